@@ -1,0 +1,21 @@
+#include "Guard.h"
+
+#include "store/engine/EngineError.h"
+#include "ui/Dialogs.h"
+
+namespace app {
+
+void showEscapedError(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const engine::EngineError& e) {
+        ui::ShowError(e.message());
+    } catch (const std::exception& e) {
+        ui::ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ui::ShowError(QString());
+    }
+}
+
+} // namespace app

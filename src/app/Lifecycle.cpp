@@ -1,0 +1,96 @@
+#include "TForm1.h"
+
+#include "Guard.h"
+#include "platform/Tray.h"
+#include "store/engine/Connection.h"
+#include "store/engine/DataSource.h"
+#include "store/engine/Query.h"
+
+#include <QCloseEvent>
+#include <QStyle>
+
+TForm1* Form1 = nullptr;
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<platform::Tray>(this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Velloran"));
+    setCentralWidget(new QWidget(this));
+    resize(clientWidth, clientHeight);
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+    // The slots outlive the connection: let them go before it.
+    for (auto& query : Query)
+        query.reset();
+    Connection.reset();
+}
+
+void TForm1::FormCreate()
+{
+    StartupSequence();
+}
+
+void TForm1::StartupSequence()
+{
+    CreateDatabaseObjects();
+    m_startupStepsRun = 1;
+    PromptForPassword();
+    m_startupStepsRun = 2;
+    OpenDatabase();
+    m_startupStepsRun = 3;
+
+    // From here on the first error ends the sequence; it is shown once and the window opens.
+    const std::pair<int, void (TForm1::*)()> steps[] = {
+        {4, &TForm1::UpgradeSchema},
+        {5, &TForm1::OpenSpendGrid},
+    };
+    try {
+        for (const auto& [number, step] : steps) {
+            (this->*step)();
+            m_startupStepsRun = number;
+        }
+        SetTrayIcon(platform::Tray::Add);
+        m_startupStepsRun = 13;
+        SetTrayIcon(platform::Tray::Modify);
+        m_startupStepsRun = 14;
+        DayQueriesLeft = 31;
+        m_startupStepsRun = 16;
+    } catch (...) {
+        app::showEscapedError(std::current_exception());
+    }
+}
+
+void TForm1::FormClose()
+{
+    if (Connection)
+        Connection->close();
+    Connection.reset();
+}
+
+void TForm1::FormDestroy()
+{
+    SetTrayIcon(platform::Tray::Remove);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        app::guarded([this] { FormClose(); })();
+    }
+    event->accept();
+}
+
+bool TForm1::SetTrayIcon(int action)
+{
+    const QString tip = QStringLiteral("Velloran ... ");
+    QIcon icon = windowIcon();
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_ComputerIcon);
+    return m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
+                           action == platform::Tray::Modify ? tip : QString());
+}

@@ -1,0 +1,50 @@
+#include "Tray.h"
+
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+namespace platform {
+
+Tray::Tray(QWidget* window) : m_window(window) {}
+
+Tray::~Tray() = default;
+
+bool Tray::request(Action action, const QIcon& icon, const QString& tip)
+{
+    switch (action) {
+    case Add:
+        if (m_icon)
+            return false;
+        m_icon = std::make_unique<QSystemTrayIcon>();
+        m_icon->show();
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    case Modify: {
+        if (!m_icon)
+            return false;
+        QByteArray bytes = tip.toUtf8();
+        if (bytes.size() > tipLimit - 1)
+            bytes.truncate(tipLimit - 1);
+        m_icon->setIcon(icon);
+        m_icon->setToolTip(QString::fromUtf8(bytes));
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    }
+    case Remove:
+        if (!m_icon)
+            return false;
+        m_icon.reset();
+        return true;
+    }
+    return false;
+}
+
+bool Tray::isShown() const
+{
+    return m_icon != nullptr;
+}
+
+QString Tray::tip() const
+{
+    return m_icon ? m_icon->toolTip() : QString();
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <memory>
+
+class QSystemTrayIcon;
+class QWidget;
+
+namespace platform {
+
+// The window's icon in the notification area, driven by the add, modify and remove
+// requests the window has always sent.
+class Tray
+{
+public:
+    static constexpr int TrayIconId = 1006;
+    static constexpr int TrayCallbackMessage = 0x8000 + 100;
+    static constexpr int tipLimit = 128; // bytes, the terminator included
+    enum Action { Add = 0, Modify = 1, Remove = 2 };
+
+    explicit Tray(QWidget* window);
+    ~Tray();
+
+    // Returns whether the notification area took the request.
+    bool request(Action action, const QIcon& icon = QIcon(), const QString& tip = QString());
+    bool isShown() const;
+    QString tip() const;
+    QSystemTrayIcon* icon() const { return m_icon.get(); }
+
+private:
+    QWidget* m_window;
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+};
+
+} // namespace platform

@@ -1,0 +1,58 @@
+#include "StarterDatabase.h"
+
+#include "store/engine/Connection.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace store {
+
+void writeStarterDatabase(const QString& path, const QString& password)
+{
+    const QString absolute = QDir::current().absoluteFilePath(path);
+    engine::Connection::createDatabase(absolute, password);
+    try {
+        engine::Connection connection;
+        connection.setConnectionString(QStringLiteral("Data Source=") + absolute);
+        connection.setProperty(QString::fromLatin1(engine::Connection::passwordProperty), password);
+        connection.open();
+        const char16_t* statements[] = {
+            u"Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(255), 摘要 varchar(255), "
+            u"帳戶 varchar(255), 金額 float)",
+            u"Create TABLE save (流水號 counter, 日期 datetime, 類型 varchar(255), 摘要 varchar(255), "
+            u"帳戶 varchar(255), 金額 float)",
+            u"Create TABLE spend_type (編號 int, 類型 varchar(255))",
+            u"Create TABLE save_type (編號 int, 類型 varchar(255))",
+            u"Create TABLE account_type (編號 int, 帳戶名稱 varchar(255), 餘額 float)",
+            u"Create TABLE weight (流水號 counter, 日期 datetime, 體重 float, BMI float, 腰圍 float, 臀圍 float, "
+            u"WHR float)",
+            u"ALTER TABLE spend_type ADD CONSTRAINT pk_spend PRIMARY KEY(類型)",
+            u"ALTER TABLE save_type ADD CONSTRAINT pk_save PRIMARY KEY(類型)",
+            u"ALTER TABLE account_type ADD CONSTRAINT pk_account PRIMARY KEY(帳戶名稱)",
+            // The ledger is read by date and summed by account.
+            u"CREATE INDEX 日期 ON spend (日期)",
+            u"CREATE INDEX 帳戶 ON spend (帳戶)",
+            u"CREATE INDEX 日期 ON save (日期)",
+            u"CREATE INDEX 帳戶 ON save (帳戶)",
+            u"CREATE INDEX 日期 ON weight (日期)",
+            u"insert into spend_type (編號, 類型) values (1, '食物')",
+            u"insert into spend_type (編號, 類型) values (2, '交通')",
+            u"insert into spend_type (編號, 類型) values (3, '居家')",
+            u"insert into spend_type (編號, 類型) values (4, '娛樂')",
+            u"insert into spend_type (編號, 類型) values (5, '醫療')",
+            u"insert into save_type (編號, 類型) values (1, '薪資')",
+            u"insert into save_type (編號, 類型) values (2, '獎金')",
+            u"insert into save_type (編號, 類型) values (3, '利息')",
+            u"insert into account_type (編號, 帳戶名稱, 餘額) values (1, '現金', 0)",
+            u"insert into account_type (編號, 帳戶名稱, 餘額) values (2, '銀行', 0)",
+        };
+        for (const char16_t* statement : statements)
+            connection.execute(QString::fromUtf16(statement));
+        connection.close();
+    } catch (...) {
+        QFile::remove(absolute);
+        throw;
+    }
+}
+
+} // namespace store

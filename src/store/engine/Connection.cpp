@@ -1,0 +1,647 @@
+#include "Connection.h"
+
+#include "EngineError.h"
+#include "Query.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace engine {
+
+namespace {
+
+using Kind = EngineError::Kind;
+
+constexpr int cipherPageSize = 1024;
+
+QString errorDetail(sqlite3* db, int code)
+{
+    const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    return QString::fromUtf8(message ? message : "");
+}
+
+EngineError makeError(sqlite3* db, int code, const QString& statement)
+{
+    const QString detail = errorDetail(db, code);
+    const QString where = statement.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(statement);
+    switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+        if (detail.contains(QLatin1String("NOT NULL")))
+            return EngineError(Kind::KeyViolation, QStringLiteral("必填的欄位是空的,這筆資料沒有存入。(%1)").arg(detail));
+        return EngineError(Kind::KeyViolation,
+                           QStringLiteral("資料重複:索引鍵的欄位已有相同的值,這筆資料沒有存入。(%1)").arg(detail));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return EngineError(Kind::FileInUse,
+                           QStringLiteral("資料庫檔正被另一個 Velloran 使用中,請先關閉另一個視窗。(%1)").arg(detail));
+    case SQLITE_READONLY:
+        return EngineError(Kind::ReadOnly, QStringLiteral("資料庫檔無法寫入 (唯讀)。(%1)").arg(detail));
+    case SQLITE_NOTADB:
+        return EngineError(Kind::NotADatabase, QStringLiteral("資料庫檔不是 Velloran 的資料庫,或已經損毀。(%1)").arg(detail));
+    case SQLITE_CORRUPT:
+        return EngineError(Kind::NotADatabase, QStringLiteral("資料庫檔已經損毀。(%1)").arg(detail));
+    case SQLITE_FULL:
+        return EngineError(Kind::Other, QStringLiteral("磁碟空間不足,資料沒有存入。(%1)").arg(detail));
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+        return EngineError(Kind::Other, QStringLiteral("讀寫資料庫檔時發生錯誤。(%1)").arg(detail));
+    case SQLITE_ERROR:
+        return EngineError(Kind::Syntax, QStringLiteral("SQL 陳述式無法執行:%1%2").arg(detail, where));
+    default:
+        return EngineError(Kind::Other, QStringLiteral("資料庫錯誤:%1%2").arg(detail, where));
+    }
+}
+
+int execRaw(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+void datePart(sqlite3_context* context, sqlite3_value* value, int from, int length)
+{
+    if (sqlite3_value_type(value) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    QString stored;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const QString given = QString::fromUtf8(text ? text : "");
+    if (!parseDateText(given, &stored)) {
+        const QByteArray message = QStringLiteral("「%1」不是日期").arg(given).toUtf8();
+        sqlite3_result_error(context, message.constData(), int(message.size()));
+        return;
+    }
+    sqlite3_result_int(context, QStringView(stored).mid(from, length).toInt());
+}
+
+void jetYear(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    datePart(context, argv[0], 0, 4);
+}
+
+void jetMonth(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    datePart(context, argv[0], 5, 2);
+}
+
+QVariant valueOf(sqlite3_value* value)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        return qint64(sqlite3_value_int64(value));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(value);
+    case SQLITE_NULL:
+        return {};
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        return QString::fromUtf8(text ? text : "", sqlite3_value_bytes(value));
+    }
+    }
+}
+
+// jet_convert(value, kind, limit, column): a stored value brought to another column type, as
+// ALTER COLUMN does it; fails where the value does not fit the new type.
+void jetConvert(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const QVariant value = valueOf(argv[0]);
+    const auto kind = ColumnKind(sqlite3_value_int(argv[1]));
+    const int limit = sqlite3_value_int(argv[2]);
+    const QString column = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[3])));
+    try {
+        QVariant converted;
+        if (value.isNull())
+            converted = value;
+        else if (value.typeId() == QMetaType::QString)
+            converted = textToStored(value.toString(), kind, limit, column);
+        else
+            converted = floatToStored(value.toDouble(), kind, column);
+        switch (converted.typeId()) {
+        case QMetaType::LongLong:
+            sqlite3_result_int64(context, converted.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_result_double(context, converted.toDouble());
+            break;
+        case QMetaType::QString: {
+            const QByteArray text = converted.toString().toUtf8();
+            sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default:
+            sqlite3_result_null(context);
+        }
+    } catch (const EngineError& error) {
+        const QByteArray message = error.message().toUtf8();
+        sqlite3_result_error(context, message.constData(), int(message.size()));
+    }
+}
+
+QString normalizedType(QString type)
+{
+    type = type.toUpper();
+    type.remove(u' ');
+    if (type == QLatin1String("INTEGER"))
+        return QStringLiteral("INT");
+    return type;
+}
+
+class Statement
+{
+public:
+    Statement(sqlite3* db, const QString& sql) : m_db(db)
+    {
+        const QByteArray text = sql.toUtf8();
+        m_code = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    int code() const { return m_code; }
+    sqlite3_stmt* get() const { return m_stmt; }
+    void bind(int index, const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_code;
+};
+
+} // namespace
+
+const ColumnInfo* TableInfo::column(const QString& name) const
+{
+    for (const auto& column : columns)
+        if (column.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &column;
+    return nullptr;
+}
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    close();
+    for (Query* query : std::set<Query*>(m_queries))
+        query->setConnection(nullptr);
+}
+
+void Connection::setConnectionString(const QString& text)
+{
+    m_connectionString = text;
+    m_dataSource.clear();
+    for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
+        const int equals = part.indexOf(u'=');
+        if (equals > 0 && part.left(equals).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
+            m_dataSource = part.mid(equals + 1).trimmed();
+    }
+}
+
+void Connection::setProperty(const QString& name, const QString& value)
+{
+    if (name == QLatin1String(passwordProperty))
+        m_password = value;
+}
+
+QString Connection::databasePath() const
+{
+    return QDir::current().absoluteFilePath(m_dataSource);
+}
+
+void Connection::open()
+{
+    if (m_db)
+        return;
+    const QString path = databasePath();
+    const QString name = QFileInfo(m_dataSource).fileName();
+    const QFileInfo info(path);
+    if (m_dataSource.isEmpty() || !info.exists())
+        throw EngineError(Kind::MissingFile, QStringLiteral("找不到資料庫檔 %1 (%2)。").arg(name, path));
+    if (!info.isFile() || info.size() == 0)
+        throw EngineError(Kind::NotADatabase,
+                          QStringLiteral("%1 是空的檔案,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.read(16).startsWith("SQLite format 3"))
+            throw EngineError(Kind::NotADatabase,
+                              QStringLiteral("%1 是沒有加密的資料庫,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
+    }
+    if (!info.isWritable())
+        throw EngineError(Kind::ReadOnly, QStringLiteral("%1 是唯讀檔案,無法寫入 (%2)。").arg(name, path));
+    if (!QFileInfo(info.absolutePath()).isWritable())
+        throw EngineError(Kind::ReadOnly,
+                          QStringLiteral("%1 所在的資料夾無法寫入 (%2)。").arg(name, info.absolutePath()));
+
+    sqlite3* db = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    auto fail = [&](int failed) -> EngineError {
+        EngineError error = makeError(db, failed, QString());
+        if ((failed & 0xff) == SQLITE_NOTADB) {
+            // An encrypted file's size is whole pages; anything else was never one of ours.
+            if (info.size() % cipherPageSize == 0)
+                error = EngineError(Kind::WrongPassword,
+                                    QStringLiteral("資料庫密碼錯誤,無法開啟 %1。請以正確的密碼重新啟動程式。(%2)")
+                                        .arg(name, errorDetail(db, failed)));
+            else
+                error = EngineError(Kind::NotADatabase,
+                                    QStringLiteral("%1 不是 Velloran 的資料庫檔,或已經損毀。(%2)")
+                                        .arg(name, errorDetail(db, failed)));
+        } else if ((failed & 0xff) == SQLITE_BUSY || (failed & 0xff) == SQLITE_LOCKED) {
+            error = EngineError(Kind::FileInUse,
+                                QStringLiteral("%1 正被另一個 Velloran 使用中,無法開啟。請先關閉另一個視窗。(%2)")
+                                    .arg(name, errorDetail(db, failed)));
+        }
+        sqlite3_close(db);
+        return error;
+    };
+    if (code != SQLITE_OK)
+        throw fail(code);
+    sqlite3_extended_result_codes(db, 1);
+    const QByteArray key = m_password.toUtf8();
+    sqlite3_key(db, key.constData(), int(key.size()));
+    sqlite3_busy_timeout(db, 0);
+    if (m_shareMode == ShareMode::Exclusive && (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
+        throw fail(code);
+    if ((code = execRaw(db, "SELECT count(*) FROM sqlite_master")) != SQLITE_OK)
+        throw fail(code);
+    // Take the write lock now: in exclusive mode it is then held until the file is closed,
+    // so a second copy of the program cannot read or change the file meanwhile.
+    if (m_shareMode == ShareMode::Exclusive) {
+        if ((code = execRaw(db, "BEGIN EXCLUSIVE")) != SQLITE_OK)
+            throw fail(code);
+        if ((code = execRaw(db, "COMMIT")) != SQLITE_OK)
+            throw fail(code);
+    }
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "year", 1, flags, nullptr, jetYear, nullptr, nullptr);
+    sqlite3_create_function(db, "month", 1, flags, nullptr, jetMonth, nullptr, nullptr);
+    sqlite3_create_function(db, "jet_convert", 4, flags, nullptr, jetConvert, nullptr, nullptr);
+    m_db = db;
+    m_openPassword = m_password;
+    m_tables.clear();
+}
+
+void Connection::close()
+{
+    if (!m_db)
+        return;
+    for (Query* query : std::set<Query*>(m_queries))
+        query->close();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_tables.clear();
+}
+
+sqlite3* Connection::handle()
+{
+    open();
+    return m_db;
+}
+
+void Connection::attach(Query* query)
+{
+    m_queries.insert(query);
+}
+
+void Connection::detach(Query* query)
+{
+    m_queries.erase(query);
+}
+
+void Connection::raise(int code, const QString& statement) const
+{
+    throw makeError(m_db, code, statement);
+}
+
+void Connection::exec(const QString& sql)
+{
+    const int code = execRaw(m_db, sql.toUtf8().constData());
+    if (code != SQLITE_OK)
+        raise(code, sql);
+}
+
+void Connection::prepareAndRun(const QString& sql, const QString& statement)
+{
+    Statement stmt(m_db, sql);
+    if (stmt.code() != SQLITE_OK)
+        raise(stmt.code(), statement);
+    int code;
+    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (code != SQLITE_DONE)
+        raise(code, statement);
+}
+
+void Connection::execute(const QString& statement)
+{
+    const Translation translation = translateJet(statement);
+    handle();
+    run(translation, statement);
+}
+
+void Connection::run(const Translation& t, const QString& statement)
+{
+    using K = Translation::Kind;
+    switch (t.kind) {
+    case K::Select:
+    case K::Modify:
+    case K::DropTable:
+        for (const QString& sql : t.sql)
+            prepareAndRun(sql, statement);
+        break;
+    case K::CreateTable:
+    case K::CreateIndex:
+        exec(QStringLiteral("SAVEPOINT jet_create"));
+        try {
+            for (const QString& sql : t.sql) {
+                Statement stmt(m_db, sql);
+                int code = stmt.code();
+                if (code == SQLITE_OK)
+                    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+                    }
+                if (code == SQLITE_CONSTRAINT || (code & 0xff) == SQLITE_CONSTRAINT)
+                    throw EngineError(Kind::KeyViolation,
+                                      QStringLiteral("資料表 %1 已有重複的值,無法建立索引 %2。").arg(t.table, t.constraint));
+                if (code != SQLITE_OK && code != SQLITE_DONE) {
+                    const QString detail = errorDetail(m_db, code);
+                    if (detail.contains(QLatin1String("already exists")))
+                        throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 已經有 %2 了。(%3)")
+                                                            .arg(t.table, t.kind == K::CreateTable ? t.table : t.constraint, detail));
+                    raise(code, statement);
+                }
+            }
+            exec(QStringLiteral("RELEASE jet_create"));
+        } catch (...) {
+            execRaw(m_db, "ROLLBACK TO jet_create");
+            execRaw(m_db, "RELEASE jet_create");
+            m_tables.clear();
+            throw;
+        }
+        break;
+    case K::AddColumn:
+        addColumn(t, statement);
+        break;
+    case K::AlterColumn:
+        alterColumn(t, statement);
+        break;
+    case K::DropConstraint:
+        dropConstraint(t, statement);
+        break;
+    case K::AddConstraint:
+        addConstraint(t, statement);
+        break;
+    case K::DropIndex:
+        dropIndex(t, statement);
+        break;
+    case K::AlterPassword:
+        changePassword(t);
+        break;
+    }
+    if (t.kind != K::Select && t.kind != K::Modify)
+        m_tables.clear();
+}
+
+const TableInfo& Connection::tableInfo(const QString& table)
+{
+    const QString key = table.toLower();
+    if (auto it = m_tables.constFind(key); it != m_tables.constEnd())
+        return *it;
+    handle();
+    TableInfo info;
+    {
+        Statement stmt(m_db, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
+        stmt.bind(1, table);
+        if (sqlite3_step(stmt.get()) != SQLITE_ROW)
+            throw EngineError(Kind::Syntax, QStringLiteral("找不到資料表 %1。").arg(table));
+        info.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+        info.autoIncrement = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)))
+                                 .contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+    }
+    Statement stmt(m_db, QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(info.name)));
+    int keyColumns = 0;
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        ColumnInfo column;
+        column.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)));
+        column.declaredType = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)));
+        column.kind = kindFromDeclaredType(column.declaredType);
+        column.textLimit = textLimitFromDeclaredType(column.declaredType);
+        if (sqlite3_column_int(stmt.get(), 5) > 0) {
+            ++keyColumns;
+            column.integerKey = column.declaredType.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        }
+        info.columns.push_back(column);
+    }
+    if (keyColumns != 1)
+        for (auto& column : info.columns)
+            column.integerKey = false;
+    return *m_tables.insert(key, info);
+}
+
+QString Connection::storedTableName(const QString& table, const QString&)
+{
+    return tableInfo(table).name;
+}
+
+QStringList Connection::keyIndexes(const QString& table, const char* prefix)
+{
+    Statement stmt(m_db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                                        "COLLATE NOCASE AND name LIKE ?2"));
+    stmt.bind(1, table);
+    stmt.bind(2, QLatin1String(prefix) + QStringLiteral(":%"));
+    QStringList names;
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+    return names;
+}
+
+void Connection::addColumn(const Translation& t, const QString& statement)
+{
+    const TableInfo& info = tableInfo(t.table);
+    if (info.column(t.column))
+        throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 已經有欄位 %2。").arg(info.name, t.column));
+    prepareAndRun(t.sql.front(), statement);
+}
+
+void Connection::alterColumn(const Translation& t, const QString& statement)
+{
+    const TableInfo info = tableInfo(t.table);
+    const ColumnInfo* target = info.column(t.column);
+    if (!target)
+        throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有欄位 %2。").arg(info.name, t.column));
+    if (normalizedType(target->declaredType) == normalizedType(t.type))
+        return; // already of that type: nothing to rewrite
+    if (target->integerKey)
+        throw EngineError(Kind::Syntax, QStringLiteral("自動編號欄位 %1 不能變更型別。").arg(t.column));
+
+    // SQLite cannot change a column's type in place: the table is written anew with the
+    // column converted, keeping its keys, indexes and the serial counter.
+    const QString table = quoteName(info.name);
+    const QString rebuilt = quoteName(QStringLiteral("__velloran_rebuild"));
+    QStringList definitions, names, values;
+    for (const auto& column : info.columns) {
+        const bool isTarget = &column == target;
+        QString definition = quoteName(column.name) + u' ' + (isTarget ? t.type : column.declaredType);
+        if (column.integerKey)
+            definition += info.autoIncrement ? QStringLiteral(" PRIMARY KEY AUTOINCREMENT") : QStringLiteral(" PRIMARY KEY");
+        definitions << definition;
+        names << quoteName(column.name);
+        if (isTarget) {
+            QString column_ = column.name;
+            values << QStringLiteral("jet_convert(%1, %2, %3, '%4')")
+                          .arg(quoteName(column.name))
+                          .arg(int(kindFromDeclaredType(t.type)))
+                          .arg(textLimitFromDeclaredType(t.type))
+                          .arg(column_.replace(u'\'', QLatin1String("''")));
+        } else {
+            values << quoteName(column.name);
+        }
+    }
+    exec(QStringLiteral("SAVEPOINT jet_alter"));
+    try {
+        QStringList indexes;
+        {
+            Statement stmt(m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                                                "AND sql IS NOT NULL"));
+            stmt.bind(1, info.name);
+            while (sqlite3_step(stmt.get()) == SQLITE_ROW)
+                indexes << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+        }
+        qint64 sequence = -1;
+        if (info.autoIncrement) {
+            Statement stmt(m_db, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"));
+            stmt.bind(1, info.name);
+            if (sqlite3_step(stmt.get()) == SQLITE_ROW)
+                sequence = sqlite3_column_int64(stmt.get(), 0);
+        }
+        exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(rebuilt, definitions.join(QStringLiteral(", "))));
+        prepareAndRun(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
+                          .arg(rebuilt, names.join(u','), values.join(u','), table),
+                      statement);
+        exec(QStringLiteral("DROP TABLE %1").arg(table));
+        exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(rebuilt, table));
+        for (const QString& index : indexes)
+            exec(index);
+        if (sequence >= 0) {
+            Statement stmt(m_db, QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1"));
+            stmt.bind(1, info.name);
+            sqlite3_bind_int64(stmt.get(), 2, sequence);
+            sqlite3_step(stmt.get());
+            if (sqlite3_changes(m_db) == 0) {
+                Statement insert(m_db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                insert.bind(1, info.name);
+                sqlite3_bind_int64(insert.get(), 2, sequence);
+                sqlite3_step(insert.get());
+            }
+        }
+        exec(QStringLiteral("RELEASE jet_alter"));
+    } catch (...) {
+        execRaw(m_db, "ROLLBACK TO jet_alter");
+        execRaw(m_db, "RELEASE jet_alter");
+        m_tables.clear();
+        throw;
+    }
+}
+
+void Connection::dropConstraint(const Translation& t, const QString&)
+{
+    const QString table = storedTableName(t.table, QString());
+    for (const char* prefix : {"pk", "uq"})
+        for (const QString& index : keyIndexes(table, prefix))
+            if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0) {
+                exec(QStringLiteral("DROP INDEX %1").arg(quoteName(index)));
+                return;
+            }
+    throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有名為 %2 的索引鍵。").arg(table, t.constraint));
+}
+
+void Connection::dropIndex(const Translation& t, const QString&)
+{
+    const QString table = storedTableName(t.table, QString());
+    for (const char* prefix : {"ix", "uq", "pk"})
+        for (const QString& index : keyIndexes(table, prefix))
+            if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0) {
+                exec(QStringLiteral("DROP INDEX %1").arg(quoteName(index)));
+                return;
+            }
+    throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有名為 %2 的索引。").arg(table, t.constraint));
+}
+
+void Connection::addConstraint(const Translation& t, const QString&)
+{
+    const TableInfo info = tableInfo(t.table);
+    QStringList columns;
+    for (const QString& name : t.columns) {
+        const ColumnInfo* column = info.column(name);
+        if (!column)
+            throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有欄位 %2。").arg(info.name, name));
+        columns << quoteName(column->name);
+    }
+    for (const char* prefix : {"pk", "uq", "ix"})
+        for (const QString& index : keyIndexes(info.name, prefix))
+            if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0)
+                throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 已經有名為 %2 的索引。").arg(info.name, t.constraint));
+    if (t.primary) {
+        bool hasKey = !keyIndexes(info.name, "pk").isEmpty();
+        for (const auto& column : info.columns)
+            hasKey = hasKey || column.integerKey;
+        if (hasKey)
+            throw EngineError(Kind::Syntax,
+                              QStringLiteral("資料表 %1 已經有主索引鍵,不能再建立 %2。").arg(info.name, t.constraint));
+        Statement nulls(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 IS NULL")
+                                  .arg(quoteName(info.name), columns.join(QStringLiteral(" IS NULL OR "))));
+        if (sqlite3_step(nulls.get()) == SQLITE_ROW && sqlite3_column_int64(nulls.get(), 0) > 0)
+            throw EngineError(Kind::KeyViolation, QStringLiteral("資料表 %1 的 %2 有空值,無法建立主索引鍵 %3。")
+                                                      .arg(info.name, t.columns.join(u','), t.constraint));
+    }
+    const QString sql = QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                            .arg(quoteName(jetIndexName(info.name, t.constraint, t.primary, !t.primary)),
+                                 quoteName(info.name), columns.join(u','));
+    const int code = execRaw(m_db, sql.toUtf8().constData());
+    if ((code & 0xff) == SQLITE_CONSTRAINT)
+        throw EngineError(Kind::KeyViolation, QStringLiteral("資料表 %1 的 %2 有重複的值,無法建立索引鍵 %3。")
+                                                  .arg(info.name, t.columns.join(u','), t.constraint));
+    if (code != SQLITE_OK)
+        raise(code, sql);
+}
+
+void Connection::changePassword(const Translation& t)
+{
+    if (t.oldPassword != m_openPassword)
+        throw EngineError(Kind::WrongPassword, QStringLiteral("舊密碼不正確,資料庫密碼沒有變更。"));
+    if (t.newPassword.isEmpty())
+        throw EngineError(Kind::BadValue, QStringLiteral("新密碼不能是空的,資料庫密碼沒有變更。"));
+    if (m_shareMode != ShareMode::Exclusive)
+        throw EngineError(Kind::Other, QStringLiteral("資料庫必須以獨佔模式開啟,才能變更密碼。"));
+    const QByteArray key = t.newPassword.toUtf8();
+    const int code = sqlite3_rekey(m_db, key.constData(), int(key.size()));
+    if (code != SQLITE_OK)
+        raise(code);
+    m_openPassword = t.newPassword;
+    m_password = t.newPassword;
+}
+
+void Connection::createDatabase(const QString& path, const QString& password)
+{
+    if (QFileInfo::exists(path))
+        throw EngineError(Kind::Other, QStringLiteral("%1 已經存在,不會覆蓋。").arg(path));
+    sqlite3* db = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (code == SQLITE_OK) {
+        const QByteArray key = password.toUtf8();
+        sqlite3_key(db, key.constData(), int(key.size()));
+        code = execRaw(db, "CREATE TABLE __velloran_init (x); DROP TABLE __velloran_init;");
+    }
+    if (code != SQLITE_OK) {
+        const EngineError error = makeError(db, code, QString());
+        sqlite3_close(db);
+        QFile::remove(path);
+        throw error;
+    }
+    sqlite3_close(db);
+}
+
+} // namespace engine

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Conversions.h"
+#include "JetTranslator.h"
+
+#include <QHash>
+#include <QString>
+#include <set>
+#include <vector>
+
+struct sqlite3;
+
+namespace engine {
+
+class Query;
+
+struct ColumnInfo
+{
+    QString name;
+    QString declaredType;
+    ColumnKind kind = ColumnKind::Unknown;
+    int textLimit = -1;
+    bool integerKey = false; // the table's INTEGER PRIMARY KEY: numbered by the engine
+};
+
+struct TableInfo
+{
+    QString name; // as stored
+    std::vector<ColumnInfo> columns;
+    bool autoIncrement = false;
+    const ColumnInfo* column(const QString& name) const;
+};
+
+// The one connection to the password-protected database file. It never creates the file,
+// holds it exclusively while open, and reopens itself when a statement arrives while closed.
+class Connection
+{
+public:
+    enum class ShareMode { Exclusive, DenyNone };
+
+    static constexpr const char* passwordProperty = "Jet OLEDB:Database Password";
+
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // "Provider=...;Data Source=finance.mdb;..."; a relative Data Source is looked up in the
+    // working directory at the moment of opening.
+    void setConnectionString(const QString& text);
+    QString connectionString() const { return m_connectionString; }
+    void setProperty(const QString& name, const QString& value);
+    void setLoginPrompt(bool on) { m_loginPrompt = on; }
+    void setShareMode(ShareMode mode) { m_shareMode = mode; }
+    void setKeepConnection(bool keep) { m_keepConnection = keep; }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString databasePath() const;
+
+    // Runs one statement that returns no rows.
+    void execute(const QString& statement);
+
+    // Writes a new, empty, encrypted database file. Refuses to overwrite an existing file.
+    static void createDatabase(const QString& path, const QString& password);
+
+    // For the query objects of this layer.
+    sqlite3* handle();
+    const TableInfo& tableInfo(const QString& table);
+    void attach(Query* query);
+    void detach(Query* query);
+    [[noreturn]] void raise(int code, const QString& statement = QString()) const;
+    void run(const Translation& translation, const QString& statement);
+
+private:
+    void exec(const QString& sql);
+    void prepareAndRun(const QString& sql, const QString& statement);
+    void addColumn(const Translation& t, const QString& statement);
+    void alterColumn(const Translation& t, const QString& statement);
+    void dropConstraint(const Translation& t, const QString& statement);
+    void addConstraint(const Translation& t, const QString& statement);
+    void dropIndex(const Translation& t, const QString& statement);
+    void changePassword(const Translation& t);
+    QString storedTableName(const QString& table, const QString& statement);
+    QStringList keyIndexes(const QString& table, const char* prefix);
+
+    sqlite3* m_db = nullptr;
+    QString m_connectionString;
+    QString m_dataSource;
+    QString m_password;     // the property, used at the next open
+    QString m_openPassword; // the key the open file answers to
+    bool m_loginPrompt = false;
+    bool m_keepConnection = true;
+    ShareMode m_shareMode = ShareMode::Exclusive;
+    QHash<QString, TableInfo> m_tables;
+    std::set<Query*> m_queries;
+};
+
+} // namespace engine

@@ -1,0 +1,227 @@
+#include "Conversions.h"
+
+#include "EngineError.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+
+namespace engine {
+
+namespace {
+
+bool containsAny(const QString& text, std::initializer_list<const char*> words)
+{
+    for (const char* word : words)
+        if (text.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+EngineError badValue(const QString& value, const QString& column, const QString& what)
+{
+    return EngineError(EngineError::Kind::BadValue,
+                       QStringLiteral("「%1」不是欄位 %2 可接受的%3。").arg(value, column, what));
+}
+
+} // namespace
+
+ColumnKind kindFromDeclaredType(const QString& declaredType)
+{
+    if (declaredType.isEmpty())
+        return ColumnKind::Unknown;
+    if (containsAny(declaredType, {"DATE", "TIME"}))
+        return ColumnKind::Date;
+    if (containsAny(declaredType, {"CHAR", "TEXT", "CLOB", "MEMO"}))
+        return ColumnKind::Text;
+    if (containsAny(declaredType, {"INT", "BIT"}))
+        return ColumnKind::Integer;
+    if (containsAny(declaredType, {"REAL", "FLOA", "DOUB", "NUMERIC", "DECIMAL", "CURRENCY", "MONEY"}))
+        return ColumnKind::Float;
+    return ColumnKind::Unknown;
+}
+
+int textLimitFromDeclaredType(const QString& declaredType)
+{
+    static const QRegularExpression limit(QStringLiteral("CHAR\\s*\\(\\s*(\\d+)\\s*\\)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const auto match = limit.match(declaredType);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+double roundHalfEven(double value)
+{
+    if (!std::isfinite(value))
+        return value;
+    const double floor = std::floor(value);
+    const double diff = value - floor;
+    if (diff > 0.5)
+        return floor + 1.0;
+    if (diff < 0.5)
+        return floor;
+    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+QString formatNumber(double value)
+{
+    if (value == 0.0)
+        return QStringLiteral("0");
+    return QString::number(value, 'g', 15);
+}
+
+bool parseDateText(const QString& text, QString* stored)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^\\s*(\\d{1,4})[/-](\\d{1,2})[/-](\\d{1,2})(?:[ T]+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
+    const auto match = form.match(text);
+    if (!match.hasMatch())
+        return false;
+    const int year = match.captured(1).toInt();
+    const QDate date(year, match.captured(2).toInt(), match.captured(3).toInt());
+    if (year < 100 || !date.isValid())
+        return false;
+    int hour = 0, minute = 0, second = 0;
+    if (match.hasCaptured(4)) {
+        hour = match.captured(4).toInt();
+        minute = match.captured(5).toInt();
+        second = match.hasCaptured(6) ? match.captured(6).toInt() : 0;
+        if (hour > 23 || minute > 59 || second > 59)
+            return false;
+    }
+    QString result = QString::asprintf("%04d-%02d-%02d", date.year(), date.month(), date.day());
+    if (hour || minute || second)
+        result += QString::asprintf(" %02d:%02d:%02d", hour, minute, second);
+    *stored = result;
+    return true;
+}
+
+bool parseNumberText(const QString& text, double* value)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    if (!form.match(text).hasMatch())
+        return false;
+    bool ok = false;
+    const double parsed = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(parsed))
+        return false;
+    *value = parsed;
+    return true;
+}
+
+QVariant textToStored(const QString& text, ColumnKind kind, int textLimit, const QString& column)
+{
+    if (text.isEmpty())
+        return {};
+    switch (kind) {
+    case ColumnKind::Date: {
+        QString stored;
+        if (!parseDateText(text, &stored))
+            throw badValue(text, column, QStringLiteral("日期 (例如 2012/01/05)"));
+        return stored;
+    }
+    case ColumnKind::Float: {
+        double number = 0;
+        if (!parseNumberText(text, &number))
+            throw badValue(text, column, QStringLiteral("數值"));
+        return number;
+    }
+    case ColumnKind::Integer: {
+        double number = 0;
+        if (!parseNumberText(text, &number))
+            throw badValue(text, column, QStringLiteral("整數"));
+        return floatToStored(number, kind, column);
+    }
+    case ColumnKind::Text:
+    case ColumnKind::Unknown:
+        if (textLimit >= 0 && text.size() > textLimit)
+            throw EngineError(EngineError::Kind::BadValue,
+                              QStringLiteral("欄位 %1 最多只能存放 %2 個字元,這段文字有 %3 個字元。")
+                                  .arg(column)
+                                  .arg(textLimit)
+                                  .arg(text.size()));
+        return text;
+    }
+    return text;
+}
+
+QVariant floatToStored(double value, ColumnKind kind, const QString& column)
+{
+    if (!std::isfinite(value))
+        throw badValue(formatNumber(value), column, QStringLiteral("數值"));
+    switch (kind) {
+    case ColumnKind::Integer: {
+        const double rounded = roundHalfEven(value);
+        if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
+            throw badValue(formatNumber(value), column, QStringLiteral("整數 (超出範圍)"));
+        return qint64(rounded);
+    }
+    case ColumnKind::Text:
+        return formatNumber(value);
+    case ColumnKind::Date:
+        throw badValue(formatNumber(value), column, QStringLiteral("日期"));
+    default:
+        return value;
+    }
+}
+
+QString storedToText(const QVariant& value, ColumnKind kind)
+{
+    if (value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return formatNumber(value.toDouble());
+    default:
+        break;
+    }
+    QString text = value.toString();
+    if (kind == ColumnKind::Date && text.size() >= 10 && text[4] == u'-' && text[7] == u'-') {
+        text[4] = u'/';
+        text[7] = u'/';
+    }
+    return text;
+}
+
+double storedToFloat(const QVariant& value, const QString& column)
+{
+    if (value.isNull())
+        return 0.0;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        return double(value.toLongLong());
+    case QMetaType::Double:
+        return value.toDouble();
+    default:
+        break;
+    }
+    double number = 0;
+    if (!parseNumberText(value.toString(), &number))
+        throw badValue(value.toString(), column, QStringLiteral("數值"));
+    return number;
+}
+
+qint64 storedToInt64(const QVariant& value, const QString& column)
+{
+    if (value.isNull())
+        return 0;
+    if (value.typeId() == QMetaType::LongLong)
+        return value.toLongLong();
+    const double rounded = roundHalfEven(storedToFloat(value, column));
+    // 2^63 is exactly representable; anything at or past it does not fit.
+    if (!(rounded >= -9223372036854775808.0 && rounded < 9223372036854775808.0))
+        throw badValue(storedToText(value, ColumnKind::Unknown), column, QStringLiteral("整數 (超出範圍)"));
+    return qint64(rounded);
+}
+
+qint32 storedToInt32(const QVariant& value, const QString& column)
+{
+    const qint64 wide = storedToInt64(value, column);
+    if (wide < std::numeric_limits<qint32>::min() || wide > std::numeric_limits<qint32>::max())
+        throw badValue(QString::number(wide), column, QStringLiteral("整數 (超出 32 位元範圍)"));
+    return qint32(wide);
+}
+
+} // namespace engine

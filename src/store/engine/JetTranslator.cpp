@@ -1,0 +1,679 @@
+#include "JetTranslator.h"
+
+#include "Conversions.h"
+#include "EngineError.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+namespace engine {
+
+namespace {
+
+using T = JetToken::Type;
+
+EngineError syntaxError(const QString& what, const QString& statement)
+{
+    return EngineError(EngineError::Kind::Syntax,
+                       QStringLiteral("SQL 陳述式有誤:%1。(%2)").arg(what, statement));
+}
+
+bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_' || c.unicode() >= 0x80;
+}
+
+bool isWordChar(QChar c)
+{
+    return isWordStart(c) || c.isDigit();
+}
+
+bool is(const JetToken& token, const char* keyword)
+{
+    return token.type == T::Word && token.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+}
+
+// A statement as its meaningful tokens, blanks dropped, with a cursor.
+class Cursor
+{
+public:
+    Cursor(std::vector<JetToken> tokens, const QString& statement) : m_statement(statement)
+    {
+        for (auto& token : tokens)
+            if (token.type != T::Space)
+                m_tokens.push_back(std::move(token));
+    }
+
+    bool atEnd() const { return m_index >= m_tokens.size(); }
+    const JetToken& peek(size_t ahead = 0) const
+    {
+        static const JetToken end{T::Space, QString(), -1};
+        return m_index + ahead < m_tokens.size() ? m_tokens[m_index + ahead] : end;
+    }
+    const JetToken& take()
+    {
+        if (atEnd())
+            throw syntaxError(QStringLiteral("陳述式不完整"), m_statement);
+        return m_tokens[m_index++];
+    }
+    bool accept(const char* keyword)
+    {
+        if (is(peek(), keyword)) {
+            ++m_index;
+            return true;
+        }
+        return false;
+    }
+    void expect(const char* keyword)
+    {
+        if (!accept(keyword))
+            throw syntaxError(QStringLiteral("這裡應該是 %1").arg(QLatin1String(keyword)), m_statement);
+    }
+    bool acceptPunct(const char* punct)
+    {
+        if (peek().type == T::Punct && peek().text == QLatin1String(punct)) {
+            ++m_index;
+            return true;
+        }
+        return false;
+    }
+    void expectPunct(const char* punct)
+    {
+        if (!acceptPunct(punct))
+            throw syntaxError(QStringLiteral("這裡應該是 %1").arg(QLatin1String(punct)), m_statement);
+    }
+    QString name()
+    {
+        const JetToken& token = take();
+        if (token.type == T::Word)
+            return token.text;
+        if (token.type == T::Bracket)
+            return token.text.mid(1, token.text.size() - 2);
+        throw syntaxError(QStringLiteral("這裡應該是名稱,而不是 %1").arg(token.text), m_statement);
+    }
+    void expectEnd()
+    {
+        acceptPunct(";");
+        if (!atEnd())
+            throw syntaxError(QStringLiteral("多出了 %1").arg(peek().text), m_statement);
+    }
+    const QString& statement() const { return m_statement; }
+
+private:
+    std::vector<JetToken> m_tokens;
+    size_t m_index = 0;
+    QString m_statement;
+};
+
+QString rewriteTokens(const std::vector<JetToken>& tokens, const QString& statement);
+
+Translation translateSelect(const QString& statement, bool nested);
+
+QString rewriteToken(const JetToken& token, const std::vector<JetToken>& tokens, size_t& i,
+                     const QString& statement)
+{
+    switch (token.type) {
+    case T::Bracket: {
+        const QString inner = token.text.mid(1, token.text.size() - 2);
+        // A derived table: [SELECT ...]. AS [alias]
+        if (inner.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)) {
+            size_t next = i + 1;
+            if (next < tokens.size() && tokens[next].type == T::Punct && tokens[next].text == u'.')
+                i = next;
+            return QStringLiteral("(") + translateSelect(inner, true).sql.front() + QStringLiteral(")");
+        }
+        return token.text;
+    }
+    case T::DqString: {
+        QString inner = token.text.mid(1, token.text.size() - 2);
+        inner.replace(QLatin1String("\"\""), QLatin1String("\""));
+        inner.replace(u'\'', QLatin1String("''"));
+        return u'\'' + inner + u'\'';
+    }
+    case T::Date: {
+        QString stored;
+        if (!parseDateText(token.text.mid(1, token.text.size() - 2), &stored))
+            throw syntaxError(QStringLiteral("無法辨識的日期 %1").arg(token.text), statement);
+        return u'\'' + stored + u'\'';
+    }
+    case T::Param:
+        throw syntaxError(QStringLiteral("缺少參數 %1 的值").arg(token.text), statement);
+    case T::Punct:
+        if (token.text == u'&')
+            return QStringLiteral("||");
+        return token.text;
+    default:
+        return token.text;
+    }
+}
+
+QString rewriteTokens(const std::vector<JetToken>& tokens, const QString& statement)
+{
+    QString out;
+    out.reserve(statement.size() + 16);
+    for (size_t i = 0; i < tokens.size(); ++i)
+        out += rewriteToken(tokens[i], tokens, i, statement);
+    return out;
+}
+
+// Index of the next token at bracket depth 0 (parentheses) that is one of the keywords, or end.
+size_t findTopLevel(const std::vector<JetToken>& tokens, size_t from, std::initializer_list<const char*> keywords)
+{
+    int depth = 0;
+    for (size_t i = from; i < tokens.size(); ++i) {
+        const JetToken& token = tokens[i];
+        if (token.type == T::Punct) {
+            if (token.text == u'(')
+                ++depth;
+            else if (token.text == u')')
+                --depth;
+        } else if (depth == 0) {
+            for (const char* keyword : keywords)
+                if (is(token, keyword))
+                    return i;
+        }
+    }
+    return tokens.size();
+}
+
+std::vector<JetToken> slice(const std::vector<JetToken>& tokens, size_t from, size_t to)
+{
+    return std::vector<JetToken>(tokens.begin() + qMin(from, tokens.size()), tokens.begin() + qMin(to, tokens.size()));
+}
+
+bool meaningful(const JetToken& token)
+{
+    return token.type != T::Space;
+}
+
+// The ORDER BY items, each without its ASC/DESC word.
+std::vector<std::vector<JetToken>> orderKeys(const std::vector<JetToken>& clause)
+{
+    std::vector<std::vector<JetToken>> keys(1);
+    int depth = 0;
+    for (const JetToken& token : clause) {
+        if (token.type == T::Punct && token.text == u'(')
+            ++depth;
+        if (token.type == T::Punct && token.text == u')')
+            --depth;
+        if (depth == 0 && token.type == T::Punct && token.text == u',') {
+            keys.emplace_back();
+            continue;
+        }
+        keys.back().push_back(token);
+    }
+    for (auto& key : keys) {
+        while (!key.empty() && !meaningful(key.back()))
+            key.pop_back();
+        if (!key.empty() && (is(key.back(), "asc") || is(key.back(), "desc")))
+            key.pop_back();
+        while (!key.empty() && !meaningful(key.back()))
+            key.pop_back();
+    }
+    return keys;
+}
+
+Translation translateSelect(const QString& statement, bool nested)
+{
+    const std::vector<JetToken> tokens = tokenizeJet(statement);
+    Translation result;
+    result.kind = Translation::Kind::Select;
+
+    size_t i = 0;
+    while (i < tokens.size() && !meaningful(tokens[i]))
+        ++i;
+    if (i >= tokens.size() || !is(tokens[i], "select"))
+        throw syntaxError(QStringLiteral("查詢必須以 SELECT 開頭"), statement);
+    ++i;
+
+    // Everything between SELECT and the select list proper: DISTINCT, TOP n.
+    bool distinct = false;
+    auto skipSpace = [&] {
+        while (i < tokens.size() && !meaningful(tokens[i]))
+            ++i;
+    };
+    skipSpace();
+    if (i < tokens.size() && (is(tokens[i], "distinct") || is(tokens[i], "distinctrow"))) {
+        distinct = true;
+        ++i;
+        skipSpace();
+    }
+    if (i < tokens.size() && is(tokens[i], "top")) {
+        ++i;
+        skipSpace();
+        bool ok = false;
+        const int n = i < tokens.size() && tokens[i].type == T::Number ? tokens[i].text.toInt(&ok) : 0;
+        if (!ok || n < 0)
+            throw syntaxError(QStringLiteral("TOP 之後應該是筆數"), statement);
+        result.top = n;
+        ++i;
+        skipSpace();
+        if (i < tokens.size() && is(tokens[i], "percent"))
+            throw syntaxError(QStringLiteral("不支援 TOP ... PERCENT"), statement);
+    }
+    const size_t listStart = i;
+    const size_t from = findTopLevel(tokens, listStart, {"from"});
+    const size_t tail = findTopLevel(tokens, from, {"where", "group", "order", "having", "union"});
+    const size_t order = findTopLevel(tokens, from, {"order"});
+
+    const auto list = slice(tokens, listStart, from);
+    const auto fromClause = slice(tokens, from + 1, tail);
+
+    // A plain select of one table keeps the row's identity, so its rows can be changed in place.
+    std::vector<JetToken> fromWords;
+    for (const auto& token : fromClause)
+        if (meaningful(token))
+            fromWords.push_back(token);
+    bool aggregate = false;
+    for (const auto& token : list)
+        for (const char* fn : {"sum", "avg", "max", "min", "count", "first", "last", "stdev", "var"})
+            if (is(token, fn))
+                aggregate = true;
+    const bool grouped = findTopLevel(tokens, from, {"group", "having", "union"}) < tokens.size();
+    if (!nested && from < tokens.size() && fromWords.size() == 1 && !distinct && !aggregate && !grouped &&
+        (fromWords[0].type == T::Word ||
+         (fromWords[0].type == T::Bracket && !fromWords[0].text.mid(1).trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)))) {
+        result.singleTable = true;
+        result.table = fromWords[0].type == T::Word ? fromWords[0].text
+                                                      : fromWords[0].text.mid(1, fromWords[0].text.size() - 2);
+    }
+
+    QString hidden;
+    if (result.singleTable) {
+        hidden += QStringLiteral(", %1.rowid AS [__rowid]").arg(quoteName(result.table));
+        result.hasRowid = true;
+    }
+    QString limit;
+    if (result.top >= 0) {
+        if (order < tokens.size() && !nested) {
+            // Jet's TOP keeps every row tied with the last one on the ORDER BY keys; the keys
+            // travel as hidden columns so the reader can tell where the ties end.
+            const size_t by = findTopLevel(tokens, order, {"by"});
+            for (const auto& key : orderKeys(slice(tokens, by + 1, tokens.size())))
+                hidden += QStringLiteral(", (") + rewriteTokens(key, statement) +
+                          QStringLiteral(") AS [__tie%1]").arg(++result.tieKeys);
+        } else {
+            limit = QStringLiteral(" LIMIT %1").arg(result.top);
+        }
+    }
+
+    QString sql = QStringLiteral("SELECT ");
+    if (distinct)
+        sql += QStringLiteral("DISTINCT ");
+    sql += rewriteTokens(list, statement).trimmed();
+    sql += hidden;
+    if (from < tokens.size())
+        sql += u' ' + rewriteTokens(slice(tokens, from, tokens.size()), statement).trimmed();
+    if (sql.endsWith(u';'))
+        sql.chop(1);
+    sql += limit;
+    result.sql << sql;
+    return result;
+}
+
+Translation translateCreateTable(Cursor& c)
+{
+    Translation result;
+    result.kind = Translation::Kind::CreateTable;
+    result.table = c.name();
+    c.expectPunct("(");
+    QStringList definitions;
+    QStringList keys;
+    while (true) {
+        if (c.accept("constraint")) {
+            const QString name = c.name();
+            const bool primary = c.accept("primary");
+            if (primary)
+                c.expect("key");
+            else
+                c.expect("unique");
+            c.expectPunct("(");
+            QStringList columns;
+            do
+                columns << quoteName(c.name());
+            while (c.acceptPunct(","));
+            c.expectPunct(")");
+            keys << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                        .arg(quoteName(jetIndexName(result.table, name, primary, !primary)), quoteName(result.table),
+                             columns.join(u','));
+        } else {
+            const QString column = c.name();
+            const QString typeName = c.name();
+            int length = -1;
+            if (c.acceptPunct("(")) {
+                length = c.take().text.toInt();
+                c.expectPunct(")");
+            }
+            const QString type = canonicalJetType(typeName, length);
+            if (type.isEmpty())
+                throw syntaxError(QStringLiteral("不認得的欄位型別 %1").arg(typeName), c.statement());
+            QString definition = quoteName(column) + u' ';
+            if (type == QLatin1String("COUNTER"))
+                definition += QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+            else
+                definition += type;
+            if (c.accept("not")) {
+                c.expect("null");
+                definition += QStringLiteral(" NOT NULL");
+            }
+            QString keyName;
+            if (c.accept("constraint"))
+                keyName = c.name();
+            if (c.accept("primary")) {
+                c.expect("key");
+                if (type != QLatin1String("COUNTER"))
+                    keys << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                                .arg(quoteName(jetIndexName(result.table,
+                                                            keyName.isEmpty() ? QStringLiteral("PrimaryKey") : keyName,
+                                                            true, false)),
+                                     quoteName(result.table), quoteName(column));
+            } else if (!keyName.isEmpty()) {
+                throw syntaxError(QStringLiteral("條件約束 %1 不完整").arg(keyName), c.statement());
+            }
+            definitions << definition;
+        }
+        if (c.acceptPunct(","))
+            continue;
+        c.expectPunct(")");
+        break;
+    }
+    c.expectEnd();
+    result.sql << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(result.table), definitions.join(QStringLiteral(", ")));
+    result.sql << keys;
+    return result;
+}
+
+Translation translateAlterTable(Cursor& c)
+{
+    Translation result;
+    result.table = c.name();
+    auto typeAt = [&c] {
+        const QString typeName = c.name();
+        int length = -1;
+        if (c.acceptPunct("(")) {
+            length = c.take().text.toInt();
+            c.expectPunct(")");
+        }
+        QString type = canonicalJetType(typeName, length);
+        if (type.isEmpty() || type == QLatin1String("COUNTER"))
+            throw syntaxError(QStringLiteral("不認得的欄位型別 %1").arg(typeName), c.statement());
+        return type;
+    };
+    if (c.accept("add")) {
+        if (c.accept("constraint")) {
+            result.kind = Translation::Kind::AddConstraint;
+            result.constraint = c.name();
+            result.primary = c.accept("primary");
+            if (result.primary)
+                c.expect("key");
+            else
+                c.expect("unique");
+            c.expectPunct("(");
+            do
+                result.columns << c.name();
+            while (c.acceptPunct(","));
+            c.expectPunct(")");
+        } else {
+            c.accept("column");
+            result.kind = Translation::Kind::AddColumn;
+            result.column = c.name();
+            result.type = typeAt();
+            result.sql << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                              .arg(quoteName(result.table), quoteName(result.column), result.type);
+        }
+    } else if (c.accept("alter")) {
+        c.accept("column");
+        result.kind = Translation::Kind::AlterColumn;
+        result.column = c.name();
+        result.type = typeAt();
+    } else if (c.accept("drop")) {
+        c.expect("constraint");
+        result.kind = Translation::Kind::DropConstraint;
+        result.constraint = c.name();
+    } else {
+        throw syntaxError(QStringLiteral("ALTER TABLE 之後應該是 ADD、ALTER 或 DROP"), c.statement());
+    }
+    c.expectEnd();
+    return result;
+}
+
+} // namespace
+
+std::vector<JetToken> tokenizeJet(const QString& statement)
+{
+    std::vector<JetToken> tokens;
+    const int n = statement.size();
+    int i = 0;
+    auto unterminated = [&](const char* what) {
+        return syntaxError(QStringLiteral("%1沒有結束").arg(QString::fromUtf8(what)), statement);
+    };
+    while (i < n) {
+        const int start = i;
+        const QChar c = statement[i];
+        JetToken::Type type;
+        if (c.isSpace() || c.category() == QChar::Other_Control) {
+            while (i < n && (statement[i].isSpace() || statement[i].category() == QChar::Other_Control))
+                ++i;
+            type = T::Space;
+        } else if (c == u'\'' || c == u'"') {
+            ++i;
+            while (true) {
+                if (i >= n)
+                    throw unterminated("文字");
+                if (statement[i] == c) {
+                    if (i + 1 < n && statement[i + 1] == c) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            type = c == u'\'' ? T::String : T::DqString;
+        } else if (c == u'[') {
+            const int close = statement.indexOf(u']', i + 1);
+            if (close < 0)
+                throw unterminated("方括號");
+            i = close + 1;
+            type = T::Bracket;
+        } else if (c == u'#') {
+            const int close = statement.indexOf(u'#', i + 1);
+            if (close < 0)
+                throw unterminated("日期");
+            i = close + 1;
+            type = T::Date;
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && statement[i + 1].isDigit())) {
+            while (i < n && statement[i].isDigit())
+                ++i;
+            if (i < n && statement[i] == u'.') {
+                ++i;
+                while (i < n && statement[i].isDigit())
+                    ++i;
+            }
+            if (i < n && (statement[i] == u'e' || statement[i] == u'E')) {
+                int j = i + 1;
+                if (j < n && (statement[j] == u'+' || statement[j] == u'-'))
+                    ++j;
+                if (j < n && statement[j].isDigit()) {
+                    i = j;
+                    while (i < n && statement[i].isDigit())
+                        ++i;
+                }
+            }
+            if (i < n && isWordChar(statement[i])) {
+                // 0x7DA, 12abc: not a number in this dialect.
+                while (i < n && isWordChar(statement[i]))
+                    ++i;
+                throw syntaxError(QStringLiteral("無法辨識的數值 %1").arg(statement.mid(start, i - start)),
+                                  statement);
+            }
+            type = T::Number;
+        } else if (isWordStart(c)) {
+            while (i < n && isWordChar(statement[i]))
+                ++i;
+            type = T::Word;
+        } else if (c == u'$' || c == u'?' || c == u'@' || c == u':') {
+            ++i;
+            while (i < n && isWordChar(statement[i]))
+                ++i;
+            type = T::Param;
+        } else {
+            static const QString twoChar[] = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">=")};
+            type = T::Punct;
+            i += 1;
+            for (const QString& op : twoChar)
+                if (statement.mid(start, 2) == op)
+                    i = start + 2;
+            if (!QStringLiteral("(),.;=<>+-*/&%^\\").contains(c))
+                throw syntaxError(QStringLiteral("無法辨識的字元 %1").arg(c), statement);
+        }
+        tokens.push_back({type, statement.mid(start, i - start), start});
+    }
+    return tokens;
+}
+
+QString canonicalJetType(const QString& typeName, int length)
+{
+    static const QHash<QString, QString> types = {
+        {QStringLiteral("int"), QStringLiteral("INT")},         {QStringLiteral("integer"), QStringLiteral("INT")},
+        {QStringLiteral("long"), QStringLiteral("INT")},        {QStringLiteral("int4"), QStringLiteral("INT")},
+        {QStringLiteral("integer4"), QStringLiteral("INT")},    {QStringLiteral("smallint"), QStringLiteral("SMALLINT")},
+        {QStringLiteral("short"), QStringLiteral("SMALLINT")},  {QStringLiteral("byte"), QStringLiteral("TINYINT")},
+        {QStringLiteral("tinyint"), QStringLiteral("TINYINT")}, {QStringLiteral("float"), QStringLiteral("FLOAT")},
+        {QStringLiteral("double"), QStringLiteral("FLOAT")},    {QStringLiteral("float8"), QStringLiteral("FLOAT")},
+        {QStringLiteral("number"), QStringLiteral("FLOAT")},    {QStringLiteral("real"), QStringLiteral("REAL")},
+        {QStringLiteral("single"), QStringLiteral("REAL")},     {QStringLiteral("float4"), QStringLiteral("REAL")},
+        {QStringLiteral("datetime"), QStringLiteral("DATETIME")}, {QStringLiteral("date"), QStringLiteral("DATETIME")},
+        {QStringLiteral("time"), QStringLiteral("DATETIME")},   {QStringLiteral("money"), QStringLiteral("CURRENCY")},
+        {QStringLiteral("currency"), QStringLiteral("CURRENCY")}, {QStringLiteral("bit"), QStringLiteral("BIT")},
+        {QStringLiteral("yesno"), QStringLiteral("BIT")},       {QStringLiteral("memo"), QStringLiteral("LONGTEXT")},
+        {QStringLiteral("longtext"), QStringLiteral("LONGTEXT")}, {QStringLiteral("counter"), QStringLiteral("COUNTER")},
+        {QStringLiteral("autoincrement"), QStringLiteral("COUNTER")},
+    };
+    const QString lower = typeName.toLower();
+    if (lower == QLatin1String("char") || lower == QLatin1String("character"))
+        return QStringLiteral("CHAR(%1)").arg(length > 0 ? length : 255);
+    if (lower == QLatin1String("varchar") || lower == QLatin1String("text") || lower == QLatin1String("string"))
+        return QStringLiteral("VARCHAR(%1)").arg(length > 0 ? length : 255);
+    if (length >= 0)
+        return {};
+    return types.value(lower);
+}
+
+QString jetIndexName(const QString& table, const QString& name, bool primary, bool unique)
+{
+    const char* prefix = primary ? "pk" : unique ? "uq" : "ix";
+    return QStringLiteral("%1:%2:%3").arg(QLatin1String(prefix), table.toLower(), name);
+}
+
+QString quoteName(const QString& name)
+{
+    return u'[' + name + u']';
+}
+
+Translation translateJet(const QString& statement)
+{
+    // Passwords may hold any character but blanks, so this statement is split on blanks alone.
+    static const QRegularExpression alterPassword(
+        QStringLiteral("^\\s*ALTER\\s+DATABASE\\s+PASSWORD(?:\\s+(.*?))?\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    if (const auto match = alterPassword.match(statement); match.hasMatch()) {
+        static const QRegularExpression word(QStringLiteral("\\[[^\\]]*\\]|\\S+"));
+        QStringList words;
+        for (auto it = word.globalMatch(match.captured(1)); it.hasNext();)
+            words << it.next().captured();
+        if (words.size() != 2)
+            throw syntaxError(QStringLiteral("ALTER DATABASE PASSWORD 之後應該是新密碼和舊密碼,中間以空白分開"),
+                              statement);
+        auto password = [](QString text) {
+            if (text.startsWith(u'[') && text.endsWith(u']'))
+                return text.mid(1, text.size() - 2);
+            return text.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0 ? QString() : text;
+        };
+        Translation result;
+        result.kind = Translation::Kind::AlterPassword;
+        result.newPassword = password(words[0]);
+        result.oldPassword = password(words[1]);
+        return result;
+    }
+
+    Cursor c(tokenizeJet(statement), statement);
+    if (is(c.peek(), "select"))
+        return translateSelect(statement, false);
+
+    if (c.accept("create")) {
+        if (c.accept("table"))
+            return translateCreateTable(c);
+        const bool unique = c.accept("unique");
+        c.expect("index");
+        Translation result;
+        result.kind = Translation::Kind::CreateIndex;
+        result.constraint = c.name();
+        c.expect("on");
+        result.table = c.name();
+        c.expectPunct("(");
+        QStringList columns;
+        do {
+            columns << quoteName(c.name());
+            if (c.accept("desc"))
+                columns.last() += QStringLiteral(" DESC");
+            else
+                c.accept("asc");
+        } while (c.acceptPunct(","));
+        c.expectPunct(")");
+        c.expectEnd();
+        result.sql << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                          .arg(unique ? QStringLiteral("UNIQUE ") : QString(),
+                               quoteName(jetIndexName(result.table, result.constraint, false, unique)),
+                               quoteName(result.table), columns.join(u','));
+        return result;
+    }
+    if (c.accept("drop")) {
+        Translation result;
+        if (c.accept("table")) {
+            result.kind = Translation::Kind::DropTable;
+            result.table = c.name();
+            c.expectEnd();
+            result.sql << QStringLiteral("DROP TABLE %1").arg(quoteName(result.table));
+            return result;
+        }
+        c.expect("index");
+        result.kind = Translation::Kind::DropIndex;
+        result.constraint = c.name();
+        c.expect("on");
+        result.table = c.name();
+        c.expectEnd();
+        return result;
+    }
+    if (c.accept("alter")) {
+        if (c.accept("table"))
+            return translateAlterTable(c);
+        throw syntaxError(QStringLiteral("ALTER 之後應該是 TABLE 或 DATABASE PASSWORD"), statement);
+    }
+
+    const JetToken& first = c.peek();
+    if (is(first, "update") || is(first, "delete") || is(first, "insert")) {
+        std::vector<JetToken> tokens = tokenizeJet(statement);
+        // Jet allows "DELETE * FROM t".
+        if (is(first, "delete")) {
+            size_t i = 0;
+            while (!is(tokens[i], "delete"))
+                ++i;
+            for (size_t j = i + 1; j < tokens.size(); ++j) {
+                if (!meaningful(tokens[j]))
+                    continue;
+                if (tokens[j].type == T::Punct && tokens[j].text == u'*')
+                    tokens.erase(tokens.begin() + j);
+                break;
+            }
+        }
+        Translation result;
+        result.kind = Translation::Kind::Modify;
+        result.sql << rewriteTokens(tokens, statement).trimmed();
+        return result;
+    }
+    throw syntaxError(QStringLiteral("不支援的陳述式"), statement);
+}
+
+} // namespace engine

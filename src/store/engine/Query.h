@@ -1,0 +1,147 @@
+#pragma once
+
+#include "Conversions.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+namespace engine {
+
+class Connection;
+class Query;
+
+// One column of the current row, read in the forms the handlers use.
+class Field
+{
+public:
+    Field(const Query* query, int column) : m_query(query), m_column(column) {}
+    QString asString() const;
+    qint32 asInteger() const;
+    qint64 asLargeInt() const;
+    double asFloat() const;
+    bool isNull() const;
+    QString name() const;
+
+private:
+    const Query* m_query;
+    int m_column;
+};
+
+// A dataset like a client-side recordset: a statement, its rows held in memory, a current
+// row, and edits that go straight to the single table the rows come from.
+class Query : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    struct Column
+    {
+        QString name;
+        ColumnKind kind = ColumnKind::Unknown;
+        int textLimit = -1;
+        QString baseName; // column of the base table, empty when the column cannot be edited
+        bool integerKey = false;
+    };
+
+    explicit Query(QObject* parent = nullptr);
+    ~Query() override;
+
+    void setConnection(Connection* connection);
+    Connection* connection() const { return m_connection; }
+
+    // Replacing the statement closes an open result; an unposted row is dropped.
+    void setSql(const QString& statement);
+    QString sql() const { return m_sql; }
+
+    void open();
+    void execSql();
+    void close();
+    bool isActive() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    int recordCount() const { return int(m_rows.size()); }
+    int fieldCount() const { return int(m_columns.size()); }
+    const Column& column(int index) const { return m_columns.at(size_t(index)); }
+    int fieldIndex(const QString& name) const; // -1 when there is no such column
+    Field fieldByName(const QString& name) const;
+    Field field(int index) const { return Field(this, index); }
+
+    // Navigation. Moving off a row that is being edited posts the edit first.
+    int recNo() const { return m_current; } // 0-based; -1 without rows
+    bool eof() const { return m_eof || m_rows.empty(); }
+    bool bof() const { return m_rows.empty() || m_current <= 0; }
+    void first();
+    void next();
+    void prior();
+    void last();
+    void moveTo(int row);
+
+    const QVariant& value(int row, int column) const;
+    QString text(int row, int column) const;
+
+    // Changing rows: only a plain select of one table can be changed.
+    bool canModify() const;
+    bool isColumnEditable(int column) const;
+    void append();
+    void edit();
+    void setFieldText(const QString& name, const QString& text);
+    void setFieldFloat(const QString& name, double value);
+    void setFieldNull(const QString& name);
+    void post();
+    void cancel();
+    void deleteCurrent();
+    bool isPendingRow(int row) const;
+
+    // Sorting the loaded rows: "col", "col DESC", or several separated by commas.
+    QString sort() const { return m_sort; }
+    void setSort(const QString& order);
+
+    QString baseTable() const { return m_table; }
+
+Q_SIGNALS:
+    void opened();
+    void closed();
+    void reordered();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged(int row);
+
+private:
+    friend class Field;
+    struct Row
+    {
+        qint64 rowid = 0;
+        qint64 order = 0; // position in the statement's own order
+        std::vector<QVariant> values;
+    };
+
+    Connection& requireConnection() const;
+    const QVariant& currentValue(int column) const;
+    int requireField(const QString& name) const;
+    void requireModifiable() const;
+    void setStored(int column, QVariant stored);
+    void checkBrowseMode();
+    void setCurrent(int row);
+    void discardPending();
+
+    Connection* m_connection = nullptr;
+    QString m_sql;
+    QString m_table;
+    State m_state = State::Inactive;
+    std::vector<Column> m_columns;
+    std::vector<Row> m_rows;
+    int m_current = -1;
+    bool m_eof = true;
+    qint64 m_nextOrder = 0;
+    QString m_sort;
+    bool m_singleTable = false;
+    Row m_original; // the row as it was before Edit
+    std::vector<bool> m_modified;
+};
+
+} // namespace engine

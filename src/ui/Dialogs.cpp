@@ -1,0 +1,56 @@
+#include "Dialogs.h"
+
+#include "QtDialogs.h"
+
+namespace ui {
+
+namespace {
+
+std::unique_ptr<Dialogs>& installed()
+{
+    static std::unique_ptr<Dialogs> dialogs;
+    return dialogs;
+}
+
+} // namespace
+
+Dialogs& dialogs()
+{
+    auto& current = installed();
+    if (!current)
+        current = std::make_unique<QtDialogs>();
+    return *current;
+}
+
+std::unique_ptr<Dialogs> installDialogs(std::unique_ptr<Dialogs> dialogs)
+{
+    std::swap(installed(), dialogs);
+    return dialogs;
+}
+
+bool InputQuery(const QString& title, const QString& prompt, QString& value)
+{
+    return dialogs().input(title, prompt, value, value == QStringView(placeholderWord));
+}
+
+bool PasswordQuery(const QString& title, const QString& prompt, QString& value)
+{
+    return dialogs().input(title, prompt, value, true);
+}
+
+void ShowMessage(const QString& text)
+{
+    dialogs().message(text);
+}
+
+void ShowError(const QString& text)
+{
+    dialogs().error(text);
+}
+
+Answer ConfirmDelete(const QString& body)
+{
+    return dialogs().confirmDelete(QString::fromUtf16(deleteConfirmationTitle), body);
+}
+
+} // namespace ui

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <deque>
+#include <optional>
+
+namespace ui {
+
+// Dialogs for tests and benchmarks: every box shown is recorded, and the answers come from
+// queues. A box that finds no answer waiting throws, so a test never hangs on a prompt.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    enum class Kind { Message, Input, Confirm, Error };
+    struct Shown
+    {
+        Kind kind;
+        QString title;
+        QString text;
+        QString value; // the value an input box opened with
+        bool masked = false;
+    };
+
+    void message(const QString& text) override;
+    bool input(const QString& title, const QString& prompt, QString& value, bool masked) override;
+    Answer confirmDelete(const QString& title, const QString& body) override;
+    void error(const QString& text) override;
+
+    // An input answer: the text typed and OK, or std::nullopt for Cancel.
+    void answerInput(std::optional<QString> answer) { m_inputs.push_back(std::move(answer)); }
+    void answerConfirm(Answer answer) { m_confirms.push_back(answer); }
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList texts(Kind kind) const;
+    QStringList messages() const { return texts(Kind::Message); }
+    QStringList errors() const { return texts(Kind::Error); }
+    void clear() { m_shown.clear(); }
+    bool answersLeft() const { return !m_inputs.empty() || !m_confirms.empty(); }
+
+private:
+    QList<Shown> m_shown;
+    std::deque<std::optional<QString>> m_inputs;
+    std::deque<Answer> m_confirms;
+};
+
+} // namespace ui

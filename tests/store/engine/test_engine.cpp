@@ -1,0 +1,449 @@
+#include "TestSupport.h"
+#include "store/engine/Connection.h"
+#include "store/engine/EngineError.h"
+#include "store/engine/Query.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using engine::Connection;
+using engine::EngineError;
+using engine::Query;
+using Kind = engine::EngineError::Kind;
+
+namespace {
+
+// Adds a row through the one-row select, as the entry pages do.
+void addEntry(Connection& connection, const QString& table, const QString& date, const QString& type,
+              const QString& account, const QString& amount)
+{
+    Query query;
+    query.setConnection(&connection);
+    query.setSql(QStringLiteral("select top 1 * from ") + table);
+    query.open();
+    query.append();
+    query.setFieldText(QStringLiteral("日期"), date);
+    query.setFieldText(QStringLiteral("類型"), type);
+    query.setFieldText(QStringLiteral("摘要"), QStringLiteral("note"));
+    query.setFieldText(QStringLiteral("帳戶"), account);
+    query.setFieldText(QStringLiteral("金額"), amount);
+    query.post();
+}
+
+Kind kindOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EngineError& error) {
+        return error.kind();
+    }
+    return Kind(-1);
+}
+
+QString messageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EngineError& error) {
+        return error.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void nullSumReadsAsZero()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(QStringLiteral("select sum(金額) as 收入 from save where 帳戶 = '現金'"));
+        query.open();
+        QCOMPARE(query.recordCount(), 1);
+        QVERIFY(query.fieldByName(QStringLiteral("收入")).isNull());
+        QCOMPARE(query.fieldByName(QStringLiteral("收入")).asInteger(), 0);
+        QCOMPARE(query.fieldByName(QStringLiteral("收入")).asFloat(), 0.0);
+        QCOMPARE(query.fieldByName(QStringLiteral("收入")).asString(), QString());
+    }
+
+    void floatsReadAsIntegersRoundHalfToEven_data()
+    {
+        QTest::addColumn<QString>("amounts");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("10.5") << "10.5" << 10;
+        QTest::newRow("11.5") << "11.5" << 12;
+        QTest::newRow("0.5") << "0.5" << 0;
+        QTest::newRow("2.5+0") << "2.5" << 2;
+        QTest::newRow("10.25+0.25") << "10.25,0.25" << 10;
+        QTest::newRow("10.6") << "10.6" << 11;
+        QTest::newRow("whole") << "1000,250" << 1250;
+    }
+    void floatsReadAsIntegersRoundHalfToEven()
+    {
+        QFETCH(QString, amounts);
+        QFETCH(int, expected);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        for (const QString& amount : amounts.split(u','))
+            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
+                     QStringLiteral("現金"), amount);
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(QStringLiteral("select sum(金額) as 收入 from save where 帳戶 = '現金'"));
+        query.open();
+        QCOMPARE(query.fieldByName(QStringLiteral("收入")).asInteger(), expected);
+        QVERIFY(engine::storedToInt32(QVariant(-2.5), QStringLiteral("x")) == -2);
+    }
+
+    void serialIsNeverReusedAfterDelete()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        {
+            auto connection = testing::connect();
+            for (int i = 0; i < 3; ++i)
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
+                         QStringLiteral("現金"), QStringLiteral("10"));
+            connection->execute(QStringLiteral("delete from spend where 流水號 = 3"));
+        }
+        auto connection = testing::connect();
+        addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
+                 QStringLiteral("現金"), QStringLiteral("10"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 流水號 from spend order by 流水號")),
+                 QStringLiteral("1;2;4"));
+    }
+
+    void appendedRowCarriesItsSerial()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(QStringLiteral("select top 1 * from weight"));
+        query.open();
+        QCOMPARE(query.recordCount(), 0);
+        query.append();
+        query.setFieldText(QStringLiteral("日期"), QStringLiteral("2012/1/5"));
+        query.setFieldText(QStringLiteral("體重"), QStringLiteral("70.5"));
+        query.setFieldFloat(QStringLiteral("BMI"), 22.86);
+        query.post();
+        QCOMPARE(query.fieldByName(QStringLiteral("流水號")).asInteger(), 1);
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select * from weight")),
+                 QStringLiteral("1|2012/01/05|70.5|22.86|||"));
+    }
+
+    void editAndDeleteOfTheCurrentRowReachTheFile()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        {
+            auto connection = testing::connect();
+            for (const char* amount : {"100", "200", "300"})
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
+                         QStringLiteral("現金"), QString::fromLatin1(amount));
+            Query grid;
+            grid.setConnection(connection.get());
+            grid.setSql(QStringLiteral("select * from spend order by 日期 desc"));
+            grid.open();
+            grid.setSort(QStringLiteral("金額"));
+            grid.moveTo(1); // 200
+            grid.edit();
+            grid.setFieldText(QStringLiteral("金額"), QStringLiteral("250"));
+            grid.setFieldText(QStringLiteral("摘要"), QStringLiteral("改過"));
+            grid.first(); // moving off the row stores the edit
+            QCOMPARE(grid.state(), Query::State::Browse);
+            grid.moveTo(2); // 300
+            grid.deleteCurrent();
+            QCOMPARE(grid.recordCount(), 2);
+            // A refused edit leaves the row in its edit and the file as it was.
+            grid.moveTo(0);
+            QCOMPARE(kindOf([&] { grid.setFieldText(QStringLiteral("日期"), QStringLiteral("昨天")); }), Kind::BadValue);
+            QCOMPARE(kindOf([&] { grid.setFieldText(QStringLiteral("流水號"), QStringLiteral("9")); }),
+                     Kind::ReadOnlyResult);
+        }
+        auto connection = testing::connect();
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 流水號,摘要,金額 from spend order by 流水號")),
+                 QStringLiteral("1|note|100;2|改過|250"));
+    }
+
+    void sortIsStableAndWorksOnTheLoadedRows()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        const char* rows[][2] = {{"2012/01/01", "50"}, {"2012/01/02", "10"}, {"2012/01/03", "50"},
+                                 {"2012/01/04", "10"}, {"2012/01/05", "30"}};
+        for (const auto& row : rows)
+            addEntry(*connection, QStringLiteral("spend"), QString::fromLatin1(row[0]), QStringLiteral("食物"),
+                     QStringLiteral("現金"), QString::fromLatin1(row[1]));
+        Query grid;
+        grid.setConnection(connection.get());
+        grid.setSql(QStringLiteral("select * from spend order by 日期 desc"));
+        grid.open();
+        // The table empties meanwhile: a sort that ran a new query would lose every row.
+        connection->execute(QStringLiteral("delete from spend"));
+        auto serials = [&grid] {
+            QStringList result;
+            for (int row = 0; row < grid.recordCount(); ++row)
+                result << grid.text(row, 0);
+            return result.join(u',');
+        };
+        grid.setSort(QStringLiteral("金額"));
+        QCOMPARE(grid.sort(), QStringLiteral("金額"));
+        QCOMPARE(serials(), QStringLiteral("4,2,5,3,1")); // equal amounts keep newest first
+        grid.setSort(QStringLiteral("金額 DESC"));
+        QCOMPARE(serials(), QStringLiteral("3,1,5,4,2"));
+        grid.setSort(QStringLiteral("日期"));
+        QCOMPARE(serials(), QStringLiteral("1,2,3,4,5"));
+        QCOMPARE(grid.recNo(), 0);
+        QCOMPARE(kindOf([&] { grid.setSort(QStringLiteral("沒有這欄")); }), Kind::Syntax);
+        grid.close();
+        QCOMPARE(kindOf([&] { grid.setSort(QStringLiteral("金額")); }), Kind::NotOpen);
+    }
+
+    void joinedAndAggregatedResultsCannotBeEdited_data()
+    {
+        QTest::addColumn<QString>("select");
+        QTest::newRow("group by") << "select 類型,sum(金額) as 金額 from spend group by 類型";
+        QTest::newRow("sum") << "select sum(金額) as 收入 from save where 帳戶 = '現金'";
+        QTest::newRow("join") << "select * from spend, save where spend.帳戶 = save.帳戶";
+        QTest::newRow("derived tables")
+            << "SELECT (收入-支出 ) AS 結算, * FROM [SELECT year(save.日期) AS 年A, sum(save.金額) AS 收入 FROM save "
+               "GROUP BY year(save.日期)]. AS [AAA@_Alias], [SELECT year(spend.日期) AS 年B, sum(spend.金額) AS 支出 "
+               "FROM spend GROUP BY year(spend.日期)]. AS [BBB@_Alias] WHERE 年A = 年B";
+    }
+    void joinedAndAggregatedResultsCannotBeEdited()
+    {
+        QFETCH(QString, select);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
+                 QStringLiteral("現金"), QStringLiteral("10"));
+        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
+                 QStringLiteral("現金"), QStringLiteral("20"));
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(select);
+        query.open();
+        QVERIFY(query.recordCount() > 0);
+        QVERIFY(!query.canModify());
+        QVERIFY(!query.isColumnEditable(0));
+        QCOMPARE(kindOf([&] { query.append(); }), Kind::ReadOnlyResult);
+        QCOMPARE(kindOf([&] { query.edit(); }), Kind::ReadOnlyResult);
+        QCOMPARE(kindOf([&] { query.deleteCurrent(); }), Kind::ReadOnlyResult);
+    }
+
+    void topWithOrderByKeepsTies()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        testing::execAll(*connection, {
+                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72)"),
+                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/02#, 68)"),
+                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/03#, 72)"),
+                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/04#, 70)"),
+                                      });
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight order by 體重 desc, 流水號")),
+                 QStringLiteral("1"));
+        QStringList heaviest =
+            testing::rowsOf(*connection, QStringLiteral("select top 1 * from weight order by 體重 desc")).split(u';');
+        heaviest.sort();
+        QCOMPARE(heaviest, QStringList({QStringLiteral("1|2012/01/01|72||||"), QStringLiteral("3|2012/01/03|72||||")}));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight order by 體重 ASC")),
+                 QStringLiteral("2"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 2 體重 from weight order by 體重")),
+                 QStringLiteral("68|70").replace(u'|', u';'));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight")), QStringLiteral("1"));
+    }
+
+    void dateLiteralDoesNotMatchATimeOfDay()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
+                 QStringLiteral("現金"), QStringLiteral("100"));
+        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05 10:30"), QStringLiteral("薪資"),
+                 QStringLiteral("現金"), QStringLiteral("7"));
+        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012-1-5 00:00:00"), QStringLiteral("薪資"),
+                 QStringLiteral("現金"), QStringLiteral("20"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select sum(金額) as 收入 from save where 日期 = #2012/01/05#")),
+                 QStringLiteral("120"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 日期 from save order by 流水號")),
+                 QStringLiteral("2012/01/05;2012/01/05 10:30:00;2012/01/05"));
+    }
+
+    void conversionErrorsNameTheValueAndTheColumn_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("amount letters") << "金額" << "12元";
+        QTest::newRow("amount comma") << "金額" << "1,000";
+        QTest::newRow("date month 13") << "日期" << "2012/13/01";
+        QTest::newRow("date 30 Feb") << "日期" << "2011/02/29";
+        QTest::newRow("date words") << "日期" << "today";
+        QTest::newRow("note too long") << "摘要" << QString(256, u'字');
+    }
+    void conversionErrorsNameTheValueAndTheColumn()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, text);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(QStringLiteral("select top 1 * from spend"));
+        query.open();
+        query.append();
+        const QString message = messageOf([&] { query.setFieldText(column, text); });
+        QVERIFY2(message.contains(column), qPrintable(message));
+        if (text.size() < 100)
+            QVERIFY2(message.contains(text), qPrintable(message));
+        query.cancel();
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
+    }
+
+    void secondProcessCannotUseAnOpenFile()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto probe = [&dir] {
+            QProcess process;
+            process.setWorkingDirectory(dir.path());
+            process.start(QStringLiteral(OPEN_PROBE), {testing::password});
+            process.waitForFinished(30000);
+            return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        };
+        {
+            auto connection = testing::connect();
+            const QString answer = probe();
+            QVERIFY2(answer.contains(QStringLiteral("使用中")), qPrintable(answer));
+            // The stock shell is refused as well.
+            QProcess shell;
+            shell.setWorkingDirectory(dir.path());
+            shell.start(QStringLiteral("sqlcipher"), {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"),
+                                                      QStringLiteral("finance.mdb"), QStringLiteral("select count(*) from spend;")});
+            shell.waitForFinished(30000);
+            QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains(QStringLiteral("locked")));
+        }
+        QCOMPARE(probe(), QStringLiteral("open"));
+    }
+
+    void wrongPasswordAndMissingFileFail()
+    {
+        testing::TempWorkdir dir;
+        QCOMPARE(kindOf([] { testing::connect(); }), Kind::MissingFile);
+        QVERIFY(messageOf([] { testing::connect(); }).contains(QStringLiteral("找不到資料庫檔 finance.mdb")));
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("finance.mdb"))));
+
+        testing::writeStarter();
+        QCOMPARE(kindOf([] { testing::connect(QStringLiteral("4321")); }), Kind::WrongPassword);
+        QVERIFY(messageOf([] { testing::connect(QStringLiteral("4321")); }).contains(QStringLiteral("密碼錯誤")));
+
+        // A statement on a connection that failed to open tries again and reports why.
+        Connection connection;
+        connection.setConnectionString(QStringLiteral("Data Source=finance.mdb"));
+        connection.setProperty(QString::fromLatin1(Connection::passwordProperty), QStringLiteral("4321"));
+        Query query;
+        query.setConnection(&connection);
+        query.setSql(QStringLiteral("select * from spend order by 日期 desc"));
+        QCOMPARE(kindOf([&] { query.open(); }), Kind::WrongPassword);
+        connection.setProperty(QString::fromLatin1(Connection::passwordProperty), testing::password);
+        query.open();
+        QVERIFY(connection.isOpen());
+    }
+
+    void hostileFilesGiveClearMessages_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("這不是資料庫\n");
+        QTest::newRow("plain sqlite header") << QByteArray("SQLite format 3\0", 16).append(4080, '\0');
+    }
+    void hostileFilesGiveClearMessages()
+    {
+        QFETCH(QByteArray, content);
+        testing::TempWorkdir dir;
+        QFile file(dir.file(QStringLiteral("finance.mdb")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        QCOMPARE(kindOf([] { testing::connect(); }), Kind::NotADatabase);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+
+    void alterDatabasePasswordChecksTheOldOne()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        {
+            auto connection = testing::connect();
+            QCOMPARE(kindOf([&] { connection->execute(QStringLiteral("ALTER DATABASE PASSWORD 5678 9999")); }),
+                     Kind::WrongPassword);
+        }
+        {
+            auto connection = testing::connect(); // the old password still opens it
+            connection->execute(QStringLiteral("ALTER DATABASE PASSWORD n3w!pw 1234"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from account_type")),
+                     QStringLiteral("2"));
+            // The file now answers to the new password only, also within the same run.
+            QCOMPARE(kindOf([&] { connection->execute(QStringLiteral("ALTER DATABASE PASSWORD abcd 1234")); }),
+                     Kind::WrongPassword);
+        }
+        QCOMPARE(kindOf([] { testing::connect(); }), Kind::WrongPassword);
+        auto connection = testing::connect(QStringLiteral("n3w!pw"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 帳戶名稱 from account_type order by 編號")),
+                 QStringLiteral("現金;銀行"));
+    }
+
+    void statementsJetRejects_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("dollar year") << "select month(日期) as 月份 from spend where year(日期)= $7DA group by month(日期)";
+        QTest::newRow("hex year") << "select month(日期) as 月份 from spend where year(日期)= 0x7DA group by month(日期)";
+        QTest::newRow("no serial") << "delete from spend where 流水號 = ";
+        QTest::newRow("quote in name") << "delete from spend_type where 類型 = 'a'b'";
+        QTest::newRow("bad date literal") << "select * from spend where 日期 = #2012/02/30#";
+        QTest::newRow("unknown column") << "select 沒有 from spend";
+        QTest::newRow("second column") << "ALTER TABLE weight ADD COLUMN BMI float";
+        QTest::newRow("missing key") << "ALTER TABLE spend_type drop constraint PrimaryKey";
+        QTest::newRow("second primary key") << "ALTER TABLE spend_type ADD CONSTRAINT pk2 PRIMARY KEY(編號)";
+        QTest::newRow("existing table") << "Create TABLE spend (x int)";
+    }
+    void statementsJetRejects()
+    {
+        QFETCH(QString, statement);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        const int before = testing::schemaVersion(*connection);
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(statement);
+        const QString message = messageOf([&] {
+            if (statement.startsWith(QLatin1String("select")))
+                query.open();
+            else
+                query.execSql();
+        });
+        QVERIFY2(!message.isEmpty(), "the statement was accepted");
+        QCOMPARE(testing::schemaVersion(*connection), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "test_engine.moc"

@@ -1,0 +1,30 @@
+// Opens finance.mdb in the working directory the way the program does and reports the outcome:
+// "open" and exit code 0, or the error's message and exit code 1.
+#include "store/engine/Connection.h"
+#include "store/engine/EngineError.h"
+#include "store/engine/Query.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QTextStream out(stdout);
+    try {
+        engine::Connection connection;
+        connection.setConnectionString(QStringLiteral("Data Source=finance.mdb"));
+        connection.setProperty(QString::fromLatin1(engine::Connection::passwordProperty),
+                               QCoreApplication::arguments().value(1));
+        connection.open();
+        engine::Query query;
+        query.setConnection(&connection);
+        query.setSql(QStringLiteral("select * from spend"));
+        query.open();
+        out << "open" << Qt::endl;
+        return 0;
+    } catch (const engine::EngineError& error) {
+        out << error.message() << Qt::endl;
+        return 1;
+    }
+}
