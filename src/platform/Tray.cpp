@@ -15,8 +15,8 @@ bool Tray::request(Action action, const QIcon& icon, const QString& tip)
     case Add:
         if (m_icon)
             return false;
+        // The icon goes on screen with its picture, at the modify request.
         m_icon = std::make_unique<QSystemTrayIcon>();
-        m_icon->show();
         return QSystemTrayIcon::isSystemTrayAvailable();
     case Modify: {
         if (!m_icon)
@@ -26,7 +26,10 @@ bool Tray::request(Action action, const QIcon& icon, const QString& tip)
             bytes.truncate(tipLimit - 1);
         m_icon->setIcon(icon);
         m_icon->setToolTip(QString::fromUtf8(bytes));
-        return QSystemTrayIcon::isSystemTrayAvailable();
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            return false;
+        m_icon->show();
+        return true;
     }
     case Remove:
         if (!m_icon)

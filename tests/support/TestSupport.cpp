@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
+#include "app/TForm1.h"
 #include "store/StarterDatabase.h"
+#include "ui/ScriptedDialogs.h"
 #include "store/engine/Connection.h"
 #include "store/engine/Query.h"
 
@@ -92,6 +94,27 @@ int schemaVersion(engine::Connection& connection)
     const int version = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
     sqlite3_finalize(stmt);
     return version;
+}
+
+StartedForm::StartedForm(const QList<std::optional<QString>>& inputs)
+{
+    auto dialogs = std::make_unique<ui::ScriptedDialogs>();
+    m_dialogs = dialogs.get();
+    for (const auto& input : inputs)
+        m_dialogs->answerInput(input);
+    ui::installDialogs(std::move(dialogs));
+    m_form = std::make_unique<TForm1>();
+}
+
+StartedForm::~StartedForm()
+{
+    m_form.reset();
+    ui::installDialogs(nullptr);
+}
+
+void StartedForm::close()
+{
+    m_form->close();
 }
 
 } // namespace testing

@@ -407,16 +407,23 @@ void Connection::run(const Translation& t, const QString& statement)
 
 const TableInfo& Connection::tableInfo(const QString& table)
 {
+    if (const TableInfo* info = findTableInfo(table))
+        return *info;
+    throw EngineError(Kind::Syntax, QStringLiteral("找不到資料表 %1。").arg(table));
+}
+
+const TableInfo* Connection::findTableInfo(const QString& table)
+{
     const QString key = table.toLower();
     if (auto it = m_tables.constFind(key); it != m_tables.constEnd())
-        return *it;
+        return &*it;
     handle();
     TableInfo info;
     {
         Statement stmt(m_db, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
         stmt.bind(1, table);
         if (sqlite3_step(stmt.get()) != SQLITE_ROW)
-            throw EngineError(Kind::Syntax, QStringLiteral("找不到資料表 %1。").arg(table));
+            return nullptr;
         info.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
         info.autoIncrement = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)))
                                  .contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
@@ -438,7 +445,7 @@ const TableInfo& Connection::tableInfo(const QString& table)
     if (keyColumns != 1)
         for (auto& column : info.columns)
             column.integerKey = false;
-    return *m_tables.insert(key, info);
+    return &*m_tables.insert(key, info);
 }
 
 QString Connection::storedTableName(const QString& table, const QString&)

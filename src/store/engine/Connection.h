@@ -68,6 +68,8 @@ public:
     // For the query objects of this layer.
     sqlite3* handle();
     const TableInfo& tableInfo(const QString& table);
+    // The same, or nullptr for a name that is no table of the file (sqlite_master, say).
+    const TableInfo* findTableInfo(const QString& table);
     void attach(Query* query);
     void detach(Query* query);
     [[noreturn]] void raise(int code, const QString& statement = QString()) const;

@@ -160,7 +160,7 @@ void Query::open()
     if (t.kind != Translation::Kind::Select)
         throw EngineError(Kind::Syntax, QStringLiteral("這個陳述式不傳回資料列,無法開啟。(%1)").arg(m_sql));
 
-    const TableInfo* table = t.singleTable ? &connection.tableInfo(t.table) : nullptr;
+    const TableInfo* table = t.singleTable ? connection.findTableInfo(t.table) : nullptr;
     Stmt stmt;
     const QByteArray sql = t.sql.front().toUtf8();
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
