@@ -151,7 +151,7 @@ QString normalizedType(QString type)
 class Statement
 {
 public:
-    Statement(sqlite3* db, const QString& sql) : m_db(db)
+    Statement(sqlite3* db, const QString& sql)
     {
         const QByteArray text = sql.toUtf8();
         m_code = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr);
@@ -166,7 +166,6 @@ public:
     }
 
 private:
-    sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     int m_code;
 };
@@ -369,8 +368,10 @@ void Connection::run(const Translation& t, const QString& statement)
                 if (code != SQLITE_OK && code != SQLITE_DONE) {
                     const QString detail = errorDetail(m_db, code);
                     if (detail.contains(QLatin1String("already exists")))
-                        throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 已經有 %2 了。(%3)")
-                                                            .arg(t.table, t.kind == K::CreateTable ? t.table : t.constraint, detail));
+                        throw EngineError(Kind::Syntax,
+                                          t.kind == K::CreateTable
+                                              ? QStringLiteral("資料表 %1 已經存在。").arg(t.table)
+                                              : QStringLiteral("資料表 %1 已經有索引 %2。").arg(t.table, t.constraint));
                     raise(code, statement);
                 }
             }
@@ -448,7 +449,7 @@ const TableInfo* Connection::findTableInfo(const QString& table)
     return &*m_tables.insert(key, info);
 }
 
-QString Connection::storedTableName(const QString& table, const QString&)
+QString Connection::storedTableName(const QString& table)
 {
     return tableInfo(table).name;
 }
@@ -497,12 +498,13 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         definitions << definition;
         names << quoteName(column.name);
         if (isTarget) {
-            QString column_ = column.name;
+            QString literal = column.name;
+            literal.replace(u'\'', QLatin1String("''"));
             values << QStringLiteral("jet_convert(%1, %2, %3, '%4')")
                           .arg(quoteName(column.name))
                           .arg(int(kindFromDeclaredType(t.type)))
                           .arg(textLimitFromDeclaredType(t.type))
-                          .arg(column_.replace(u'\'', QLatin1String("''")));
+                          .arg(literal);
         } else {
             values << quoteName(column.name);
         }
@@ -555,7 +557,7 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
 
 void Connection::dropConstraint(const Translation& t, const QString&)
 {
-    const QString table = storedTableName(t.table, QString());
+    const QString table = storedTableName(t.table);
     for (const char* prefix : {"pk", "uq"})
         for (const QString& index : keyIndexes(table, prefix))
             if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0) {
@@ -567,7 +569,7 @@ void Connection::dropConstraint(const Translation& t, const QString&)
 
 void Connection::dropIndex(const Translation& t, const QString&)
 {
-    const QString table = storedTableName(t.table, QString());
+    const QString table = storedTableName(t.table);
     for (const char* prefix : {"ix", "uq", "pk"})
         for (const QString& index : keyIndexes(table, prefix))
             if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0) {

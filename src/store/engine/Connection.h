@@ -84,7 +84,7 @@ private:
     void addConstraint(const Translation& t, const QString& statement);
     void dropIndex(const Translation& t, const QString& statement);
     void changePassword(const Translation& t);
-    QString storedTableName(const QString& table, const QString& statement);
+    QString storedTableName(const QString& table);
     QStringList keyIndexes(const QString& table, const char* prefix);
 
     sqlite3* m_db = nullptr;
