@@ -5,6 +5,7 @@
 #include "store/engine/Query.h"
 #include "ui/ScriptedDialogs.h"
 
+#include <QProcess>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -33,6 +34,35 @@ class TestUpgrade : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void starterFileOpensWithTheStockShell()
+    {
+        testing::TempWorkdir dir;
+        auto shell = [&dir](const QString& sql) {
+            QProcess process;
+            process.setWorkingDirectory(dir.path());
+            process.start(QStringLiteral("sqlcipher"), {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"),
+                                                      QStringLiteral("finance.mdb"), sql});
+            process.waitForFinished(30000);
+            return QString::fromUtf8(process.readAllStandardOutput()).trimmed().replace(u'\n', u';');
+        };
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        tool.start(QStringLiteral(MAKE_STARTER_DB), {});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(QString::fromUtf8(tool.readAllStandardOutput()).contains(QStringLiteral("1234")));
+        const QString tables = QStringLiteral("select name from sqlite_master where type = 'table' and name not like 'sqlite%' "
+                                              "order by name;");
+        QCOMPARE(shell(tables), QStringLiteral("account_type;save;save_type;spend;spend_type;weight"));
+        QCOMPARE(shell(QStringLiteral("select 帳戶名稱 from account_type order by 編號;")), QStringLiteral("現金;銀行"));
+        // The tool never overwrites a file.
+        tool.start(QStringLiteral(MAKE_STARTER_DB), {});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 1);
+        startOnce();
+        QCOMPARE(shell(tables), QStringLiteral("account_type;save;save_type;spend;spend_type;sub_spend_type;weight"));
+    }
+
     void deliveredFileGainsOnlySubCategories()
     {
         testing::TempWorkdir dir;
