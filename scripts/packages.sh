@@ -4,7 +4,7 @@ velloran_packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlcipher-dev sqlcipher
   fonts-noto-cjk
-  xvfb xdotool xauth
+  xvfb xdotool xauth python3
 )
 
 ensure_packages() {

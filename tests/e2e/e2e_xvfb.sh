@@ -22,7 +22,7 @@
 set -u
 
 readonly total_budget=110     # seconds for the whole run; ctest allows more
-readonly window_timeout=30    # seconds for one window to appear or go
+readonly window_timeout=30    # seconds for one window to appear
 readonly exit_timeout=20      # seconds for the program to end after its window is closed
 
 main_width=1072
@@ -52,6 +52,7 @@ program_pids=()
 failed=0
 scenario=setup
 
+# shellcheck disable=SC2317  # run by the EXIT trap
 cleanup() {
     local pid
     for pid in "${program_pids[@]}"; do
@@ -136,10 +137,11 @@ start_xvfb() {
         Xvfb ":$n" -nolisten tcp -screen 0 1280x1024x24 -noreset >"$work/xvfb-$n.log" 2>&1 &
         xvfb_pid=$!
         export DISPLAY=":$n"
-        local tries
-        for tries in $(seq 1 50); do
+        local _
+        for _ in $(seq 1 50); do
             kill -0 "$xvfb_pid" 2>/dev/null || break
-            if display_answers; then
+            # The lock names the server that owns the display: another run may have won it.
+            if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb_pid" ] && display_answers; then
                 note "Xvfb on $DISPLAY (pid $xvfb_pid)"
                 return 0
             fi
@@ -173,9 +175,11 @@ kind_of() {
 name_of() { xdo getwindowname "$1" 2>/dev/null; }
 
 size_of() {
-    local WIDTH= HEIGHT= X= Y= SCREEN= WINDOW=
-    eval "$(xdo getwindowgeometry --shell "$1" 2>/dev/null)"
-    echo "${WIDTH:-?}x${HEIGHT:-?}"
+    local geometry width height
+    geometry=$(xdo getwindowgeometry --shell "$1" 2>/dev/null)
+    width=$(sed -n 's/^WIDTH=\([0-9]*\)$/\1/p' <<<"$geometry")
+    height=$(sed -n 's/^HEIGHT=\([0-9]*\)$/\1/p' <<<"$geometry")
+    echo "${width:-?}x${height:-?}"
 }
 
 # Visible windows of one process, one id a line.
@@ -192,8 +196,8 @@ describe_windows() {
 describe_screen() {
     local id pid
     for id in $(xdo search --onlyvisible --name '' 2>/dev/null); do
-        pid=$(xdo getwindowpid "$id" 2>/dev/null)
-        printf 'pid %s: %s %s %s "%s"\n' "${pid:-?}" "$id" "$(kind_of "$id")" "$(size_of "$id")" "$(name_of "$id")"
+        pid=$(xdo getwindowpid "$id" 2>/dev/null) || continue
+        printf 'pid %s: %s %s %s "%s"\n' "$pid" "$id" "$(kind_of "$id")" "$(size_of "$id")" "$(name_of "$id")"
     done
 }
 
@@ -217,7 +221,7 @@ wait_window() {
         alive "$pid" || { wait "$pid"; fail "waiting for $what: the process ended with status $?"; }
         found=$(matching_windows "$pid" "$name" "$kind")
         if [ -n "$found" ]; then
-            [ "$(echo "$found" | wc -l)" -eq 1 ] || fail "more than one $what: $(echo $found)"
+            [ "$(echo "$found" | wc -l)" -eq 1 ] || fail "more than one $what: ${found//$'\n'/ }"
             window=$found
             return 0
         fi
@@ -235,8 +239,8 @@ only_window() {
 
 # Gives window $1 the keyboard focus (Qt normally takes it itself on this bare server).
 focus() {
-    local tries
-    for tries in $(seq 1 25); do
+    local _
+    for _ in $(seq 1 25); do
         [ "$(xdo getwindowfocus 2>/dev/null)" = "$1" ] && return 0
         xdo windowfocus "$1" >/dev/null 2>&1
         sleep 0.2
@@ -464,7 +468,7 @@ scenario_placeholder() {
 
 # --- run ---------------------------------------------------------------------------------
 
-unset WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
+unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
