@@ -21,6 +21,7 @@
 
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +39,7 @@ const QString databasePassword = QStringLiteral("1234");
 constexpr int accountCount = 10;
 constexpr int categoryCount = 20;
 constexpr int appendCount = 1000;
-constexpr int appendWarmUp = 100;
+constexpr int appendWarmUp = 20;
 
 // Keeps the compiler from dropping work whose result nobody looks at.
 volatile qint64 sink = 0;
@@ -219,25 +220,73 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-// Runs work once untimed, then `runs` times timed; `reset` (untimed) runs after each.
-double measure(int runs, const std::function<void()>& warmUp, const std::function<void()>& work,
-               const std::function<void()>& reset)
+double cpuMs()
 {
-    if (warmUp) {
-        warmUp();
-        if (reset)
-            reset();
-    }
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// One side of a comparison. Only work is timed; the rest brackets it.
+struct Side
+{
+    std::function<void()> open;
+    std::function<void()> warmUp;
+    std::function<void()> work;
+    std::function<void()> reset; // after the warm-up and after the work
+    std::function<void()> close;
+};
+
+struct Timing
+{
+    double ours = 0, raw = 0;       // wall clock, median
+    double oursCpu = 0, rawCpu = 0; // process CPU time, median
+    double oursMin = 0, oursMax = 0, rawMin = 0, rawMax = 0;
+};
+
+// The two sides take turns, one batch each per round, the one going first alternating, so
+// that a slow spell of the disk or of the machine falls on both. Each batch opens its side,
+// warms it up, runs the work once under the clock and closes again: the file is held
+// exclusively, so only one side can have it open at a time.
+Timing measure(int runs, const Side& ours, const Side& raw)
+{
+    std::vector<double> wall[2], cpu[2];
+    auto batch = [](const Side& side, std::vector<double>& wallTimes, std::vector<double>& cpuTimes) {
+        side.open();
+        if (side.warmUp) {
+            side.warmUp();
+            if (side.reset)
+                side.reset();
+        }
         QElapsedTimer timer;
+        const double cpuStart = cpuMs();
         timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (reset)
-            reset();
+        side.work();
+        wallTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        cpuTimes.push_back(cpuMs() - cpuStart);
+        if (side.reset)
+            side.reset();
+        side.close();
+    };
+    for (int round = 0; round < runs; ++round) {
+        if (round % 2 == 0) {
+            batch(ours, wall[0], cpu[0]);
+            batch(raw, wall[1], cpu[1]);
+        } else {
+            batch(raw, wall[1], cpu[1]);
+            batch(ours, wall[0], cpu[0]);
+        }
     }
-    return median(times);
+    Timing t;
+    t.ours = median(wall[0]);
+    t.raw = median(wall[1]);
+    t.oursCpu = median(cpu[0]);
+    t.rawCpu = median(cpu[1]);
+    t.oursMin = *std::min_element(wall[0].begin(), wall[0].end());
+    t.oursMax = *std::max_element(wall[0].begin(), wall[0].end());
+    t.rawMin = *std::min_element(wall[1].begin(), wall[1].end());
+    t.rawMax = *std::max_element(wall[1].begin(), wall[1].end());
+    return t;
 }
 
 struct Entry
@@ -265,9 +314,9 @@ struct Result
 {
     QString operation;
     qint64 rows = 0;
-    double ours = 0;
-    double raw = 0;
-    double ratio() const { return raw > 0 ? ours / raw : 0; }
+    Timing timing;
+    double ratio() const { return timing.raw > 0 ? timing.ours / timing.raw : 0; }
+    double cpuRatio() const { return timing.rawCpu > 0 ? timing.oursCpu / timing.rawCpu : 0; }
 };
 
 // --- the operations ----------------------------------------------------------------------
@@ -448,20 +497,21 @@ int main(int argc, char* argv[])
         out << "SQLite " << sqlite3_libversion() << ", median of " << runs << " runs per side" << Qt::endl
             << Qt::endl;
 
-        // a. read every field of every row as text
+        std::unique_ptr<engine::Connection> connection;
+        std::unique_ptr<RawDatabase> database;
+        auto openOurs = [&] { connection = openEngine(); };
+        auto closeOurs = [&] { connection.reset(); };
+        auto openRaw = [&] { database = std::make_unique<RawDatabase>(); };
+        auto closeRaw = [&] { database.reset(); };
+
+        // Every field of every row, read as text.
         {
-            Result result{QStringLiteral("read all rows, newest first"), rows};
             qint64 oursRows = 0, rawRows = 0, oursChars = 0, rawChars = 0;
-            {
-                auto connection = openEngine();
-                auto work = [&] { oursChars = engineRead(*connection, &oursRows); };
-                result.ours = measure(runs, work, work, {});
-            }
-            {
-                RawDatabase database;
-                auto work = [&] { rawChars = rawRead(database.get(), &rawRows); };
-                result.raw = measure(runs, work, work, {});
-            }
+            auto oursRead = [&] { oursChars = engineRead(*connection, &oursRows); };
+            auto rawReadAll = [&] { rawChars = rawRead(database->get(), &rawRows); };
+            const Timing timing = measure(runs, {openOurs, oursRead, oursRead, {}, closeOurs},
+                                          {openRaw, rawReadAll, rawReadAll, {}, closeRaw});
+            results.push_back({QStringLiteral("read all rows, newest first"), rows, timing});
             checks << QStringLiteral("read: %1 rows / %2 characters (engine), %3 rows / %4 characters (raw)")
                           .arg(oursRows)
                           .arg(oursChars)
@@ -469,46 +519,37 @@ int main(int argc, char* argv[])
                           .arg(rawChars);
             if (oursRows != rows || rawRows != rows)
                 throw std::runtime_error("read returned the wrong number of rows");
-            results.push_back(result);
         }
 
-        // b. append rows one by one, each in its own transaction
+        // Rows added one at a time, each in a transaction of its own.
         {
             const std::vector<Entry> entries = makeEntries(appendCount);
-            Result result{QStringLiteral("append, one row per transaction"), appendCount};
             // Generated rows are numbered 1..rows; anything above was appended by a run.
             const QString appendedWhere = QStringLiteral(" from spend where 流水號 > %1").arg(rows);
-            {
-                auto connection = openEngine();
-                qint64 appended = -1;
-                auto reset = [&] {
-                    appended = std::max(appended, engineScalar(*connection, QStringLiteral("select count(*)") + appendedWhere));
-                    connection->execute(QStringLiteral("delete") + appendedWhere);
-                };
-                result.ours = measure(
-                    runs, [&] { engineAppend(*connection, entries, appendWarmUp); },
-                    [&] { engineAppend(*connection, entries, entries.size()); }, reset);
-                if (appended != appendCount)
-                    throw std::runtime_error("the engine did not append every row");
-            }
-            {
-                RawDatabase database;
-                qint64 appended = -1;
-                auto reset = [&] {
-                    appended = std::max(appended, database.scalar((QStringLiteral("SELECT count(*)") + appendedWhere).toUtf8()));
-                    rawExec(database.get(), (QStringLiteral("DELETE") + appendedWhere).toUtf8());
-                };
-                result.raw = measure(
-                    runs, [&] { rawAppend(database.get(), entries, appendWarmUp); },
-                    [&] { rawAppend(database.get(), entries, entries.size()); }, reset);
-                if (appended != appendCount)
-                    throw std::runtime_error("the raw side did not append every row");
-            }
-            checks << QStringLiteral("append: %1 rows per run on both sides, removed after each run").arg(appendCount);
-            results.push_back(result);
+            qint64 oursAppended = 0, rawAppended = 0;
+            auto oursReset = [&] {
+                oursAppended = std::max(oursAppended, engineScalar(*connection, QStringLiteral("select count(*)") + appendedWhere));
+                connection->execute(QStringLiteral("delete") + appendedWhere);
+            };
+            auto rawReset = [&] {
+                rawAppended = std::max(rawAppended, database->scalar((QStringLiteral("SELECT count(*)") + appendedWhere).toUtf8()));
+                rawExec(database->get(), (QStringLiteral("DELETE") + appendedWhere).toUtf8());
+            };
+            const Timing timing = measure(
+                runs,
+                {openOurs, [&] { engineAppend(*connection, entries, appendWarmUp); },
+                 [&] { engineAppend(*connection, entries, entries.size()); }, oursReset, closeOurs},
+                {openRaw, [&] { rawAppend(database->get(), entries, appendWarmUp); },
+                 [&] { rawAppend(database->get(), entries, entries.size()); }, rawReset, closeRaw});
+            results.push_back({QStringLiteral("append, one row per transaction"), appendCount, timing});
+            checks << QStringLiteral("append: %1 rows per run (engine), %2 (raw); removed after each run")
+                          .arg(oursAppended)
+                          .arg(rawAppended);
+            if (oursAppended != appendCount || rawAppended != appendCount)
+                throw std::runtime_error("a run did not append every row");
         }
 
-        // c. one sum per account
+        // One sum per account.
         {
             QStringList oursStatements;
             std::vector<QByteArray> rawStatements;
@@ -517,27 +558,20 @@ int main(int argc, char* argv[])
                 rawStatements.push_back(
                     QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = '%1'").arg(accountName(i)).toUtf8());
             }
-            Result result{QStringLiteral("sum per account (%1 queries)").arg(accountCount), rows};
             std::vector<qint64> oursSums;
             std::vector<double> rawSumsFound;
-            {
-                auto connection = openEngine();
-                auto work = [&] { oursSums = engineSums(*connection, oursStatements); };
-                result.ours = measure(runs, work, work, {});
-            }
-            {
-                RawDatabase database;
-                auto work = [&] { rawSumsFound = rawSums(database.get(), rawStatements); };
-                result.raw = measure(runs, work, work, {});
-            }
-            bool same = oursSums.size() == rawSumsFound.size();
+            auto oursWork = [&] { oursSums = engineSums(*connection, oursStatements); };
+            auto rawWork = [&] { rawSumsFound = rawSums(database->get(), rawStatements); };
+            const Timing timing = measure(runs, {openOurs, oursWork, oursWork, {}, closeOurs},
+                                          {openRaw, rawWork, rawWork, {}, closeRaw});
+            results.push_back({QStringLiteral("sum per account (%1 queries)").arg(accountCount), rows, timing});
+            bool same = oursSums.size() == rawSumsFound.size() && !oursSums.empty();
             for (size_t i = 0; same && i < oursSums.size(); ++i)
                 same = oursSums[i] == qint64(std::nearbyint(rawSumsFound[i]));
             checks << QStringLiteral("sums: %1").arg(same ? QStringLiteral("engine and raw agree on all accounts")
                                                           : QStringLiteral("engine and raw DISAGREE"));
             if (!same)
                 throw std::runtime_error("the sums differ");
-            results.push_back(result);
         }
     } catch (const engine::EngineError& error) {
         QDir::setCurrent(home);
@@ -563,8 +597,8 @@ int main(int argc, char* argv[])
         out << QStringLiteral("%1 | %2 | %3 | %4 | %5")
                    .arg(r.operation, -34)
                    .arg(r.rows, 7)
-                   .arg(formatMs(r.ours), 9)
-                   .arg(formatMs(r.raw), 9)
+                   .arg(formatMs(r.timing.ours), 9)
+                   .arg(formatMs(r.timing.raw), 9)
                    .arg(QString::number(r.ratio(), 'f', 2), 6)
             << Qt::endl;
     out << rule << Qt::endl;
@@ -580,6 +614,15 @@ int main(int argc, char* argv[])
     };
     target(results[0], "read  ", 1.5);
     target(results[1], "append", 1.2);
+
+    out << Qt::endl << "spread of the runs (min..max ms) and median CPU time of the process:" << Qt::endl;
+    for (const Result& r : results)
+        out << QStringLiteral("  %1  ours %2..%3, cpu %4 | raw %5..%6, cpu %7 | cpu ratio %8")
+                   .arg(r.operation, -34)
+                   .arg(formatMs(r.timing.oursMin), formatMs(r.timing.oursMax), formatMs(r.timing.oursCpu),
+                        formatMs(r.timing.rawMin), formatMs(r.timing.rawMax), formatMs(r.timing.rawCpu))
+                   .arg(r.cpuRatio(), 0, 'f', 2)
+            << Qt::endl;
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
