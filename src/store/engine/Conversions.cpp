@@ -3,6 +3,7 @@
 #include "EngineError.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
@@ -67,6 +68,27 @@ QString formatNumber(double value)
 {
     if (value == 0.0)
         return QStringLiteral("0");
+    const double magnitude = std::fabs(value);
+    // Amounts are mostly whole: those print as integers, far faster than the general path.
+    if (magnitude < 1e15 && value == std::trunc(value))
+        return QString::number(qint64(value));
+    // The shortest text that reads back as the value is the 15-digit text whenever it has
+    // no more than 15 digits; in this range neither uses an exponent.
+    if (magnitude >= 1e-3 && magnitude < 1e15) {
+        const QString shortest = QString::number(value, 'g', QLocale::FloatingPointShortest);
+        int digits = 0;
+        bool leading = true;
+        for (QChar c : shortest) {
+            if (!c.isDigit())
+                continue;
+            if (leading && c == u'0')
+                continue;
+            leading = false;
+            ++digits;
+        }
+        if (digits <= 15)
+            return shortest;
+    }
     return QString::number(value, 'g', 15);
 }
 

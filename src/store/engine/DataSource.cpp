@@ -14,6 +14,11 @@ void DataSource::setDataSet(Query* query)
     Q_EMIT changed();
 }
 
+Query* DataSource::dataSet() const
+{
+    return m_query;
+}
+
 void DataSource::setEnabled(bool enabled)
 {
     if (m_enabled == enabled)

@@ -16,7 +16,7 @@ public:
     explicit DataSource(QObject* parent = nullptr);
 
     void setDataSet(Query* query);
-    Query* dataSet() const { return m_query; }
+    Query* dataSet() const;
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
     // Whether a grid may start an edit of the current row by itself.

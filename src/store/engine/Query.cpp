@@ -173,17 +173,19 @@ void Query::open()
     for (int i = 0; i < visible; ++i) {
         Column& column = columns[size_t(i)];
         column.name = QString::fromUtf8(sqlite3_column_name(stmt.p, i));
-        const char* declared = sqlite3_column_decltype(stmt.p, i);
-        column.kind = kindFromDeclaredType(QString::fromUtf8(declared ? declared : ""));
         const char* origin = sqlite3_column_origin_name(stmt.p, i);
         const char* from = sqlite3_column_table_name(stmt.p, i);
-        if (table && origin && from && table->name.compare(QString::fromUtf8(from), Qt::CaseInsensitive) == 0) {
-            if (const ColumnInfo* base = table->column(QString::fromUtf8(origin))) {
-                column.kind = base->kind;
-                column.textLimit = base->textLimit;
-                column.baseName = base->name;
-                column.integerKey = base->integerKey;
-            }
+        const ColumnInfo* base = nullptr;
+        if (table && origin && from && table->name.compare(QString::fromUtf8(from), Qt::CaseInsensitive) == 0)
+            base = table->column(QString::fromUtf8(origin));
+        if (base) {
+            column.kind = base->kind;
+            column.textLimit = base->textLimit;
+            column.baseName = base->name;
+            column.integerKey = base->integerKey;
+        } else {
+            const char* declared = sqlite3_column_decltype(stmt.p, i);
+            column.kind = kindFromDeclaredType(QString::fromUtf8(declared ? declared : ""));
         }
     }
 
@@ -442,6 +444,9 @@ void Query::setFieldNull(const QString& name)
 
 void Query::post()
 {
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    Q_EMIT updateRecord();
     if (m_state != State::Edit && m_state != State::Insert)
         return;
     Connection& connection = requireConnection();

@@ -103,6 +103,8 @@ public:
     QString baseTable() const { return m_table; }
 
 Q_SIGNALS:
+    // Before a pending row is stored: views hand over what their open editors hold.
+    void updateRecord();
     void opened();
     void closed();
     void reordered();

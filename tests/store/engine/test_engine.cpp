@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <cmath>
 #include <QtTest>
 
 using engine::Connection;
@@ -102,6 +104,24 @@ private Q_SLOTS:
         query.open();
         QCOMPARE(query.fieldByName(QStringLiteral("收入")).asInteger(), expected);
         QVERIFY(engine::storedToInt32(QVariant(-2.5), QStringLiteral("x")) == -2);
+    }
+
+    void numbersReadAsGeneralText()
+    {
+        const std::pair<double, const char*> cases[] = {
+            {750, "750"}, {22.86, "22.86"}, {-300, "-300"}, {0.1 + 0.2, "0.3"}, {1e15, "1e+15"},
+            {123456789012345.6, "123456789012346"}, {0.0001, "0.0001"}, {1e-5, "1e-05"}, {-0.0, "0"}, {5849.5, "5849.5"},
+        };
+        for (const auto& [value, text] : cases)
+            QCOMPARE(engine::formatNumber(value), QString::fromLatin1(text));
+        // The fast paths give exactly the general 15-digit text.
+        QRandomGenerator random(20121);
+        for (int i = 0; i < 20000; ++i) {
+            const double value = i % 3 == 0 ? double(random.bounded(1000000)) / 100.0
+                                 : i % 3 == 1 ? (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-6, 18))
+                                              : double(qint64(random.generate64() >> random.bounded(10, 40)));
+            QCOMPARE(engine::formatNumber(value), value == 0 ? QStringLiteral("0") : QString::number(value, 'g', 15));
+        }
     }
 
     void serialIsNeverReusedAfterDelete()
