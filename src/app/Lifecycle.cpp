@@ -15,7 +15,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Velloran"));
-    setCentralWidget(new QWidget(this));
+    BuildLayout();
     resize(clientWidth, clientHeight);
     FormCreate();
 }

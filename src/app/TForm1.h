@@ -15,6 +15,26 @@ namespace platform {
 class Tray;
 }
 
+namespace ui {
+class Chart;
+class ChartSeries;
+class DataGrid;
+class DatePicker;
+class FlatButton;
+class ImageButton;
+class LabeledEdit;
+class LargeLabel;
+class MonthCalendar;
+class MultiLineEdit;
+class Navigator;
+class PickList;
+} // namespace ui
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+
 // The one window of the program. It holds the controls, the connection to finance.mdb, the
 // eight shared query slots with their data sources, and the handlers of every event.
 class TForm1 : public QMainWindow
@@ -28,6 +48,181 @@ public:
     // Creating the window runs FormCreate, the start-up sequence.
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The controls, by page (ui/MainWindowLayout.cpp).
+    QTabWidget* TabPagerMain;
+    QWidget* TabPageOverView;
+    QWidget* TabPageSave;
+    QWidget* TabPageSpend;
+    QWidget* TabPageHealthy;
+    QWidget* TabPagerChar;
+    QWidget* TabPageCalender;
+    QWidget* TabPageBatch;
+    QWidget* TabPageManage;
+    QWidget* TabPageAbout;
+
+    // The thirteen Home buttons.
+    ui::ImageButton* AdvSmoothButton17;
+    ui::ImageButton* AdvSmoothButton4;
+    ui::ImageButton* AdvSmoothButton7;
+    ui::ImageButton* AdvSmoothButton8;
+    ui::ImageButton* AdvSmoothButton9;
+    ui::ImageButton* AdvSmoothButton10;
+    ui::ImageButton* AdvSmoothButton11;
+    ui::ImageButton* AdvSmoothButton12;
+    ui::ImageButton* AdvSmoothButton2;
+    ui::ImageButton* AdvSmoothButton13;
+    ui::ImageButton* AdvSmoothButton1;
+    ui::ImageButton* AdvSmoothButton14;
+    ui::ImageButton* BtnSetUp;
+
+    // 總覽
+    ui::LargeLabel* Label_OverView;
+    ui::DataGrid* DBGrid_OverView;
+
+    // 收入
+    QLabel* Label_Save_Date;
+    ui::DatePicker* DTP_Save;
+    QLabel* Label_Save_type;
+    ui::PickList* Combobox_Save;
+    ui::LabeledEdit* LE_Note_Save;
+    ui::LabeledEdit* LE_Save;
+    QLabel* Label_Save_cost;
+    ui::PickList* Combobox_Cost2;
+    ui::ImageButton* btnAddSave;
+    ui::ImageButton* btnAnalySaveType;
+    ui::ImageButton* btnAnalySaveMonth;
+    ui::ImageButton* btnAnalySaveTypeMax;
+    ui::ImageButton* btnAnalySaveYear;
+    ui::ImageButton* btnBalanceMonth2;
+    ui::ImageButton* btnBalanceYear2;
+    ui::DataGrid* DBGrid_save;
+
+    // 支出
+    QLabel* Label_date;
+    ui::DatePicker* DTP_spend;
+    QLabel* Label_spendtype;
+    ui::PickList* Combobox_Spend;
+    QLabel* Label_Spend_cost;
+    ui::PickList* Combobox_Cost;
+    ui::LabeledEdit* LE_Cost;
+    QLabel* Label4;
+    ui::PickList* ComboBoxSubSpendTypeChoose;
+    ui::ImageButton* btnAddSpend;
+    ui::ImageButton* btnAnalySpendType;
+    ui::ImageButton* btnAnalySpendTypeMax;
+    ui::ImageButton* btnAnalySpendMonth;
+    ui::ImageButton* btnAnalySpendYear;
+    ui::ImageButton* btnBalanceMonth;
+    ui::ImageButton* btnBalanceYear;
+    ui::DataGrid* DBGrid_spend;
+
+    // 健康
+    QLabel* Label_health_date;
+    ui::DatePicker* DTP_Weight;
+    ui::LabeledEdit* LE_Height;
+    ui::LabeledEdit* LE_Waistline;
+    ui::LabeledEdit* LE_Weight;
+    ui::LabeledEdit* LE_Hip;
+    ui::ImageButton* btnAddWeight;
+    ui::ImageButton* btnReCountBmiWHR;
+    ui::DataGrid* DBGrid_Weight;
+    ui::Navigator* DBNavigator_Weight;
+    ui::ImageButton* btnAnalyBMI;
+    ui::ImageButton* btnAnalyWeightType;
+    ui::ImageButton* btnAnalyWeightMonthAvg;
+    ui::ImageButton* btnAnalyWHR;
+    ui::ImageButton* btnAnalyMinMax;
+    ui::ImageButton* btnAnalyWeightYearAvg;
+
+    // 圖表
+    ui::Chart* Chart1;
+    ui::ChartSeries* Series1;
+    ui::ChartSeries* Series2;
+
+    // 日結算
+    ui::MonthCalendar* Calendar;
+
+    // 批次
+    QTabWidget* TabPagerBarchChild;
+    QWidget* TabPageSaveBatch;
+    QWidget* TabPageSpendBatch;
+    QLabel* Label_Save_Date_Batch;
+    QLabel* Label_Save_Type_Batch;
+    QLabel* Label_Save_Note_Batch;
+    QLabel* Label_Save_Account_Batch;
+    QLabel* Label_Save_Cost_Batch;
+    ui::MultiLineEdit* Memo_Save_Data_Batch;
+    ui::MultiLineEdit* Memo_Save_Type_Batch;
+    ui::MultiLineEdit* Memo_Save_Note_Batch;
+    ui::MultiLineEdit* Memo_Save_Account_Batch;
+    ui::MultiLineEdit* Memo_Save_Cost_Batch;
+    ui::FlatButton* SBtn_Save_Batch;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label_Spend_Date_Batch;
+    QLabel* Label_Spend_Type_Batch;
+    QLabel* Label_Spend_Note_Batch;
+    QLabel* Label_Spend_Account_Batch;
+    QLabel* Label_Spend_Cost_Batch;
+    ui::MultiLineEdit* Memo_Spend_Data_Batch;
+    ui::MultiLineEdit* Memo_Spend_Type_Batch;
+    ui::MultiLineEdit* Memo_Spend_Note_Batch;
+    ui::MultiLineEdit* Memo_Spend_Account_Batch;
+    ui::MultiLineEdit* Memo_Spend_Cost_Batch;
+    ui::FlatButton* Sbtn_Spend_Add_Batch;
+
+    // 管理
+    QTabWidget* TabPagerManageChild;
+    QWidget* TabPageSaveType;
+    QWidget* TabPageSpendType;
+    QWidget* TabPageSubSpendType;
+    QWidget* TabPageAccountType;
+    QWidget* TabPageTrans;
+    QWidget* TabPagePassowrd;
+    ui::DataGrid* DBGrid_Save_Type;
+    ui::LabeledEdit* LE_Save_Type;
+    ui::ImageButton* btnAddSaveType;
+    ui::DataGrid* DBGrid_Spend_Type;
+    ui::LabeledEdit* LE_Spend_Type;
+    ui::ImageButton* BtnAddSpendType;
+    QLabel* LabelSpendTypeFather;
+    ui::PickList* ComboBoxSpendTypeFather;
+    ui::DataGrid* DBGrid_Sub_Spend_Type;
+    ui::LabeledEdit* LE_SubSpendType;
+    ui::ImageButton* buttonAddSpednSubType;
+    ui::DataGrid* DBGrid_Account_Type;
+    ui::LabeledEdit* LE_Account_Type;
+    ui::ImageButton* btnAccount;
+    QLabel* LabelSource;
+    ui::PickList* ComboBoxSource;
+    QLabel* LabelTarget;
+    ui::PickList* ComboBoxTarget;
+    QLabel* Label1;
+    ui::DatePicker* DTP_Transfer;
+    ui::LabeledEdit* LE_TransferMoney;
+    ui::ImageButton* btnTransfer;
+    ui::LabeledEdit* LE_Pw_Old;
+    ui::LabeledEdit* LE_Pw_New;
+    ui::LabeledEdit* LE_Pw_Check;
+    ui::ImageButton* btnPasswordChange;
+
+    // 關於
+    ui::ImageButton* btnAuthor;
+    ui::ImageButton* btnSystemTray;
+    ui::ImageButton* AdvSmoothButton6;
+    ui::LargeLabel* AdvSmoothLabel1;
+
+    // Pop-up menus.
+    QMenu* PopupMenu1;
+    QAction* popmenu_Show;
+    QAction* Item_sp;
+    QAction* popmenu_Close;
+    QMenu* PopupMenu_OverView;
+    QAction* itemAddSpend;
+    QAction* itemAddSave;
+    QAction* itemTransfer;
+    QAction* itemAddAccount;
 
     // Members of the window besides its controls.
     QString DatabasePassword;
@@ -61,6 +256,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildLayout();
     void StartupSequence();
 
     std::unique_ptr<platform::Tray> m_tray;

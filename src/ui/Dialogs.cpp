@@ -53,4 +53,9 @@ Answer ConfirmDelete(const QString& body)
     return dialogs().confirmDelete(QString::fromUtf16(deleteConfirmationTitle), body);
 }
 
+bool Confirm(const QString& text)
+{
+    return dialogs().confirm(text);
+}
+
 } // namespace ui

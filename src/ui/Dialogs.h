@@ -20,6 +20,8 @@ public:
     virtual bool input(const QString& title, const QString& prompt, QString& value, bool masked) = 0;
     // The Yes/No/Cancel box shown before a grid deletes a row; Yes is the default button.
     virtual Answer confirmDelete(const QString& title, const QString& body) = 0;
+    // An OK/Cancel question; true for OK.
+    virtual bool confirm(const QString& text) = 0;
     // The standard error box for an error that no handler catches.
     virtual void error(const QString& text) = 0;
 };
@@ -39,6 +41,7 @@ void ShowMessage(const QString& text);
 void ShowError(const QString& text);
 // The delete-confirmation dialog with its fixed title.
 Answer ConfirmDelete(const QString& body);
+bool Confirm(const QString& text);
 
 inline constexpr const char16_t* deleteConfirmationTitle = u"確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 ";
 

@@ -53,6 +53,17 @@ Answer QtDialogs::confirmDelete(const QString& title, const QString& body)
     return Answer::Cancel;
 }
 
+bool QtDialogs::confirm(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, applicationTitle(), text, QMessageBox::NoButton, owner());
+    QPushButton* ok = box.addButton(QStringLiteral("確定"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == ok;
+}
+
 void QtDialogs::error(const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, owner());

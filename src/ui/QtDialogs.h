@@ -11,6 +11,7 @@ public:
     void message(const QString& text) override;
     bool input(const QString& title, const QString& prompt, QString& value, bool masked) override;
     Answer confirmDelete(const QString& title, const QString& body) override;
+    bool confirm(const QString& text) override;
     void error(const QString& text) override;
 };
 

@@ -32,6 +32,16 @@ Answer ScriptedDialogs::confirmDelete(const QString& title, const QString& body)
     return answer;
 }
 
+bool ScriptedDialogs::confirm(const QString& text)
+{
+    m_shown.append({Kind::Question, QString(), text, QString(), false});
+    if (m_questions.empty())
+        throw std::logic_error("scripted dialogs: a question found no answer waiting");
+    const bool ok = m_questions.front();
+    m_questions.pop_front();
+    return ok;
+}
+
 void ScriptedDialogs::error(const QString& text)
 {
     m_shown.append({Kind::Error, QString(), text, QString(), false});

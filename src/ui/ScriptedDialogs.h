@@ -14,7 +14,7 @@ namespace ui {
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Message, Input, Confirm, Error };
+    enum class Kind { Message, Input, Confirm, Question, Error };
     struct Shown
     {
         Kind kind;
@@ -27,23 +27,26 @@ public:
     void message(const QString& text) override;
     bool input(const QString& title, const QString& prompt, QString& value, bool masked) override;
     Answer confirmDelete(const QString& title, const QString& body) override;
+    bool confirm(const QString& text) override;
     void error(const QString& text) override;
 
     // An input answer: the text typed and OK, or std::nullopt for Cancel.
     void answerInput(std::optional<QString> answer) { m_inputs.push_back(std::move(answer)); }
     void answerConfirm(Answer answer) { m_confirms.push_back(answer); }
+    void answerQuestion(bool ok) { m_questions.push_back(ok); }
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts(Kind kind) const;
     QStringList messages() const { return texts(Kind::Message); }
     QStringList errors() const { return texts(Kind::Error); }
     void clear() { m_shown.clear(); }
-    bool answersLeft() const { return !m_inputs.empty() || !m_confirms.empty(); }
+    bool answersLeft() const { return !m_inputs.empty() || !m_confirms.empty() || !m_questions.empty(); }
 
 private:
     QList<Shown> m_shown;
     std::deque<std::optional<QString>> m_inputs;
     std::deque<Answer> m_confirms;
+    std::deque<bool> m_questions;
 };
 
 } // namespace ui

@@ -1,0 +1,221 @@
+#include "Chart.h"
+
+#include "store/engine/Conversions.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+namespace ui {
+
+void ChartSeries::setActive(bool active)
+{
+    m_active = active;
+    m_chart->update();
+}
+
+void ChartSeries::clear()
+{
+    m_points.clear();
+    m_chart->update();
+}
+
+void ChartSeries::addPoint(double value, const QString& label)
+{
+    m_points.append({double(m_points.size()), value, label, QColor()});
+    m_chart->update();
+}
+
+Chart::Chart(QWidget* parent)
+    : QWidget(parent), m_series{ChartSeries(this, ChartSeries::Kind::Bar, QColor()),
+                                ChartSeries(this, ChartSeries::Kind::Line, lineColour())}
+{
+    setTitle(QStringLiteral("圖表"));
+    setMinimumSize(320, 240);
+}
+
+void Chart::setTitle(const QString& line)
+{
+    m_title = QString(line).replace(u'\n', u' ');
+    update();
+}
+
+void Chart::setBackground(const QPixmap& picture)
+{
+    m_background = picture;
+    update();
+}
+
+QList<QColor> Chart::palette()
+{
+    return {QColor(0xff, 0x00, 0x00), QColor(0x00, 0x80, 0x00), QColor(0xff, 0xff, 0x00), QColor(0x00, 0x00, 0xff),
+            QColor(0xff, 0xff, 0xff), QColor(0x80, 0x80, 0x80), QColor(0xff, 0x00, 0xff), QColor(0x00, 0x80, 0x80),
+            QColor(0x00, 0x00, 0x80), QColor(0x80, 0x00, 0x00), QColor(0x00, 0xff, 0x00), QColor(0x80, 0x80, 0x00),
+            QColor(0x80, 0x00, 0x80), QColor(0xc0, 0xc0, 0xc0), QColor(0x00, 0xff, 0xff), QColor(0x00, 0x00, 0x00)};
+}
+
+QList<double> Chart::ticks(double low, double high, int most)
+{
+    if (!(high > low)) {
+        const double pad = std::abs(high) > 0 ? std::abs(high) * 0.1 : 1.0;
+        low -= pad;
+        high += pad;
+    }
+    const double raw = (high - low) / qMax(1, most - 1);
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude;
+    for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (raw <= factor * magnitude) {
+            step = factor * magnitude;
+            break;
+        }
+    QList<double> result;
+    for (double tick = std::floor(low / step) * step; tick <= high + step * 1e-9; tick += step)
+        result << (std::abs(tick) < step * 1e-9 ? 0.0 : tick);
+    if (result.last() < high)
+        result << result.last() + step;
+    return result;
+}
+
+void Chart::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect area = rect();
+    if (!m_background.isNull()) {
+        painter.drawPixmap(area, m_background);
+    } else {
+        QLinearGradient gradient(area.topLeft(), area.bottomLeft());
+        gradient.setColorAt(0, QColor(0xf7, 0xfb, 0xff));
+        gradient.setColorAt(1, QColor(0xdc, 0xe9, 0xf7));
+        painter.fillRect(area, gradient);
+    }
+
+    QFont titleFont = font();
+    titleFont.setPixelSize(13);
+    titleFont.setBold(true);
+    painter.setFont(titleFont);
+    const QFontMetrics titleMetrics(titleFont);
+    const QRect titleRect(8, 6, titleMetrics.horizontalAdvance(m_title) + 12, titleMetrics.height() + 6);
+    painter.fillRect(titleRect, Qt::white);
+    painter.setPen(QColor(0x1d, 0x33, 0x57));
+    painter.drawText(titleRect, Qt::AlignCenter, m_title);
+
+    QFont axisFont = font();
+    axisFont.setPixelSize(11);
+    axisFont.setBold(false);
+    painter.setFont(axisFont);
+    const QFontMetrics metrics(axisFont);
+
+    // Which points are drawn, and the value range they need.
+    int slots = 0;
+    double low = 0, high = 0;
+    bool any = false;
+    for (const ChartSeries& series : m_series) {
+        if (!series.isActive())
+            continue;
+        slots = qMax(slots, int(series.points().size()));
+        for (const ChartPoint& point : series.points()) {
+            if (!any && series.kind() == ChartSeries::Kind::Line) {
+                low = high = point.value;
+            }
+            any = true;
+            low = qMin(low, point.value);
+            high = qMax(high, point.value);
+        }
+    }
+    const QList<double> tickValues = ticks(low, high);
+    const double axisLow = tickValues.first(), axisHigh = tickValues.last();
+    int labelWidth = 0;
+    for (double tick : tickValues)
+        labelWidth = qMax(labelWidth, metrics.horizontalAdvance(engine::formatNumber(tick)));
+    const int rowHeight = metrics.height();
+    const QRect plot(area.left() + labelWidth + 16, titleRect.bottom() + 28, area.width() - labelWidth - 40,
+                     area.height() - titleRect.bottom() - 28 - 2 * rowHeight - 16);
+    if (plot.width() < 20 || plot.height() < 20)
+        return;
+    auto yOf = [&](double value) { return plot.bottom() - (value - axisLow) / (axisHigh - axisLow) * plot.height(); };
+
+    painter.fillRect(plot, QColor(255, 255, 255, 150));
+    painter.setPen(QPen(QColor(0xc8, 0xd4, 0xe3), 1, Qt::DotLine));
+    for (double tick : tickValues) {
+        const double y = yOf(tick);
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
+    const double slotWidth = slots > 0 ? double(plot.width()) / slots : plot.width();
+    // Grid lines stand between the labels, not on them.
+    for (int i = 1; i < slots; ++i) {
+        const double x = plot.left() + i * slotWidth;
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    painter.setPen(QColor(0x40, 0x40, 0x40));
+    painter.drawRect(plot);
+    for (double tick : tickValues) {
+        const QString text = engine::formatNumber(tick);
+        painter.drawText(QRectF(area.left() + 4, yOf(tick) - rowHeight / 2.0, labelWidth + 6, rowHeight),
+                         Qt::AlignRight | Qt::AlignVCenter, text);
+    }
+
+    // Bottom labels, alternating between two rows so that neighbours do not overlap.
+    const ChartSeries* labelled = nullptr;
+    for (const ChartSeries& series : m_series)
+        if (series.isActive() && !series.points().isEmpty()) {
+            labelled = &series;
+            break;
+        }
+    if (labelled) {
+        for (const ChartPoint& point : labelled->points()) {
+            const double centre = plot.left() + (point.x + 0.5) * slotWidth;
+            const int row = int(point.x) % 2;
+            const QRectF box(centre - slotWidth, plot.bottom() + 4 + row * rowHeight, 2 * slotWidth, rowHeight);
+            painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, point.label);
+        }
+    }
+
+    const double zero = yOf(qBound(axisLow, 0.0, axisHigh));
+    const ChartSeries& bars = m_series[0];
+    if (bars.isActive()) {
+        const QList<QColor> colours = palette();
+        for (const ChartPoint& point : bars.points()) {
+            const double centre = plot.left() + (point.x + 0.5) * slotWidth;
+            const double width = qMax(2.0, slotWidth * 0.6);
+            const double top = yOf(point.value);
+            const QRectF bar(centre - width / 2, qMin(top, zero), width, std::abs(zero - top));
+            const QColor colour = point.colour.isValid() ? point.colour : colours[int(point.x) % colours.size()];
+            painter.setPen(QColor(0x30, 0x30, 0x30));
+            painter.setBrush(colour);
+            painter.drawRect(bar);
+            // The value mark, joined to its bar by an arrow: above a bar, below a negative one.
+            const QString text = engine::formatNumber(point.value);
+            const double markWidth = metrics.horizontalAdvance(text) + 8;
+            const bool below = point.value < 0;
+            const double tip = below ? bar.bottom() : bar.top();
+            const double markY = below ? tip + 10 : tip - 10 - rowHeight;
+            const QRectF mark(centre - markWidth / 2, markY, markWidth, rowHeight);
+            painter.setPen(QColor(0x30, 0x30, 0x30));
+            painter.drawLine(QPointF(centre, below ? mark.top() : mark.bottom()), QPointF(centre, tip));
+            const double head = below ? 4 : -4;
+            painter.drawLine(QPointF(centre, tip), QPointF(centre - 3, tip - head));
+            painter.drawLine(QPointF(centre, tip), QPointF(centre + 3, tip - head));
+            painter.setBrush(QColor(0xff, 0xff, 0xe1));
+            painter.drawRect(mark);
+            painter.drawText(mark, Qt::AlignCenter, text);
+        }
+    }
+    const ChartSeries& line = m_series[1];
+    if (line.isActive() && !line.points().isEmpty()) {
+        QPainterPath path;
+        for (const ChartPoint& point : line.points()) {
+            const QPointF at(plot.left() + (point.x + 0.5) * slotWidth, yOf(point.value));
+            if (path.elementCount() == 0)
+                path.moveTo(at);
+            else
+                path.lineTo(at);
+        }
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(line.colour(), 2));
+        painter.drawPath(path);
+    }
+}
+
+} // namespace ui

@@ -1,0 +1,255 @@
+#include "DataGrid.h"
+
+#include "DatasetModel.h"
+#include "Dialogs.h"
+#include "Keys.h"
+#include "app/Guard.h"
+#include "store/engine/DataSource.h"
+#include "store/engine/Query.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStyledItemDelegate>
+
+namespace ui {
+
+namespace {
+
+// Cell editors: a line edit, or an editable pick list where the column has one. Keys typed in
+// an editor reach the grid's key handler first.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    explicit CellDelegate(DataGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = nullptr;
+        const QStringList items = m_grid->pickList(index.column());
+        if (!items.isEmpty()) {
+            auto* box = new QComboBox(parent);
+            box->setEditable(true);
+            box->addItems(items);
+            connect(box->lineEdit(), &QLineEdit::textEdited, m_grid, [this] { beginEdit(); });
+            connect(box, &QComboBox::activated, m_grid, [this] { beginEdit(); });
+            editor = box;
+        } else {
+            auto* edit = new QLineEdit(parent);
+            connect(edit, &QLineEdit::textEdited, m_grid, [this] { beginEdit(); });
+            editor = edit;
+        }
+        Q_UNUSED(option);
+        editor->setFont(m_grid->font());
+        m_editor = editor;
+        m_editorIndex = index;
+        return editor;
+    }
+
+    // Hands the text of the open editor to the query's current row.
+    void storeOpenEditor(QAbstractItemModel* model) const
+    {
+        engine::Query* query = m_grid->query();
+        if (m_editor && m_editor->isVisible() && m_editorIndex.isValid() && query &&
+            m_editorIndex.row() == query->recNo())
+            setModelData(m_editor, model, m_editorIndex);
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        const QString text = index.data(Qt::EditRole).toString();
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            box->setEditText(text);
+        else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(text);
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        QString text;
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            text = box->currentText();
+        else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            text = edit->text();
+        if (text != index.data(Qt::EditRole).toString())
+            model->setData(index, text, Qt::EditRole);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            QPointer<QObject> editor(object);
+            const bool consumed = m_grid->forwardKey(static_cast<QKeyEvent*>(event));
+            if (consumed || !editor)
+                return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    void beginEdit() const
+    {
+        if (engine::Query* query = m_grid->query(); query && query->state() == engine::Query::State::Browse)
+            app::guarded([query] { query->edit(); })();
+    }
+
+    DataGrid* m_grid;
+    mutable QPointer<QWidget> m_editor;
+    mutable QPersistentModelIndex m_editorIndex;
+};
+
+} // namespace
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetModel(this))
+{
+    setModel(m_model);
+    setItemDelegate(new CellDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(true);
+    setShowGrid(true);
+    setSortingEnabled(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(24);
+    verticalHeader()->setMinimumWidth(18);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        Q_EMIT titleClicked(column, m_model->headerData(column, Qt::Horizontal).toString());
+    });
+    connect(m_model, &DatasetModel::currentRowChanged, this, &DataGrid::followQueryRow);
+    connect(m_model, &DatasetModel::updateRecord, this,
+            [this] { static_cast<CellDelegate*>(itemDelegate())->storeOpenEditor(m_model); });
+    connect(qApp, &QApplication::focusChanged, this, &DataGrid::focusMoved);
+}
+
+void DataGrid::setDataSource(engine::DataSource* source)
+{
+    m_model->setDataSource(source);
+}
+
+engine::DataSource* DataGrid::dataSource() const
+{
+    return m_model->dataSource();
+}
+
+engine::Query* DataGrid::query() const
+{
+    return m_model->query();
+}
+
+void DataGrid::setEditingAllowed(bool allowed)
+{
+    m_editing = allowed;
+    setEditTriggers(allowed ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
+}
+
+void DataGrid::setRowSelect(bool rowSelect)
+{
+    setSelectionBehavior(rowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
+void DataGrid::setScrollBarsShown(bool shown)
+{
+    const Qt::ScrollBarPolicy policy = shown ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    setHorizontalScrollBarPolicy(policy);
+    setVerticalScrollBarPolicy(policy);
+}
+
+int DataGrid::columnCount() const
+{
+    return m_model->columnCount();
+}
+
+void DataGrid::clearPickList(int column)
+{
+    m_pickLists.remove(column);
+}
+
+void DataGrid::appendPickItem(int column, const QString& item)
+{
+    m_pickLists[column].append(item);
+}
+
+bool DataGrid::forwardKey(QKeyEvent* event)
+{
+    QPointer<DataGrid> self(this);
+    const int key = virtualKey(event);
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    m_forwarded = event;
+    app::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
+    return !self;
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event)
+{
+    QPointer<DataGrid> self(this);
+    const int key = virtualKey(event);
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    // A key the editor did not use comes on to the grid; the handler has seen it already.
+    if (event != m_forwarded)
+        app::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
+    m_forwarded = nullptr;
+    if (!self)
+        return;
+    if (key == vk::Delete && (modifiers & Qt::ControlModifier)) {
+        engine::Query* q = query();
+        if (m_ctrlDelete && m_editing && q && m_model->canEdit() && q->recordCount() > 0 &&
+            ui::Confirm(QStringLiteral("刪除這筆資料嗎?")))
+            app::guarded([q] { q->deleteCurrent(); })();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_following || !current.isValid())
+        return;
+    engine::Query* q = query();
+    if (!q || current.row() == q->recNo())
+        return;
+    // Moving to another row stores a pending edit; if that fails, the grid stays on the row.
+    app::guarded([q, row = current.row()] { q->moveTo(row); })();
+    if (q->recNo() != current.row())
+        followQueryRow(q->recNo());
+}
+
+void DataGrid::followQueryRow(int row)
+{
+    if (m_following)
+        return;
+    m_following = true;
+    const int column = qMax(0, currentIndex().column());
+    if (row >= 0 && row < m_model->rowCount())
+        setCurrentIndex(m_model->index(row, qMin(column, qMax(0, m_model->columnCount() - 1))));
+    m_following = false;
+}
+
+bool DataGrid::ownsWidget(const QWidget* widget) const
+{
+    for (; widget; widget = widget->parentWidget())
+        if (widget == this)
+            return true;
+    return false;
+}
+
+void DataGrid::focusMoved(QWidget* old, QWidget* now)
+{
+    if (!ownsWidget(old) || ownsWidget(now))
+        return;
+    // Leaving the grid drops an edit that was not stored.
+    if (engine::Query* q = query();
+        q && (q->state() == engine::Query::State::Edit || q->state() == engine::Query::State::Insert))
+        q->cancel();
+    Q_EMIT exited();
+}
+
+} // namespace ui

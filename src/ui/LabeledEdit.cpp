@@ -1,0 +1,43 @@
+#include "LabeledEdit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace ui {
+
+LabeledEdit::LabeledEdit(const QString& caption, QWidget* parent)
+    : QWidget(parent), m_label(new QLabel(caption, this)), m_edit(new QLineEdit(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_label);
+    layout->addWidget(m_edit);
+    m_label->setBuddy(m_edit);
+    m_edit->setMinimumHeight(30);
+    setFocusProxy(m_edit);
+}
+
+QString LabeledEdit::caption() const
+{
+    return m_label->text();
+}
+
+QString LabeledEdit::text() const
+{
+    return m_edit->text();
+}
+
+void LabeledEdit::setText(const QString& text)
+{
+    m_edit->setText(text);
+}
+
+void LabeledEdit::setPasswordMode(bool on)
+{
+    m_edit->setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal);
+    m_edit->setStyleSheet(on ? QStringLiteral("QLineEdit { lineedit-password-character: 42; }") : QString());
+}
+
+} // namespace ui

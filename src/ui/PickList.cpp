@@ -1,0 +1,62 @@
+#include "PickList.h"
+
+#include <QLineEdit>
+
+namespace ui {
+
+PickList::PickList(const QString& text, QWidget* parent) : QComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    setMaxVisibleItems(15);
+    setCurrentIndex(-1);
+    setEditText(text);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& edited) {
+        if (currentIndex() != -1) {
+            const int cursor = lineEdit()->cursorPosition();
+            const QSignalBlocker blocker(this);
+            setCurrentIndex(-1);
+            setEditText(edited);
+            lineEdit()->setCursorPosition(cursor);
+        }
+        Q_EMIT changed();
+    });
+    connect(this, &QComboBox::activated, this, [this] { Q_EMIT changed(); });
+}
+
+void PickList::setItemIndex(int index)
+{
+    if (index < 0) {
+        const QString kept = currentText();
+        setCurrentIndex(-1);
+        setEditText(kept);
+        return;
+    }
+    setCurrentIndex(index);
+}
+
+void PickList::setText(const QString& text)
+{
+    setEditText(text);
+}
+
+void PickList::appendItem(const QString& item)
+{
+    const int index = currentIndex();
+    const QString shown = currentText();
+    const QSignalBlocker blocker(this);
+    addItem(item);
+    if (index < 0) {
+        setCurrentIndex(-1);
+        setEditText(shown);
+    }
+}
+
+void PickList::clearAll()
+{
+    clear();
+    setEditText(QString());
+}
+
+} // namespace ui

@@ -1,0 +1,51 @@
+#include "WindowLook.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QWidget>
+
+namespace ui::look {
+
+void applyTo(QWidget* window)
+{
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QStringLiteral("微軟正黑體"), QStringLiteral("Noto Sans CJK TC"));
+        return true;
+    }();
+    Q_UNUSED(substituted);
+    QFont font(QStringLiteral("微軟正黑體"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    window->setFont(font);
+    window->setStyleSheet(QStringLiteral(
+        "QWidget[page=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfdff, stop:1 #e1edf9); }"
+        "QTabWidget::pane { border: 1px solid #9bb7d9; top: -1px; }"
+        "QTabBar::tab { background: #dbe9f8; border: 1px solid #9bb7d9; border-bottom: none; padding: 4px 14px;"
+        " margin-right: 2px; border-top-left-radius: 5px; border-top-right-radius: 5px;"
+        " font-family: \"微軟正黑體\"; font-size: 15px; font-weight: bold; color: #1d3357; }"
+        "QTabBar::tab:selected { background: #b7d3f2; }"
+        "QTabBar::tab:hover { background: #c9def6; }"
+        "QLineEdit, QComboBox, QDateEdit, QPlainTextEdit, QTableView { background: white; }"
+        "QLineEdit, QComboBox, QDateEdit, QPlainTextEdit { border: 1px solid #9bb7d9; border-radius: 3px; padding: 2px 4px; }"
+        "QTableView { gridline-color: #c8d4e3; selection-background-color: #b7d3f2; selection-color: black; }"
+        "QHeaderView::section { background: #e8f1fb; border: 1px solid #c8d4e3; padding: 2px 4px; }"
+        "QToolTip { background: #ffffe1; color: black; border: 1px solid #808080; }"));
+}
+
+QPixmap chartBackground(const QSize& size)
+{
+    QPixmap picture(size);
+    QPainter painter(&picture);
+    QLinearGradient sky(0, 0, 0, size.height());
+    sky.setColorAt(0, QColor(0xe9, 0xf3, 0xfd));
+    sky.setColorAt(0.7, QColor(0xfa, 0xfc, 0xff));
+    sky.setColorAt(1, QColor(0xe4, 0xef, 0xe0));
+    painter.fillRect(picture.rect(), sky);
+    painter.setPen(QPen(QColor(255, 255, 255, 160), 2));
+    for (int x = -size.height(); x < size.width(); x += 48)
+        painter.drawLine(x, size.height(), x + size.height(), 0);
+    return picture;
+}
+
+} // namespace ui::look
