@@ -48,10 +48,9 @@ void Chart::setBackground(const QPixmap& picture)
 
 QList<QColor> Chart::palette()
 {
-    return {QColor(0xff, 0x00, 0x00), QColor(0x00, 0x80, 0x00), QColor(0xff, 0xff, 0x00), QColor(0x00, 0x00, 0xff),
-            QColor(0xff, 0xff, 0xff), QColor(0x80, 0x80, 0x80), QColor(0xff, 0x00, 0xff), QColor(0x00, 0x80, 0x80),
-            QColor(0x00, 0x00, 0x80), QColor(0x80, 0x00, 0x00), QColor(0x00, 0xff, 0x00), QColor(0x80, 0x80, 0x00),
-            QColor(0x80, 0x00, 0x80), QColor(0xc0, 0xc0, 0xc0), QColor(0x00, 0xff, 0xff), QColor(0x00, 0x00, 0x00)};
+    return {QColor(0xe0, 0x3c, 0x31), QColor(0x2e, 0x8b, 0x57), QColor(0xf2, 0xc1, 0x1d), QColor(0x2f, 0x6f, 0xd6),
+            QColor(0x8e, 0x44, 0xad), QColor(0x16, 0xa0, 0x85), QColor(0xe6, 0x7e, 0x22), QColor(0x7f, 0x8c, 0x8d),
+            QColor(0xc0, 0x39, 0x8b), QColor(0x27, 0xae, 0x60), QColor(0x34, 0x49, 0x5e), QColor(0xd3, 0x54, 0x00)};
 }
 
 QList<double> Chart::ticks(double low, double high, int most)
@@ -124,6 +123,14 @@ void Chart::paintEvent(QPaintEvent*)
             high = qMax(high, point.value);
         }
     }
+    // Room above (and below) the bars for their value marks.
+    const double span = high - low;
+    if (m_series[0].isActive() && any) {
+        if (high > 0)
+            high += span * 0.08;
+        if (low < 0)
+            low -= span * 0.08;
+    }
     const QList<double> tickValues = ticks(low, high);
     const double axisLow = tickValues.first(), axisHigh = tickValues.last();
     int labelWidth = 0;
@@ -164,10 +171,17 @@ void Chart::paintEvent(QPaintEvent*)
             break;
         }
     if (labelled) {
+        // Where even two rows are too narrow for every label, only every n-th one is shown.
+        int widest = 0;
+        for (const ChartPoint& point : labelled->points())
+            widest = qMax(widest, metrics.horizontalAdvance(point.label));
+        const int every = qMax(1, int(std::ceil((widest + 8) / (2 * slotWidth))));
         for (const ChartPoint& point : labelled->points()) {
+            if (int(point.x) % every != 0)
+                continue;
             const double centre = plot.left() + (point.x + 0.5) * slotWidth;
-            const int row = int(point.x) % 2;
-            const QRectF box(centre - slotWidth, plot.bottom() + 4 + row * rowHeight, 2 * slotWidth, rowHeight);
+            const int row = (int(point.x) / every) % 2;
+            const QRectF box(centre - every * slotWidth, plot.bottom() + 4 + row * rowHeight, 2 * every * slotWidth, rowHeight);
             painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, point.label);
         }
     }
