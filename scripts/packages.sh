@@ -3,7 +3,7 @@ velloran_packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlcipher-dev sqlcipher
-  fonts-noto-cjk
+  fonts-noto-cjk adwaita-icon-theme
   xvfb xdotool xauth python3
 )
 

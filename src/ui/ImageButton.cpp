@@ -41,7 +41,11 @@ void ImageButton::paintEvent(QPaintEvent*)
     const int pictureSide = qMax(16, qMin(area.height() - badgeHeight - 6, 40));
     const QRect picture(area.center().x() - pictureSide / 2, area.top() + 2, pictureSide, pictureSide);
     const QIcon::Mode mode = !isEnabled() ? QIcon::Disabled : (m_hovered ? QIcon::Active : QIcon::Normal);
-    icon().paint(&painter, picture, Qt::AlignCenter, mode);
+    // Small standard pictures are scaled up to fill their place.
+    const QPixmap pixmap = icon().pixmap(QSize(96, 96), devicePixelRatioF(), mode);
+    if (!pixmap.isNull())
+        painter.drawPixmap(picture, pixmap.scaled(picture.size() * devicePixelRatioF(), Qt::KeepAspectRatio,
+                                                  Qt::SmoothTransformation));
 
     QPainterPath path;
     path.addRoundedRect(QRectF(badge).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);

@@ -1,6 +1,8 @@
 #include "WindowLook.h"
 
 #include <QFont>
+#include <QIcon>
+#include <QStandardPaths>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
@@ -11,6 +13,14 @@ void applyTo(QWidget* window)
 {
     static const bool substituted = [] {
         QFont::insertSubstitution(QStringLiteral("微軟正黑體"), QStringLiteral("Noto Sans CJK TC"));
+        // Without a desktop session there is no icon theme: use the one Debian installs.
+        if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor")) {
+            QStringList paths = QIcon::themeSearchPaths();
+            paths << QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                               QStandardPaths::LocateDirectory);
+            QIcon::setThemeSearchPaths(paths);
+            QIcon::setThemeName(QStringLiteral("Adwaita"));
+        }
         return true;
     }();
     Q_UNUSED(substituted);
