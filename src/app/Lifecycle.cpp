@@ -16,6 +16,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Velloran"));
     BuildLayout();
+    BindEvents();
     resize(clientWidth, clientHeight);
     FormCreate();
 }
@@ -45,8 +46,9 @@ void TForm1::StartupSequence()
 
     // From here on the first error ends the sequence; it is shown once and the window opens.
     const std::pair<int, void (TForm1::*)()> steps[] = {
-        {4, &TForm1::UpgradeSchema},
-        {5, &TForm1::OpenSpendGrid},
+        {4, &TForm1::UpgradeSchema},      {5, &TForm1::OpenSpendGrid},    {6, &TForm1::OpenSaveGrid},
+        {7, &TForm1::OpenCatalogGrids},   {8, &TForm1::OpenWeightGrid},   {9, &TForm1::RecalcBalances},
+        {10, &TForm1::FillAccountLists},  {11, &TForm1::FillSpendTypeLists}, {12, &TForm1::FillSaveTypeLists},
     };
     try {
         for (const auto& [number, step] : steps) {

@@ -247,6 +247,33 @@ public:
 
     // View refresh routines (store/).
     void OpenSpendGrid();
+    void OpenSaveGrid();
+    void OpenCatalogGrids();
+    void OpenWeightGrid();
+    void FillSpendTypeLists();
+    void FillSaveTypeLists();
+    void FillAccountLists();
+    // Gives the slot to its data source and the source to the grid.
+    void BindGrid(int slot, ui::DataGrid* grid);
+    // Every column (grid width - 40) / columns wide, the last 2 more.
+    void ApplyColumnWidths(ui::DataGrid* grid);
+    // The ledger grids' select and binding alone, without resetting the page's date.
+    void ReloadSpendGrid();
+    void ReloadSaveGrid();
+
+    // Balances and overview, entry, grid work (ledger/).
+    void RecalcBalances();
+    void btnAddSpendClick();
+    void btnAddSaveClick();
+    // The amount fields' key filter: whether a typed character may reach the field.
+    bool LE_CostKeyPress(QChar key);
+    bool LE_SaveKeyPress(QChar key);
+    void Combobox_SpendChange();
+    void DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers shift);
+    void DBGrid_saveKeyDown(int key, Qt::KeyboardModifiers shift);
+    void DBGrid_spendTitleClick(int column, const QString& title);
+    void DBGrid_saveTitleClick(int column, const QString& title);
+    void DBGrid_WeightTitleClick(int column, const QString& title);
 
     // Tray icon (app/).
     bool SetTrayIcon(int action);
@@ -257,6 +284,8 @@ protected:
 
 private:
     void BuildLayout();
+    void BindEvents();
+    void ResetIncomeForm();
     void StartupSequence();
 
     std::unique_ptr<platform::Tray> m_tray;

@@ -153,6 +153,10 @@ void TForm1::BuildLayout()
         DBGrid_OverView->setFont(overview);
     }
     DBGrid_OverView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // One title row and one row per account, 27 pixels each: the grid's height follows them.
+    DBGrid_OverView->setFrameShape(QFrame::NoFrame);
+    DBGrid_OverView->verticalHeader()->setDefaultSectionSize(27);
+    DBGrid_OverView->horizontalHeader()->setFixedHeight(27);
 
     // 收入: entry fields in two columns, the add button beside them, the analyses below, the grid at the bottom.
     AdvSmoothButton17 = homeButton(TabPageSave, "AdvSmoothButton17", homeX);
@@ -184,6 +188,8 @@ void TForm1::BuildLayout()
     }
     DBGrid_save = grid(TabPageSave, "DBGrid_save", 20, 290, 693, 286, true);
     DBGrid_save->setToolTip(gridHint);
+    // Ctrl+Delete would delete a second row right after the Delete key's own deletion.
+    DBGrid_save->setCtrlDeleteAllowed(false);
     setTabOrder(DTP_Save, Combobox_Save);
     setTabOrder(Combobox_Save, LE_Note_Save->edit());
     setTabOrder(LE_Note_Save->edit(), LE_Save->edit());
@@ -221,6 +227,7 @@ void TForm1::BuildLayout()
     }
     DBGrid_spend = grid(TabPageSpend, "DBGrid_spend", 20, 240, 794, 259, true);
     DBGrid_spend->setToolTip(gridHint);
+    DBGrid_spend->setCtrlDeleteAllowed(false);
     DBGrid_spend->setCursor(Qt::DragMoveCursor);
     setTabOrder(DTP_spend, Combobox_Spend);
     setTabOrder(Combobox_Spend, Combobox_Cost);

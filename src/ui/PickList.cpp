@@ -27,13 +27,9 @@ PickList::PickList(const QString& text, QWidget* parent) : QComboBox(parent)
 
 void PickList::setItemIndex(int index)
 {
-    if (index < 0) {
-        const QString kept = currentText();
-        setCurrentIndex(-1);
-        setEditText(kept);
-        return;
-    }
     setCurrentIndex(index);
+    if (index < 0)
+        setEditText(QString());
 }
 
 void PickList::setText(const QString& text)
@@ -51,6 +47,14 @@ void PickList::appendItem(const QString& item)
         setCurrentIndex(-1);
         setEditText(shown);
     }
+}
+
+void PickList::clearItems()
+{
+    const QString kept = currentText();
+    const QSignalBlocker blocker(this);
+    clear();
+    setEditText(kept);
 }
 
 void PickList::clearAll()

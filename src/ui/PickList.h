@@ -14,7 +14,7 @@ public:
     explicit PickList(const QString& text = QString(), QWidget* parent = nullptr);
 
     int itemIndex() const { return currentIndex(); }
-    // Chooses an item, or none with -1; choosing none keeps the text as it stands.
+    // Chooses an item, or none with -1, which also empties the text.
     void setItemIndex(int index);
     QString text() const { return currentText(); }
     void setText(const QString& text);
@@ -22,6 +22,8 @@ public:
     void appendItem(const QString& item);
     // Empties the list and the text.
     void clearAll();
+    // Empties the list; the text stays as it stands.
+    void clearItems();
 
 Q_SIGNALS:
     // The user picked an item or edited the text.

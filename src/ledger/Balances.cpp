@@ -1,0 +1,53 @@
+// Every account's balance, derived from the entries, and the overview that shows them.
+#include "app/TForm1.h"
+#include "ledger/Statements.h"
+#include "store/engine/Connection.h"
+#include "store/engine/DataSource.h"
+#include "store/engine/Query.h"
+#include "ui/DataGrid.h"
+#include "ui/LargeLabel.h"
+
+namespace {
+
+constexpr int overviewRowHeight = 27;
+
+// A sum read as a whole number: Null reads as 0, a fraction rounds half to even.
+qint64 readSum(engine::Query& query, const QString& statement, const QString& column)
+{
+    query.setSql(statement);
+    query.open();
+    return query.recordCount() == 1 ? query.fieldByName(column).asLargeInt() : 0;
+}
+
+} // namespace
+
+void TForm1::RecalcBalances()
+{
+    engine::Query& total = *Query[7];
+    engine::Query& accounts = *Query[5];
+    total.setConnection(Connection.get());
+    accounts.setSql(QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
+    accounts.open();
+    accounts.first();
+    for (int done = 0; done < accounts.recordCount(); ++done) {
+        const QString name = accounts.fieldByName(QStringLiteral("帳戶名稱")).asString();
+        const qint64 income = readSum(total, ledger::incomeSumStatement(name), QStringLiteral("收入"));
+        const qint64 expense = readSum(total, ledger::expenseSumStatement(name), QStringLiteral("支出"));
+        total.setSql(ledger::balanceUpdateStatement(income - expense, name));
+        total.execSql();
+        accounts.next();
+    }
+    total.setSql(QStringLiteral("select sum(餘額) as 餘額 from account_type"));
+    total.open();
+    Label_OverView->setText(QStringLiteral("結餘 : ") + total.fieldByName(QStringLiteral("餘額")).asString());
+    total.setSql(QStringLiteral("select 帳戶名稱,餘額 from account_type"));
+    total.open();
+    DataSource[7]->setDataSet(&total);
+    DataSource[7]->setEnabled(true);
+    DataSource[7]->setAutoEdit(false);
+    DBGrid_OverView->setDataSource(DataSource[7].get());
+    DBGrid_OverView->setEnabled(true);
+    ApplyColumnWidths(DBGrid_OverView);
+    DBGrid_OverView->setFixedHeight(overviewRowHeight * total.recordCount() + overviewRowHeight);
+    DBGrid_OverView->setScrollBarsShown(false);
+}

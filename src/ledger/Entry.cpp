@@ -1,0 +1,140 @@
+// Single income and expense entries, the amount fields' key filter and the note's sub-categories.
+#include "app/TForm1.h"
+#include "ledger/Statements.h"
+#include "store/Texts.h"
+#include "store/engine/Connection.h"
+#include "store/engine/Query.h"
+#include "ui/DatePicker.h"
+#include "ui/Dialogs.h"
+#include "ui/LabeledEdit.h"
+#include "ui/PickList.h"
+
+#include <QLineEdit>
+
+namespace {
+
+const QString notePrompt = QStringLiteral("請選擇或自行輸入");
+
+struct EntryForm
+{
+    ui::DatePicker* date;
+    ui::PickList* category;
+    QString note;
+    ui::PickList* account;
+    QString amount;
+};
+
+// Appends one entry through the slot's one-row select. A failure stores nothing; the slot
+// then shows its table again, so the grid never stays on the one-row select.
+void appendEntry(engine::Query& slot, const QString& table, const EntryForm& form, const std::function<void()>& reload)
+{
+    try {
+        slot.setSql(QStringLiteral("select top 1 * from ") + table);
+        slot.open();
+        slot.append();
+        slot.setFieldText(QStringLiteral("日期"), form.date->dateText());
+        slot.setFieldText(QStringLiteral("類型"), form.category->itemText(form.category->itemIndex()));
+        slot.setFieldText(QStringLiteral("摘要"), form.note);
+        slot.setFieldText(QStringLiteral("帳戶"), form.account->itemText(form.account->itemIndex()));
+        slot.setFieldText(QStringLiteral("金額"), form.amount);
+        slot.post();
+    } catch (...) {
+        slot.cancel();
+        try {
+            reload();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+bool TForm1::LE_CostKeyPress(QChar key)
+{
+    return (key >= u'0' && key <= u'9') || key.unicode() == 8;
+}
+
+bool TForm1::LE_SaveKeyPress(QChar key)
+{
+    return LE_CostKeyPress(key);
+}
+
+void TForm1::ResetIncomeForm()
+{
+    Combobox_Save->setItemIndex(-1);
+    LE_Note_Save->setText(QString());
+    Combobox_Cost2->setItemIndex(-1);
+    LE_Save->setText(QString());
+}
+
+void TForm1::btnAddSpendClick()
+{
+    if (Combobox_Spend->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇支出類型"));
+        return;
+    }
+    const QString note = ComboBoxSubSpendTypeChoose->text();
+    if (note.isEmpty() || note == notePrompt) {
+        ui::ShowMessage(QStringLiteral("摘要空白"));
+        return;
+    }
+    if (Combobox_Cost->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇帳戶"));
+        return;
+    }
+    if (LE_Cost->text().isEmpty()) {
+        ui::ShowMessage(QStringLiteral("金額空白"));
+        return;
+    }
+    appendEntry(*Query[0], QStringLiteral("spend"), {DTP_spend, Combobox_Spend, note, Combobox_Cost, LE_Cost->text()},
+                [this] { ReloadSpendGrid(); });
+    RecalcBalances();
+    OpenSpendGrid();
+    ResetIncomeForm();
+    Combobox_Spend->setItemIndex(-1);
+    Combobox_Cost->setItemIndex(-1);
+    LE_Cost->setText(QString());
+    ComboBoxSubSpendTypeChoose->setText(QString());
+    ui::ShowMessage(QStringLiteral("新增支出完成"));
+}
+
+void TForm1::btnAddSaveClick()
+{
+    if (Combobox_Save->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇收入類型"));
+        return;
+    }
+    if (LE_Note_Save->text().isEmpty()) {
+        ui::ShowMessage(QStringLiteral("摘要空白"));
+        return;
+    }
+    if (Combobox_Cost2->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇帳戶"));
+        return;
+    }
+    if (LE_Save->text().isEmpty()) {
+        ui::ShowMessage(QStringLiteral("金額空白"));
+        return;
+    }
+    appendEntry(*Query[1], QStringLiteral("save"),
+                {DTP_Save, Combobox_Save, LE_Note_Save->text(), Combobox_Cost2, LE_Save->text()},
+                [this] { ReloadSaveGrid(); });
+    RecalcBalances();
+    OpenSaveGrid();
+    ResetIncomeForm();
+    ui::ShowMessage(QStringLiteral("新增收入完成"));
+}
+
+void TForm1::Combobox_SpendChange()
+{
+    if (Combobox_Spend->itemIndex() < 0)
+        return;
+    const QString category = store::trimBlanks(Combobox_Spend->itemText(Combobox_Spend->itemIndex()));
+    Query[3]->setConnection(Connection.get());
+    Query[3]->setSql(ledger::subCategoryStatement(category));
+    Query[3]->open();
+    ComboBoxSubSpendTypeChoose->clearItems();
+    for (Query[3]->first(); !Query[3]->eof(); Query[3]->next())
+        ComboBoxSubSpendTypeChoose->appendItem(store::trimBlanks(Query[3]->fieldByName(QStringLiteral("子類型")).asString()));
+}

@@ -1,0 +1,78 @@
+// Deleting, committing and sorting in the ledger grids and the weight grid.
+#include "app/TForm1.h"
+#include "ledger/Statements.h"
+#include "store/engine/Query.h"
+#include "ui/Dialogs.h"
+#include "ui/Keys.h"
+
+namespace {
+
+// Deletes the slot's current entry after the confirmation. A refused statement leaves the grid
+// showing its table (the slot is reloaded) and its error goes on to the error box.
+void deleteCurrentEntry(engine::Query& slot, const std::function<QString(const QString&)>& statement,
+                        const std::function<void()>& reload, const std::function<void()>& refresh)
+{
+    const QString serial = slot.fieldByName(QStringLiteral("流水號")).asString();
+    if (ui::ConfirmDelete(QStringLiteral("刪除資料!! 流水號 : ") + serial) != ui::Answer::Yes)
+        return;
+    try {
+        slot.setSql(statement(serial));
+        slot.execSql();
+    } catch (...) {
+        try {
+            reload();
+        } catch (...) {
+        }
+        throw;
+    }
+    refresh();
+}
+
+void sortByTitle(engine::Query& slot, const QString& title)
+{
+    if (slot.sort() == title)
+        slot.setSort(title + QStringLiteral(" DESC"));
+    else
+        slot.setSort(title);
+}
+
+} // namespace
+
+void TForm1::DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers)
+{
+    if (key == ui::vk::Delete || key == ui::vk::Decimal)
+        deleteCurrentEntry(*Query[0], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
+                           [this] {
+                               OpenSpendGrid();
+                               RecalcBalances();
+                           });
+    else if (key == ui::vk::Return)
+        Query[0]->first();
+}
+
+void TForm1::DBGrid_saveKeyDown(int key, Qt::KeyboardModifiers)
+{
+    if (key == ui::vk::Delete || key == ui::vk::Decimal)
+        deleteCurrentEntry(*Query[1], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
+                           [this] {
+                               OpenSaveGrid();
+                               RecalcBalances();
+                           });
+    else if (key == ui::vk::Return)
+        Query[1]->first();
+}
+
+void TForm1::DBGrid_spendTitleClick(int, const QString& title)
+{
+    sortByTitle(*Query[0], title);
+}
+
+void TForm1::DBGrid_saveTitleClick(int, const QString& title)
+{
+    sortByTitle(*Query[1], title);
+}
+
+void TForm1::DBGrid_WeightTitleClick(int, const QString& title)
+{
+    sortByTitle(*Query[6], title);
+}

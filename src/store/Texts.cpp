@@ -1,0 +1,32 @@
+#include "Texts.h"
+
+namespace store {
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].unicode() <= u' ')
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString quoted(const QString& name)
+{
+    QString doubled = name;
+    doubled.replace(u'\'', QLatin1String("''"));
+    return u'\'' + doubled + u'\'';
+}
+
+std::vector<int> columnWidths(int gridWidth, int columns)
+{
+    if (columns <= 0)
+        return {};
+    const int width = (gridWidth - 40) / columns;
+    std::vector<int> widths(size_t(columns), width);
+    widths.back() = width + 2;
+    return widths;
+}
+
+} // namespace store

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace store {
+
+// Removes blanks and control characters (every character up to the space) at both ends.
+QString trimBlanks(const QString& text);
+
+// A name as a text literal for a statement: between single quotes, a quote inside it doubled,
+// so that a name with an apostrophe matches itself and nothing else.
+QString quoted(const QString& name);
+
+// Column widths of a grid W pixels wide showing n columns: (W - 40) / n each, truncated,
+// and 2 more for the last. Empty for no columns.
+std::vector<int> columnWidths(int gridWidth, int columns);
+
+} // namespace store
