@@ -5,6 +5,7 @@ velloran_packages=(
   libsqlcipher-dev sqlcipher
   fonts-noto-cjk adwaita-icon-theme
   xvfb xdotool xauth python3
+  clang libclang-rt-14-dev
 )
 
 ensure_packages() {

@@ -2,6 +2,7 @@
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"
+#include "store/engine/Transaction.h"
 
 #include <QFile>
 #include <QProcess>
@@ -194,6 +195,35 @@ private Q_SLOTS:
         auto connection = testing::connect();
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 流水號,摘要,金額 from spend order by 流水號")),
                  QStringLiteral("1|note|100;2|改過|250"));
+    }
+
+    void unitIsWholeOrAbsent()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        {
+            engine::Transaction unit(*connection);
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
+                     QStringLiteral("現金"), QStringLiteral("500"));
+            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
+                     QStringLiteral("銀行"), QStringLiteral("500"));
+            // not committed
+        }
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from save")), QStringLiteral("0"));
+        {
+            engine::Transaction unit(*connection);
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
+                     QStringLiteral("現金"), QStringLiteral("500"));
+            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
+                     QStringLiteral("銀行"), QStringLiteral("500"));
+            unit.commit();
+        }
+        connection.reset();
+        connection = testing::connect();
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("1"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from save")), QStringLiteral("1"));
     }
 
     void sortIsStableAndWorksOnTheLoadedRows()
