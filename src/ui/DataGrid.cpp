@@ -187,6 +187,15 @@ bool DataGrid::forwardKey(QKeyEvent* event)
     return !self;
 }
 
+bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // The editor shows on the current cell while the grid has the focus; a reload while the
+    // user works elsewhere must not pull the focus into the grid.
+    if (trigger == QAbstractItemView::CurrentChanged && !ownsWidget(QApplication::focusWidget()))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
 void DataGrid::keyPressEvent(QKeyEvent* event)
 {
     QPointer<DataGrid> self(this);

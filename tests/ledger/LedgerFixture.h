@@ -32,6 +32,7 @@ public:
         }
         m_started = std::make_unique<StartedForm>();
         form().show();
+        QApplication::setActiveWindow(&form()); // so that the keyboard focus can move inside it
     }
     ~LedgerFixture()
     {

@@ -206,6 +206,19 @@ private Q_SLOTS:
         QVERIFY(!(f.grid->model()->flags(f.grid->model()->index(0, 5)) & Qt::ItemIsEditable));
     }
 
+    void reloadLeavesTheFocusWhereItIs()
+    {
+        GridFixture f;
+        f.elsewhere->setFocus();
+        f.query.open();
+        f.query.moveTo(2);
+        QCOMPARE(QApplication::focusWidget(), f.elsewhere);
+        QVERIFY(!editorOf<QLineEdit>(f.grid));
+        f.grid->setFocus();
+        f.grid->setCurrentIndex(f.grid->model()->index(1, 3));
+        QVERIFY(editorOf<QLineEdit>(f.grid)); // in the grid, the editor is always shown
+    }
+
     void pickListsPerColumn()
     {
         GridFixture f;
