@@ -220,7 +220,12 @@ void Connection::open()
     const QFileInfo info(path);
     if (m_dataSource.isEmpty() || !info.exists())
         throw EngineError(Kind::MissingFile, QStringLiteral("找不到資料庫檔 %1 (%2)。").arg(name, path));
-    if (!info.isFile() || info.size() == 0)
+    if (!info.isFile())
+        throw EngineError(Kind::NotADatabase,
+                          (info.isDir() ? QStringLiteral("%1 是資料夾,不是 Velloran 的資料庫檔 (%2)。")
+                                        : QStringLiteral("%1 不是一般的檔案,不是 Velloran 的資料庫檔 (%2)。"))
+                              .arg(name, path));
+    if (info.size() == 0)
         throw EngineError(Kind::NotADatabase,
                           QStringLiteral("%1 是空的檔案,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
     {

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +25,46 @@ EngineError badValue(const QString& value, const QString& column, const QString&
 {
     return EngineError(EngineError::Kind::BadValue,
                        QStringLiteral("「%1」不是欄位 %2 可接受的%3。").arg(value, column, what));
+}
+
+// How many significant digits a number text that parseNumberText took needs when written
+// out in full: from its first non-zero digit to its last non-zero decimal, or to the units
+// for a whole number, whose trailing zeros count ("1e20" needs 21).
+qint64 significantDigits(const QString& text)
+{
+    const QString number = text.trimmed();
+    QString digits;
+    qint64 point = -1;
+    int i = 0;
+    if (i < number.size() && (number[i] == u'+' || number[i] == u'-'))
+        ++i;
+    for (; i < number.size() && (number[i] == u'.' || (number[i] >= u'0' && number[i] <= u'9')); ++i) {
+        if (number[i] == u'.')
+            point = digits.size();
+        else
+            digits += number[i];
+    }
+    if (point < 0)
+        point = digits.size();
+    if (i < number.size()) { // the exponent, held to far past anything a double reaches
+        bool ok = false;
+        qint64 exponent = number.mid(i + 1).toLongLong(&ok);
+        if (!ok || exponent > 100000 || exponent < -100000)
+            exponent = number.mid(i + 1).startsWith(u'-') ? -100000 : 100000;
+        point += exponent;
+    }
+    qsizetype leading = 0;
+    while (leading < digits.size() && digits[leading] == u'0')
+        ++leading;
+    digits.remove(0, leading);
+    point -= leading;
+    if (digits.isEmpty())
+        return 0;
+    if (point >= digits.size())
+        return point;
+    while (digits.size() > std::max<qint64>(point, 0) && digits.endsWith(u'0'))
+        digits.chop(1);
+    return digits.size();
 }
 
 } // namespace
@@ -146,6 +187,12 @@ QVariant textToStored(const QString& text, ColumnKind kind, int textLimit, const
         double number = 0;
         if (!parseNumberText(text, &number))
             throw badValue(text, column, QStringLiteral("數值"));
+        // A double holds 15 significant digits exactly; storing more would store another number.
+        const qint64 digits = significantDigits(text);
+        if (digits > 15)
+            throw badValue(text, column, QStringLiteral("數值 (最多 15 位有效數字,這個數值有 %1 位)").arg(digits));
+        if (digits > 0 && std::fabs(number) < std::numeric_limits<double>::min())
+            throw badValue(text, column, QStringLiteral("數值 (太接近 0,無法準確存放)"));
         return number;
     }
     case ColumnKind::Integer: {
