@@ -228,6 +228,9 @@ void Connection::open()
     if (info.size() == 0)
         throw EngineError(Kind::NotADatabase,
                           QStringLiteral("%1 是空的檔案,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
+    if (m_refusal && m_refusal->path == path && m_refusal->password == m_password && m_refusal->size == info.size() &&
+        m_refusal->modified == info.lastModified())
+        throw m_refusal->error;
     {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly) && file.read(16).startsWith("SQLite format 3"))
@@ -260,6 +263,8 @@ void Connection::open()
                                     .arg(name, errorDetail(db, failed)));
         }
         sqlite3_close(db);
+        if (error.kind() == Kind::WrongPassword || error.kind() == Kind::NotADatabase)
+            m_refusal = Refusal{path, m_password, info.size(), info.lastModified(), error};
         return error;
     };
     if (code != SQLITE_OK)
@@ -285,6 +290,7 @@ void Connection::open()
     sqlite3_create_function(db, "month", 1, flags, nullptr, jetMonth, nullptr, nullptr);
     sqlite3_create_function(db, "jet_convert", 4, flags, nullptr, jetConvert, nullptr, nullptr);
     m_db = db;
+    m_refusal.reset();
     m_openPassword = m_password;
     m_tables.clear();
 }

@@ -3,7 +3,11 @@
 #include "Conversions.h"
 #include "JetTranslator.h"
 
+#include "EngineError.h"
+
+#include <QDateTime>
 #include <QHash>
+#include <optional>
 #include <QString>
 #include <set>
 #include <vector>
@@ -96,6 +100,17 @@ private:
     bool m_keepConnection = true;
     ShareMode m_shareMode = ShareMode::Exclusive;
     QHash<QString, TableInfo> m_tables;
+    // The last refusal of this file for this password: while neither changes, trying again
+    // can only give the same answer, and the key derivation is not worth repeating.
+    struct Refusal
+    {
+        QString path;
+        QString password;
+        qint64 size;
+        QDateTime modified;
+        EngineError error;
+    };
+    std::optional<Refusal> m_refusal;
     std::set<Query*> m_queries;
 };
 

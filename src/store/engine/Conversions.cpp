@@ -89,7 +89,9 @@ int textLimitFromDeclaredType(const QString& declaredType)
     static const QRegularExpression limit(QStringLiteral("CHAR\\s*\\(\\s*(\\d+)\\s*\\)"),
                                           QRegularExpression::CaseInsensitiveOption);
     const auto match = limit.match(declaredType);
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
+    bool ok = false;
+    const int length = match.hasMatch() ? match.captured(1).toInt(&ok) : -1;
+    return ok && length > 0 ? length : -1;
 }
 
 double roundHalfEven(double value)
@@ -110,6 +112,9 @@ QString formatNumber(double value)
     if (value == 0.0)
         return QStringLiteral("0");
     const double magnitude = std::fabs(value);
+    // The 15-digit text of the largest numbers rounds past the largest double; round toward 0.
+    if (magnitude >= 1.797693134862315e308 && std::isfinite(value))
+        return value < 0 ? QStringLiteral("-1.79769313486231e+308") : QStringLiteral("1.79769313486231e+308");
     // Amounts are mostly whole: those print as integers, far faster than the general path.
     if (magnitude < 1e15 && value == std::trunc(value))
         return QString::number(qint64(value));

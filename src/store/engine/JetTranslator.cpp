@@ -20,7 +20,7 @@ EngineError syntaxError(const QString& what, const QString& statement)
 
 bool isWordStart(QChar c)
 {
-    return c.isLetter() || c == u'_' || c.unicode() >= 0x80;
+    return c.isLetter() || c == u'_' || (c.unicode() >= 0x80 && !c.isSpace());
 }
 
 bool isWordChar(QChar c)
@@ -108,18 +108,18 @@ private:
 QString rewriteTokens(const std::vector<JetToken>& tokens, const QString& statement);
 
 Translation translateSelect(const QString& statement, bool nested);
+bool isDerivedTable(const std::vector<JetToken>& tokens, size_t i);
 
 QString rewriteToken(const JetToken& token, const std::vector<JetToken>& tokens, size_t& i,
                      const QString& statement)
 {
     switch (token.type) {
     case T::Bracket: {
-        const QString inner = token.text.mid(1, token.text.size() - 2);
         // A derived table: [SELECT ...]. AS [alias]
-        if (inner.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)) {
-            size_t next = i + 1;
-            if (next < tokens.size() && tokens[next].type == T::Punct && tokens[next].text == u'.')
-                i = next;
+        if (isDerivedTable(tokens, i)) {
+            const QString inner = token.text.mid(1, token.text.size() - 2);
+            while (!(tokens[i].type == T::Punct && tokens[i].text == u'.'))
+                ++i;
             return QStringLiteral("(") + translateSelect(inner, true).sql.front() + QStringLiteral(")");
         }
         return token.text;
@@ -142,6 +142,9 @@ QString rewriteToken(const JetToken& token, const std::vector<JetToken>& tokens,
         if (token.text == u'&')
             return QStringLiteral("||");
         return token.text;
+    case T::Space:
+        // Blanks SQLite does not know (an ideographic space, a control character) become one.
+        return QStringLiteral(" ");
     default:
         return token.text;
     }
@@ -186,6 +189,37 @@ bool meaningful(const JetToken& token)
     return token.type != T::Space;
 }
 
+// [SELECT ...]. : a bracket that holds a select and is followed by a dot.
+bool isDerivedTable(const std::vector<JetToken>& tokens, size_t i)
+{
+    if (tokens[i].type != T::Bracket)
+        return false;
+    const QString inner = tokens[i].text.mid(1, tokens[i].text.size() - 2).trimmed();
+    if (!inner.startsWith(QLatin1String("select"), Qt::CaseInsensitive) || (inner.size() > 6 && isWordChar(inner[6])))
+        return false;
+    size_t next = i + 1;
+    while (next < tokens.size() && !meaningful(tokens[next]))
+        ++next;
+    return next < tokens.size() && tokens[next].type == T::Punct && tokens[next].text == u'.';
+}
+
+// The statement without one closing semicolon; a semicolon anywhere else would end the
+// statement early and hide the rest, so it is refused.
+QString withoutClosingSemicolon(const QString& statement)
+{
+    const std::vector<JetToken> tokens = tokenizeJet(statement);
+    int last = -1;
+    for (size_t i = 0; i < tokens.size(); ++i)
+        if (meaningful(tokens[i]))
+            last = int(i);
+    for (size_t i = 0; i < tokens.size(); ++i)
+        if (tokens[i].type == T::Punct && tokens[i].text == u';' && int(i) != last)
+            throw syntaxError(QStringLiteral("多出了 ; 之後的文字"), statement);
+    if (last >= 0 && tokens[size_t(last)].type == T::Punct && tokens[size_t(last)].text == u';')
+        return statement.left(tokens[size_t(last)].pos);
+    return statement;
+}
+
 // The ORDER BY items, each without its ASC/DESC word.
 std::vector<std::vector<JetToken>> orderKeys(const std::vector<JetToken>& clause)
 {
@@ -213,8 +247,9 @@ std::vector<std::vector<JetToken>> orderKeys(const std::vector<JetToken>& clause
     return keys;
 }
 
-Translation translateSelect(const QString& statement, bool nested)
+Translation translateSelect(const QString& text, bool nested)
 {
+    const QString statement = withoutClosingSemicolon(text);
     const std::vector<JetToken> tokens = tokenizeJet(statement);
     Translation result;
     result.kind = Translation::Kind::Select;
@@ -271,8 +306,7 @@ Translation translateSelect(const QString& statement, bool nested)
                 aggregate = true;
     const bool grouped = findTopLevel(tokens, from, {"group", "having", "union"}) < tokens.size();
     if (!nested && from < tokens.size() && fromWords.size() == 1 && !distinct && !aggregate && !grouped &&
-        (fromWords[0].type == T::Word ||
-         (fromWords[0].type == T::Bracket && !fromWords[0].text.mid(1).trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)))) {
+        (fromWords[0].type == T::Word || fromWords[0].type == T::Bracket)) {
         result.singleTable = true;
         result.table = fromWords[0].type == T::Word ? fromWords[0].text
                                                       : fromWords[0].text.mid(1, fromWords[0].text.size() - 2);
@@ -304,11 +338,23 @@ Translation translateSelect(const QString& statement, bool nested)
     sql += hidden;
     if (from < tokens.size())
         sql += u' ' + rewriteTokens(slice(tokens, from, tokens.size()), statement).trimmed();
-    if (sql.endsWith(u';'))
-        sql.chop(1);
     sql += limit;
     result.sql << sql;
     return result;
+}
+
+// A type's length in parentheses, "(255)", or -1 without one: a whole number from 1 to 255.
+int typeLength(Cursor& c)
+{
+    if (!c.acceptPunct("("))
+        return -1;
+    const JetToken& token = c.take();
+    bool ok = token.type == T::Number;
+    const int length = ok ? token.text.toInt(&ok) : 0;
+    if (!ok || length < 1 || length > 255)
+        throw syntaxError(QStringLiteral("欄位長度 %1 應該是 1 到 255 的整數").arg(token.text), c.statement());
+    c.expectPunct(")");
+    return length;
 }
 
 Translation translateCreateTable(Cursor& c)
@@ -339,11 +385,7 @@ Translation translateCreateTable(Cursor& c)
         } else {
             const QString column = c.name();
             const QString typeName = c.name();
-            int length = -1;
-            if (c.acceptPunct("(")) {
-                length = c.take().text.toInt();
-                c.expectPunct(")");
-            }
+            const int length = typeLength(c);
             const QString type = canonicalJetType(typeName, length);
             if (type.isEmpty())
                 throw syntaxError(QStringLiteral("不認得的欄位型別 %1").arg(typeName), c.statement());
@@ -389,11 +431,7 @@ Translation translateAlterTable(Cursor& c)
     result.table = c.name();
     auto typeAt = [&c] {
         const QString typeName = c.name();
-        int length = -1;
-        if (c.acceptPunct("(")) {
-            length = c.take().text.toInt();
-            c.expectPunct(")");
-        }
+        const int length = typeLength(c);
         QString type = canonicalJetType(typeName, length);
         if (type.isEmpty() || type == QLatin1String("COUNTER"))
             throw syntaxError(QStringLiteral("不認得的欄位型別 %1").arg(typeName), c.statement());
@@ -441,6 +479,8 @@ Translation translateAlterTable(Cursor& c)
 
 std::vector<JetToken> tokenizeJet(const QString& statement)
 {
+    if (statement.contains(QChar(0)))
+        throw syntaxError(QStringLiteral("陳述式含有 NUL 字元"), statement);
     std::vector<JetToken> tokens;
     const int n = statement.size();
     int i = 0;
@@ -654,7 +694,7 @@ Translation translateJet(const QString& statement)
 
     const JetToken& first = c.peek();
     if (is(first, "update") || is(first, "delete") || is(first, "insert")) {
-        std::vector<JetToken> tokens = tokenizeJet(statement);
+        std::vector<JetToken> tokens = tokenizeJet(withoutClosingSemicolon(statement));
         // Jet allows "DELETE * FROM t".
         if (is(first, "delete")) {
             size_t i = 0;

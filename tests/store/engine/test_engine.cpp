@@ -473,7 +473,23 @@ private Q_SLOTS:
         QTest::newRow("missing key") << "ALTER TABLE spend_type drop constraint PrimaryKey";
         QTest::newRow("second primary key") << "ALTER TABLE spend_type ADD CONSTRAINT pk2 PRIMARY KEY(編號)";
         QTest::newRow("existing table") << "Create TABLE spend (x int)";
+        QTest::newRow("a second statement") << "select * from spend where 流水號 = 4; drop table spend";
+        QTest::newRow("a second change") << "delete from spend where 流水號 = 4; drop table spend";
+        QTest::newRow("NUL inside") << QStringLiteral("delete from spend where 1=1") + QChar(0) + QStringLiteral(" and 流水號 = 4");
+        QTest::newRow("odd length") << "ALTER TABLE spend ALTER COLUMN 摘要 varchar(99999999999)";
     }
+    void closingSemicolonAndBracketedNames()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        connection->execute(QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72);"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 體重 from weight order by 體重 desc;")),
+                 QStringLiteral("72"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select [體重]\u3000from\u3000[weight]")), QStringLiteral("72"));
+        QCOMPARE(engine::formatNumber(1.7976931348623157e308), QStringLiteral("1.79769313486231e+308"));
+    }
+
     void statementsJetRejects()
     {
         QFETCH(QString, statement);
