@@ -123,6 +123,7 @@ public:
             rawFailure(m_db, path);
         const QByteArray key = databasePassword.toUtf8();
         sqlite3_key(m_db, key.constData(), int(key.size()));
+        rawExec(m_db, "PRAGMA cache_size = -32768"); // the page cache the engine gives itself
         rawExec(m_db, "PRAGMA locking_mode = EXCLUSIVE");
         rawExec(m_db, "SELECT count(*) FROM sqlite_master");
         rawExec(m_db, "BEGIN EXCLUSIVE");

@@ -29,12 +29,6 @@ void writeStarterDatabase(const QString& path, const QString& password)
             u"ALTER TABLE spend_type ADD CONSTRAINT pk_spend PRIMARY KEY(類型)",
             u"ALTER TABLE save_type ADD CONSTRAINT pk_save PRIMARY KEY(類型)",
             u"ALTER TABLE account_type ADD CONSTRAINT pk_account PRIMARY KEY(帳戶名稱)",
-            // The ledger is read by date and summed by account.
-            u"CREATE INDEX 日期 ON spend (日期)",
-            u"CREATE INDEX 帳戶 ON spend (帳戶)",
-            u"CREATE INDEX 日期 ON save (日期)",
-            u"CREATE INDEX 帳戶 ON save (帳戶)",
-            u"CREATE INDEX 日期 ON weight (日期)",
             u"insert into spend_type (編號, 類型) values (1, '食物')",
             u"insert into spend_type (編號, 類型) values (2, '交通')",
             u"insert into spend_type (編號, 類型) values (3, '居家')",
@@ -48,6 +42,7 @@ void writeStarterDatabase(const QString& path, const QString& password)
         };
         for (const char16_t* statement : statements)
             connection.execute(QString::fromUtf16(statement));
+        connection.ensureKeptIndexes();
         connection.close();
     } catch (...) {
         QFile::remove(absolute);

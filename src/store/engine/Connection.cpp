@@ -273,6 +273,8 @@ void Connection::open()
     const QByteArray key = m_password.toUtf8();
     sqlite3_key(db, key.constData(), int(key.size()));
     sqlite3_busy_timeout(db, 0);
+    // Room for every page of a large ledger, so that each is decrypted once, not at every read.
+    execRaw(db, "PRAGMA cache_size = -32768");
     if (m_shareMode == ShareMode::Exclusive && (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
         throw fail(code);
     if ((code = execRaw(db, "SELECT count(*) FROM sqlite_master")) != SQLITE_OK)
@@ -293,6 +295,38 @@ void Connection::open()
     m_refusal.reset();
     m_openPassword = m_password;
     m_tables.clear();
+    ensureKeptIndexes();
+}
+
+void Connection::ensureKeptIndexes()
+{
+    struct Kept
+    {
+        const char16_t* table;
+        const char16_t* name;
+        std::initializer_list<const char16_t*> columns;
+    };
+    static const Kept kept[] = {
+        {u"spend", u"日期", {u"日期"}},        {u"spend", u"帳戶金額", {u"帳戶", u"金額"}},
+        {u"save", u"日期", {u"日期"}},         {u"save", u"帳戶金額", {u"帳戶", u"金額"}},
+        {u"weight", u"日期", {u"日期"}},
+    };
+    for (const Kept& index : kept) {
+        const QString table = QString::fromUtf16(index.table);
+        const TableInfo* info = findTableInfo(table);
+        if (!info)
+            continue;
+        QStringList columns;
+        for (const char16_t* column : index.columns)
+            if (info->column(QString::fromUtf16(column)))
+                columns << quoteName(QString::fromUtf16(column));
+        if (columns.size() != int(index.columns.size()))
+            continue;
+        const QString sql = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                                .arg(quoteName(jetIndexName(info->name, QString::fromUtf16(index.name), false, false)),
+                                     quoteName(info->name), columns.join(u','));
+        execRaw(m_db, sql.toUtf8().constData()); // an index is a help, never a condition
+    }
 }
 
 void Connection::close()

@@ -66,6 +66,10 @@ public:
     // Runs one statement that returns no rows.
     void execute(const QString& statement);
 
+    // Creates the indexes the engine keeps on the ledger (by date, by account with the amount)
+    // where a table has the columns and lacks the index. Run at every open.
+    void ensureKeptIndexes();
+
     // Writes a new, empty, encrypted database file. Refuses to overwrite an existing file.
     static void createDatabase(const QString& path, const QString& password);
 

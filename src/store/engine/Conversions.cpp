@@ -118,6 +118,19 @@ QString formatNumber(double value)
     // Amounts are mostly whole: those print as integers, far faster than the general path.
     if (magnitude < 1e15 && value == std::trunc(value))
         return QString::number(qint64(value));
+    // Amounts in cents: whole cents print from integers too.
+    if (magnitude < 1e13) {
+        const double cents = std::round(value * 100.0);
+        if (cents / 100.0 == value) {
+            const qint64 whole = qint64(cents);
+            const qint64 units = whole / 100;
+            const int fraction = int(std::llabs(whole % 100));
+            QString text = (value < 0 && units == 0 ? QStringLiteral("-") : QString()) + QString::number(units);
+            text += fraction % 10 == 0 ? QStringLiteral(".%1").arg(fraction / 10)
+                                       : QStringLiteral(".%1").arg(fraction, 2, 10, QLatin1Char('0'));
+            return text;
+        }
+    }
     // The shortest text that reads back as the value is the 15-digit text whenever it has
     // no more than 15 digits; in this range neither uses an exponent.
     if (magnitude >= 1e-3 && magnitude < 1e15) {

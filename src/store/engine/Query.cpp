@@ -4,6 +4,7 @@
 #include "EngineError.h"
 #include "JetTranslator.h"
 
+#include <QSet>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -17,6 +18,36 @@ const QVariant& nullValue()
 {
     static const QVariant null;
     return null;
+}
+
+QVariant columnValue(sqlite3_stmt* stmt, int index, ColumnKind kind);
+
+// Equal texts of one column (dates, categories, accounts) share one string.
+class TextPool
+{
+public:
+    QString take(const char* text, int bytes)
+    {
+        QString value = QString::fromUtf8(text, bytes);
+        if (auto it = m_pool.constFind(value); it != m_pool.constEnd())
+            return *it;
+        if (m_pool.size() < limit)
+            m_pool.insert(value);
+        return value;
+    }
+
+private:
+    static constexpr qsizetype limit = 4096;
+    QSet<QString> m_pool;
+};
+
+QVariant columnValue(sqlite3_stmt* stmt, int index, ColumnKind kind, TextPool& pool)
+{
+    if (sqlite3_column_type(stmt, index) == SQLITE_TEXT) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
+        return pool.take(text, sqlite3_column_bytes(stmt, index));
+    }
+    return columnValue(stmt, index, kind);
 }
 
 QVariant columnValue(sqlite3_stmt* stmt, int index, ColumnKind kind)
@@ -190,6 +221,7 @@ void Query::open()
     }
 
     std::vector<Row> rows;
+    std::vector<TextPool> pools(columns.size());
     std::vector<QVariant> lastTies, ties(size_t(t.tieKeys));
     const int tieStart = visible + (t.hasRowid ? 1 : 0);
     while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
@@ -209,7 +241,7 @@ void Query::open()
         Row row;
         row.values.reserve(size_t(visible));
         for (int i = 0; i < visible; ++i)
-            row.values.push_back(columnValue(stmt.p, i, columns[size_t(i)].kind));
+            row.values.push_back(columnValue(stmt.p, i, columns[size_t(i)].kind, pools[size_t(i)]));
         if (t.hasRowid)
             row.rowid = sqlite3_column_int64(stmt.p, visible);
         rows.push_back(std::move(row));
@@ -582,14 +614,58 @@ void Query::setSort(const QString& order)
             throw EngineError(Kind::Syntax, QStringLiteral("找不到欄位 %1,無法排序。").arg(part));
         keys.push_back({column, descending});
     }
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&keys](const Row& a, const Row& b) {
-        for (const Key& key : keys) {
-            const int c = compareValues(a.values[size_t(key.column)], b.values[size_t(key.column)]);
-            if (c != 0)
-                return key.descending ? c > 0 : c < 0;
+    // Each row's keys are read out of their values once; equal keys keep the statement's order.
+    struct SortKey
+    {
+        int rank = 0; // 0 Null, 1 number, 2 text
+        bool whole = false;
+        qint64 integer = 0;
+        double number = 0;
+        QString text;
+    };
+    const size_t count = m_rows.size();
+    std::vector<std::vector<SortKey>> sortKeys(keys.size(), std::vector<SortKey>(count));
+    for (size_t k = 0; k < keys.size(); ++k)
+        for (size_t r = 0; r < count; ++r) {
+            const QVariant& value = m_rows[r].values[size_t(keys[k].column)];
+            SortKey& key = sortKeys[k][r];
+            if (value.isNull())
+                continue;
+            if (value.typeId() == QMetaType::LongLong) {
+                key = {1, true, value.toLongLong(), double(value.toLongLong()), {}};
+            } else if (value.typeId() == QMetaType::Double) {
+                key = {1, false, 0, value.toDouble(), {}};
+            } else {
+                key.rank = 2;
+                key.text = value.toString().toCaseFolded();
+            }
         }
-        return a.order < b.order;
+    auto compareKeys = [](const SortKey& a, const SortKey& b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank ? -1 : 1;
+        if (a.rank == 1) {
+            if (a.whole && b.whole)
+                return a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+            return a.number < b.number ? -1 : a.number > b.number ? 1 : 0;
+        }
+        return a.rank == 2 ? a.text.compare(b.text) : 0;
+    };
+    std::vector<size_t> positions(count);
+    for (size_t r = 0; r < count; ++r)
+        positions[r] = r;
+    std::sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const int c = compareKeys(sortKeys[k][a], sortKeys[k][b]);
+            if (c != 0)
+                return keys[k].descending ? c > 0 : c < 0;
+        }
+        return m_rows[a].order < m_rows[b].order;
     });
+    std::vector<Row> sorted;
+    sorted.reserve(count);
+    for (size_t r : positions)
+        sorted.push_back(std::move(m_rows[r]));
+    m_rows = std::move(sorted);
     m_sort = order;
     Q_EMIT reordered();
     m_current = m_rows.empty() ? -1 : 0;
