@@ -250,12 +250,8 @@ LedgerSummary writeLedger(const QString& path, const LedgerShape& shape)
     try {
         store::writeStarterDatabase(absolute, databasePassword);
         // The table the first start adds, made the way the start-up makes it.
-        engine::Connection connection;
-        connection.setConnectionString(QStringLiteral("Data Source=") + absolute);
-        connection.setProperty(QString::fromLatin1(engine::Connection::passwordProperty), databasePassword);
-        connection.open();
-        connection.execute(QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)"));
-        connection.close();
+        engine::Connection::openFile(absolute, databasePassword)
+            ->execute(QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)"));
     } catch (const engine::EngineError& error) {
         throw std::runtime_error("starter file: " + error.message().toStdString());
     }

@@ -196,11 +196,7 @@ void fillLedger(int rows)
 
 std::unique_ptr<engine::Connection> openEngine()
 {
-    auto connection = std::make_unique<engine::Connection>();
-    connection->setConnectionString(QStringLiteral("Data Source=") + databaseFile);
-    connection->setProperty(QString::fromLatin1(engine::Connection::passwordProperty), databasePassword);
-    connection->open();
-    return connection;
+    return engine::Connection::openFile(databaseFile, databasePassword);
 }
 
 qint64 engineScalar(engine::Connection& connection, const QString& statement)

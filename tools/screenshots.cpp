@@ -23,10 +23,7 @@ int main(int argc, char* argv[])
     const QString password = QString::fromUtf16(store::defaultPassword);
     store::writeStarterDatabase(QStringLiteral("finance.mdb"), password);
     {
-        engine::Connection connection;
-        connection.setConnectionString(QStringLiteral("Data Source=finance.mdb"));
-        connection.setProperty(QString::fromLatin1(engine::Connection::passwordProperty), password);
-        connection.open();
+        const auto connection = engine::Connection::openFile(QStringLiteral("finance.mdb"), password);
         const char16_t* samples[] = {
             u"insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, '薪資', '一月', '銀行', 42000)",
             u"insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/20#, '獎金', '年終', '銀行', 30000)",
@@ -36,7 +33,7 @@ int main(int argc, char* argv[])
             u"insert into weight (日期, 體重, BMI, 腰圍, 臀圍, WHR) values (#2012/01/01#, 70, 22.86, 80, 100, 0.8)",
         };
         for (const char16_t* sample : samples)
-            connection.execute(QString::fromUtf16(sample));
+            connection->execute(QString::fromUtf16(sample));
     }
     auto dialogs = std::make_unique<ui::ScriptedDialogs>();
     dialogs->answerInput(password);

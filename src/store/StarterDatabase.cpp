@@ -12,10 +12,7 @@ void writeStarterDatabase(const QString& path, const QString& password)
     const QString absolute = QDir::current().absoluteFilePath(path);
     engine::Connection::createDatabase(absolute, password);
     try {
-        engine::Connection connection;
-        connection.setConnectionString(QStringLiteral("Data Source=") + absolute);
-        connection.setProperty(QString::fromLatin1(engine::Connection::passwordProperty), password);
-        connection.open();
+        const auto connection = engine::Connection::openFile(absolute, password);
         const char16_t* statements[] = {
             u"Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(255), 摘要 varchar(255), "
             u"帳戶 varchar(255), 金額 float)",
@@ -41,9 +38,9 @@ void writeStarterDatabase(const QString& path, const QString& password)
             u"insert into account_type (編號, 帳戶名稱, 餘額) values (2, '銀行', 0)",
         };
         for (const char16_t* statement : statements)
-            connection.execute(QString::fromUtf16(statement));
-        connection.ensureKeptIndexes();
-        connection.close();
+            connection->execute(QString::fromUtf16(statement));
+        connection->ensureKeptIndexes();
+        connection->close();
     } catch (...) {
         QFile::remove(absolute);
         throw;

@@ -24,11 +24,7 @@ TempWorkdir::~TempWorkdir()
 
 std::unique_ptr<engine::Connection> connect(const QString& key)
 {
-    auto connection = std::make_unique<engine::Connection>();
-    connection->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=finance.mdb"));
-    connection->setProperty(QString::fromLatin1(engine::Connection::passwordProperty), key);
-    connection->open();
-    return connection;
+    return engine::Connection::openFile(QStringLiteral("finance.mdb"), key);
 }
 
 void writeStarter()

@@ -12,13 +12,10 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     try {
-        engine::Connection connection;
-        connection.setConnectionString(QStringLiteral("Data Source=finance.mdb"));
-        connection.setProperty(QString::fromLatin1(engine::Connection::passwordProperty),
-                               QCoreApplication::arguments().value(1));
-        connection.open();
+        const auto connection =
+            engine::Connection::openFile(QStringLiteral("finance.mdb"), QCoreApplication::arguments().value(1));
         engine::Query query;
-        query.setConnection(&connection);
+        query.setConnection(connection.get());
         query.setSql(QStringLiteral("select * from spend"));
         query.open();
         out << "open" << Qt::endl;

@@ -678,6 +678,15 @@ void Connection::changePassword(const Translation& t)
     m_password = t.newPassword;
 }
 
+std::unique_ptr<Connection> Connection::openFile(const QString& path, const QString& password)
+{
+    auto connection = std::make_unique<Connection>();
+    connection->setConnectionString(QStringLiteral("Data Source=") + path);
+    connection->setProperty(QString::fromLatin1(passwordProperty), password);
+    connection->open();
+    return connection;
+}
+
 void Connection::createDatabase(const QString& path, const QString& password)
 {
     if (QFileInfo::exists(path))

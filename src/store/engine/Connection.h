@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <memory>
 #include <optional>
 #include <QString>
 #include <set>
@@ -69,6 +70,10 @@ public:
     // Creates the indexes the engine keeps on the ledger (by date, by account with the amount)
     // where a table has the columns and lacks the index. Run at every open.
     void ensureKeptIndexes();
+
+    // A connection opened on the given file (absolute, or relative to the working directory)
+    // with the given password, held exclusively. For the tools and tests that open a file directly.
+    static std::unique_ptr<Connection> openFile(const QString& path, const QString& password);
 
     // Writes a new, empty, encrypted database file. Refuses to overwrite an existing file.
     static void createDatabase(const QString& path, const QString& password);

@@ -203,11 +203,10 @@ bool isDerivedTable(const std::vector<JetToken>& tokens, size_t i)
     return next < tokens.size() && tokens[next].type == T::Punct && tokens[next].text == u'.';
 }
 
-// The statement without one closing semicolon; a semicolon anywhere else would end the
-// statement early and hide the rest, so it is refused.
-QString withoutClosingSemicolon(const QString& statement)
+// The statement's tokens without one closing semicolon; a semicolon anywhere else would end
+// the statement early and hide the rest, so it is refused.
+std::vector<JetToken> withoutClosingSemicolon(std::vector<JetToken> tokens, const QString& statement)
 {
-    const std::vector<JetToken> tokens = tokenizeJet(statement);
     int last = -1;
     for (size_t i = 0; i < tokens.size(); ++i)
         if (meaningful(tokens[i]))
@@ -216,8 +215,8 @@ QString withoutClosingSemicolon(const QString& statement)
         if (tokens[i].type == T::Punct && tokens[i].text == u';' && int(i) != last)
             throw syntaxError(QStringLiteral("多出了 ; 之後的文字"), statement);
     if (last >= 0 && tokens[size_t(last)].type == T::Punct && tokens[size_t(last)].text == u';')
-        return statement.left(tokens[size_t(last)].pos);
-    return statement;
+        tokens.resize(size_t(last));
+    return tokens;
 }
 
 // The ORDER BY items, each without its ASC/DESC word.
@@ -247,10 +246,9 @@ std::vector<std::vector<JetToken>> orderKeys(const std::vector<JetToken>& clause
     return keys;
 }
 
-Translation translateSelect(const QString& text, bool nested)
+Translation translateSelect(const QString& statement, bool nested)
 {
-    const QString statement = withoutClosingSemicolon(text);
-    const std::vector<JetToken> tokens = tokenizeJet(statement);
+    const std::vector<JetToken> tokens = withoutClosingSemicolon(tokenizeJet(statement), statement);
     Translation result;
     result.kind = Translation::Kind::Select;
 
@@ -694,7 +692,7 @@ Translation translateJet(const QString& statement)
 
     const JetToken& first = c.peek();
     if (is(first, "update") || is(first, "delete") || is(first, "insert")) {
-        std::vector<JetToken> tokens = tokenizeJet(withoutClosingSemicolon(statement));
+        std::vector<JetToken> tokens = withoutClosingSemicolon(tokenizeJet(statement), statement);
         // Jet allows "DELETE * FROM t".
         if (is(first, "delete")) {
             size_t i = 0;
