@@ -10,7 +10,8 @@ void showEscapedError(const std::exception_ptr& error)
     try {
         std::rethrow_exception(error);
     } catch (const engine::EngineError& e) {
-        ui::ShowError(e.message());
+        if (e.kind() != engine::EngineError::Kind::Aborted)
+            ui::ShowError(e.message());
     } catch (const std::exception& e) {
         ui::ShowError(QString::fromUtf8(e.what()));
     } catch (...) {

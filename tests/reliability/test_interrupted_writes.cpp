@@ -9,7 +9,9 @@
 #include "store/engine/Query.h"
 #include "ui/ScriptedDialogs.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <cstdio>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
@@ -134,6 +136,48 @@ bool isHot(const QString& journal)
     return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d9d505f920a163d7");
 }
 
+// Starts the writer, lets it write, puts the backup in place of finance.mdb as a restore or a
+// sync tool would, and kills the writer a while after that. The writer must take no change
+// after the swap; what it was writing must not reach the backup.
+QString swapUnderTheWriter(const QString& folder, qint64 first, int beforeMs, int afterMs)
+{
+    QProcess writer;
+    writer.setWorkingDirectory(folder);
+    writer.start(QStringLiteral(LEDGER_WRITER), {QStringLiteral("write"), QString::number(first)});
+    if (!writer.waitForStarted(30000))
+        return QStringLiteral("the writer did not start: ") + writer.errorString();
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    while (!output.contains("stored ") && writer.state() == QProcess::Running && clock.elapsed() < 60000) {
+        writer.waitForReadyRead(1000);
+        output += writer.readAllStandardOutput();
+    }
+    if (!output.contains("stored "))
+        return QStringLiteral("the writer never stored a unit: ") + QString::fromLocal8Bit(writer.readAllStandardError());
+    auto wait = [&](int ms) {
+        clock.restart();
+        while (clock.elapsed() < ms && writer.state() == QProcess::Running) {
+            writer.waitForReadyRead(int(std::max<qint64>(1, ms - clock.elapsed())));
+            output += writer.readAllStandardOutput();
+        }
+    };
+    wait(beforeMs);
+    const QDir dir(folder);
+    QFile::remove(dir.filePath(QStringLiteral("restoring.mdb")));
+    if (!QFile::copy(dir.filePath(QStringLiteral("backup.mdb")), dir.filePath(QStringLiteral("restoring.mdb"))) ||
+        std::rename(qPrintable(dir.filePath(QStringLiteral("restoring.mdb"))),
+                    qPrintable(dir.filePath(QStringLiteral("finance.mdb")))) != 0)
+        return QStringLiteral("the backup could not be put in place");
+    wait(afterMs);
+    writer.kill();
+    writer.waitForFinished(30000);
+    const QString refusal = QString::fromLocal8Bit(writer.readAllStandardError());
+    if (writer.exitStatus() == QProcess::NormalExit && !refusal.contains(QStringLiteral("換成了另一個檔案")))
+        return QStringLiteral("the writer ended with something else: ") + refusal;
+    return {};
+}
+
 } // namespace
 
 class TestInterruptedWrites : public QObject
@@ -234,6 +278,31 @@ private Q_SLOTS:
         QCOMPARE(testing::rowsOf(*started.form().Connection,
                                  QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
                  QStringLiteral("現金|%1;銀行|%2").arg(-found.spent).arg(found.saved));
+    }
+
+    void killedWriterAfterTheFileIsReplaced()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        {
+            auto connection = testing::connect();
+            testing::execAll(*connection, {QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values "
+                                                          "(#2011/12/31#, '薪資', 'backup', '銀行', 1)")});
+        }
+        QVERIFY(QFile::copy(dir.file(QStringLiteral("finance.mdb")), dir.file(QStringLiteral("backup.mdb"))));
+        QRandomGenerator random(QRandomGenerator::global()->generate());
+        for (int round = 1; round <= 10; ++round) {
+            const int before = random.bounded(0, 120), after = random.bounded(20, 200);
+            const QString failure = swapUnderTheWriter(dir.path(), 1, before, after);
+            QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(failure)));
+            auto connection = testing::connect();
+            const QString integrity = reliability::integrityOf(connection->handle());
+            QVERIFY2(integrity == QLatin1String("ok"),
+                     qPrintable(QStringLiteral("round %1 (%2 ms, %3 ms): %4").arg(round).arg(before).arg(after).arg(integrity)));
+            const Found found = readEntries(*connection);
+            QVERIFY2(found.units.empty(), qPrintable(QStringLiteral("round %1: units of the old file reached the new one").arg(round)));
+            QCOMPARE(found.strays, QStringList{QStringLiteral("save|2011/12/31|薪資|backup|銀行|1")});
+        }
     }
 };
 

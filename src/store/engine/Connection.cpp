@@ -311,6 +311,15 @@ void Connection::ensureKeptIndexes()
         {u"save", u"日期", {u"日期"}},         {u"save", u"帳戶金額", {u"帳戶", u"金額"}},
         {u"weight", u"日期", {u"日期"}},
     };
+    // What the file holds already, read once: a file that has everything costs one look.
+    QHash<QString, QString> indexes; // name -> sql
+    {
+        Statement stmt(m_db, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
+        while (sqlite3_step(stmt.get()) == SQLITE_ROW)
+            indexes.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0))),
+                           QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1))));
+    }
+    auto caseless = [](const QString& sql) { return sql.contains(QLatin1String("NOCASE"), Qt::CaseInsensitive); };
     for (const Kept& index : kept) {
         const QString table = QString::fromUtf16(index.table);
         const TableInfo* info = findTableInfo(table);
@@ -318,15 +327,53 @@ void Connection::ensureKeptIndexes()
             continue;
         QStringList columns;
         for (const char16_t* column : index.columns)
-            if (info->column(QString::fromUtf16(column)))
-                columns << quoteName(QString::fromUtf16(column));
+            if (const ColumnInfo* c = info->column(QString::fromUtf16(column)))
+                columns << quoteName(c->name) +
+                               (c->kind == ColumnKind::Text || c->kind == ColumnKind::Date ? QStringLiteral(" COLLATE NOCASE")
+                                                                                           : QString());
         if (columns.size() != int(index.columns.size()))
             continue;
-        const QString sql = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                                .arg(quoteName(jetIndexName(info->name, QString::fromUtf16(index.name), false, false)),
-                                     quoteName(info->name), columns.join(u','));
-        execRaw(m_db, sql.toUtf8().constData()); // an index is a help, never a condition
+        const QString name = jetIndexName(info->name, QString::fromUtf16(index.name), false, false);
+        const auto existing = indexes.constFind(name);
+        if (existing != indexes.constEnd() && caseless(*existing))
+            continue;
+        // An index is a help, never a condition: a failure leaves the file as it was.
+        if (existing != indexes.constEnd())
+            execRaw(m_db, QStringLiteral("DROP INDEX %1").arg(quoteName(name)).toUtf8().constData());
+        execRaw(m_db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                          .arg(quoteName(name), quoteName(info->name), columns.join(u','))
+                          .toUtf8()
+                          .constData());
     }
+    // Keys written before they compared without regard to case are made to, where the rows allow it.
+    for (auto it = indexes.constBegin(); it != indexes.constEnd(); ++it) {
+        if (!(it.key().startsWith(QLatin1String("pk:")) || it.key().startsWith(QLatin1String("uq:"))) || caseless(*it))
+            continue;
+        QStringList columns;
+        {
+            Statement stmt(m_db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(it.key())));
+            while (sqlite3_step(stmt.get()) == SQLITE_ROW)
+                columns << quoteName(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)))) +
+                               QStringLiteral(" COLLATE NOCASE");
+        }
+        QString table;
+        {
+            Statement stmt(m_db, QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = ?1"));
+            stmt.bind(1, it.key());
+            if (sqlite3_step(stmt.get()) == SQLITE_ROW)
+                table = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+        }
+        if (columns.isEmpty() || table.isEmpty())
+            continue;
+        const QString sql = QStringLiteral("SAVEPOINT jet_key; DROP INDEX %1; CREATE UNIQUE INDEX %1 ON %2 (%3); RELEASE jet_key;")
+                                .arg(quoteName(it.key()), quoteName(table), columns.join(u','));
+        if (execRaw(m_db, sql.toUtf8().constData()) != SQLITE_OK) {
+            // Names that differ only in case are stored already: the key stays as it was.
+            execRaw(m_db, "ROLLBACK TO jet_key");
+            execRaw(m_db, "RELEASE jet_key");
+        }
+    }
+    m_tables.clear();
 }
 
 void Connection::close()
@@ -361,6 +408,18 @@ void Connection::raise(int code, const QString& statement) const
     throw makeError(m_db, code, statement);
 }
 
+void Connection::requireUnmoved()
+{
+    handle();
+    int moved = 0;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || !moved)
+        return;
+    throw EngineError(Kind::FileMoved,
+                      QStringLiteral("資料庫檔 %1 在程式執行中被移動、刪除或換成了另一個檔案 (例如還原了備份,或同步程式換了檔案),"
+                                     "這次的修改沒有存入。請關閉 Velloran 後重新開啟。")
+                          .arg(databasePath()));
+}
+
 void Connection::exec(const QString& sql)
 {
     const int code = execRaw(m_db, sql.toUtf8().constData());
@@ -390,6 +449,8 @@ void Connection::execute(const QString& statement)
 void Connection::run(const Translation& t, const QString& statement)
 {
     using K = Translation::Kind;
+    if (t.kind != K::Select)
+        requireUnmoved();
     switch (t.kind) {
     case K::Select:
     case K::Modify:
@@ -491,6 +552,14 @@ const TableInfo* Connection::findTableInfo(const QString& table)
     if (keyColumns != 1)
         for (auto& column : info.columns)
             column.integerKey = false;
+    for (const QString& index : keyIndexes(info.name, "pk")) {
+        Statement columns(m_db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(index)));
+        while (sqlite3_step(columns.get()) == SQLITE_ROW)
+            if (const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 2)))
+                for (auto& column : info.columns)
+                    if (column.name == QString::fromUtf8(name))
+                        column.primaryKey = true;
+    }
     return &*m_tables.insert(key, info);
 }
 
@@ -632,7 +701,7 @@ void Connection::addConstraint(const Translation& t, const QString&)
         const ColumnInfo* column = info.column(name);
         if (!column)
             throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有欄位 %2。").arg(info.name, name));
-        columns << quoteName(column->name);
+        columns << quoteName(column->name) + QStringLiteral(" COLLATE NOCASE");
     }
     for (const char* prefix : {"pk", "uq", "ix"})
         for (const QString& index : keyIndexes(info.name, prefix))

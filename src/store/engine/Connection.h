@@ -26,6 +26,7 @@ struct ColumnInfo
     ColumnKind kind = ColumnKind::Unknown;
     int textLimit = -1;
     bool integerKey = false; // the table's INTEGER PRIMARY KEY: numbered by the engine
+    bool primaryKey = false; // part of the table's Jet primary key: never Null
 };
 
 struct TableInfo
@@ -86,6 +87,10 @@ public:
     void attach(Query* query);
     void detach(Query* query);
     [[noreturn]] void raise(int code, const QString& statement = QString()) const;
+    // Before every write: the path must still name the file this connection holds. A file
+    // replaced or deleted under the program (a restored backup, a sync tool) is refused, so
+    // that no change goes to the old file and none of its journal reaches the new one.
+    void requireUnmoved();
     void run(const Translation& translation, const QString& statement);
 
 private:

@@ -232,6 +232,20 @@ QVariant textToStored(const QString& text, ColumnKind kind, int textLimit, const
     return text;
 }
 
+void requireStorableText(const QString& text, const QString& column, bool keyColumn)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20)
+            continue;
+        if (!keyColumn && (u == u'\t' || u == u'\n' || u == u'\r'))
+            continue;
+        throw EngineError(EngineError::Kind::BadValue,
+                          QStringLiteral("欄位 %1 的文字含有控制字元 (U+%2),這段文字沒有存入。")
+                              .arg(column, QStringLiteral("%1").arg(uint(u), 4, 16, QLatin1Char('0')).toUpper()));
+    }
+}
+
 QVariant floatToStored(double value, ColumnKind kind, const QString& column)
 {
     if (!std::isfinite(value))

@@ -26,6 +26,9 @@ bool parseNumberText(const QString& text, double* value);
 // Text handed to a column of the given kind, turned into the value to store. Empty text is
 // Null. Throws EngineError (BadValue) naming the value and the column when it does not convert.
 QVariant textToStored(const QString& text, ColumnKind kind, int textLimit, const QString& column);
+// A text written to a text column holds no control character: every statement that names it
+// must be able to carry it. Tabs and line breaks are kept in notes, never in a key.
+void requireStorableText(const QString& text, const QString& column, bool keyColumn);
 QVariant floatToStored(double value, ColumnKind kind, const QString& column);
 
 // Reading a stored value back. Null reads as empty text and as 0.

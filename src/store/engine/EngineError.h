@@ -23,7 +23,10 @@ public:
         Syntax,
         ReadOnlyResult,
         NoCurrentRow,
+        FileMoved,
         Other,
+        // The user has been told already (a refused cell edit stopping a store); nothing more to show.
+        Aborted,
     };
 
     EngineError(Kind kind, const QString& message);

@@ -107,6 +107,126 @@ private:
 
 QString rewriteTokens(const std::vector<JetToken>& tokens, const QString& statement);
 
+// Jet compares, groups and orders text without regard to letter case. SQLite's own NOCASE
+// collation does the same for Latin letters (Han has no case), and any SQLite reads it.
+const QString noCase = QStringLiteral("COLLATE NOCASE");
+
+JetToken collateToken()
+{
+    return JetToken{T::Word, noCase, -1};
+}
+
+bool isPunct(const JetToken& token, const char* text)
+{
+    return token.type == T::Punct && token.text == QLatin1String(text);
+}
+
+bool isComparison(const JetToken& token)
+{
+    if (token.type != T::Punct)
+        return false;
+    for (const char* op : {"=", "<>", "<", ">", "<=", ">="})
+        if (token.text == QLatin1String(op))
+            return true;
+    return false;
+}
+
+size_t nextMeaningful(const std::vector<JetToken>& tokens, size_t i)
+{
+    while (i < tokens.size() && tokens[i].type == T::Space)
+        ++i;
+    return i;
+}
+
+// The right side of each comparison, where it is a text, a date or a column, compares without
+// regard to case. A longer expression on the right is left as it is.
+std::vector<JetToken> caselessComparisons(const std::vector<JetToken>& tokens)
+{
+    std::vector<JetToken> out;
+    out.reserve(tokens.size() + 4);
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        out.push_back(tokens[i]);
+        if (!isComparison(tokens[i]))
+            continue;
+        size_t j = nextMeaningful(tokens, i + 1);
+        if (j >= tokens.size())
+            continue;
+        const T type = tokens[j].type;
+        size_t end = j; // last token of the operand
+        if (type == T::Word || type == T::Bracket) {
+            if (is(tokens[j], "select") || is(tokens[j], "not") || is(tokens[j], "null"))
+                continue;
+            // A dotted name: table.column
+            while (end + 2 < tokens.size() && isPunct(tokens[end + 1], ".") &&
+                   (tokens[end + 2].type == T::Word || tokens[end + 2].type == T::Bracket))
+                end += 2;
+        } else if (type != T::String && type != T::Date) {
+            continue;
+        }
+        const size_t after = nextMeaningful(tokens, end + 1);
+        if (after < tokens.size() && tokens[after].type == T::Punct &&
+            QStringLiteral("(.+-*/&%^\\").contains(tokens[after].text))
+            continue;
+        for (size_t k = i + 1; k <= end; ++k)
+            out.push_back(tokens[k]);
+        out.push_back(JetToken{T::Space, QStringLiteral(" "), -1});
+        out.push_back(collateToken());
+        i = end;
+    }
+    return out;
+}
+
+// Every key of the top-level GROUP BY and ORDER BY clauses compares without regard to case.
+std::vector<JetToken> caselessKeys(const std::vector<JetToken>& tokens)
+{
+    std::vector<JetToken> out;
+    out.reserve(tokens.size() + 8);
+    int depth = 0;
+    bool inKeys = false;
+    auto closeKey = [&out] {
+        // Before a trailing ASC or DESC, after the key's last meaningful token.
+        size_t at = out.size();
+        while (at > 0 && out[at - 1].type == T::Space)
+            --at;
+        if (at > 0 && (is(out[at - 1], "asc") || is(out[at - 1], "desc"))) {
+            --at;
+            while (at > 0 && out[at - 1].type == T::Space)
+                --at;
+        }
+        if (at == 0 || is(out[at - 1], "by"))
+            return;
+        out.insert(out.begin() + qsizetype(at), {JetToken{T::Space, QStringLiteral(" "), -1}, collateToken()});
+    };
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const JetToken& token = tokens[i];
+        if (isPunct(token, "("))
+            ++depth;
+        else if (isPunct(token, ")"))
+            --depth;
+        if (depth == 0) {
+            if (inKeys && (isPunct(token, ",") || is(token, "having") || is(token, "order") || is(token, "union") ||
+                           is(token, "limit"))) {
+                closeKey();
+                inKeys = isPunct(token, ",");
+            }
+            if ((is(token, "group") || is(token, "order"))) {
+                const size_t by = nextMeaningful(tokens, i + 1);
+                if (by < tokens.size() && is(tokens[by], "by")) {
+                    for (size_t k = i; k <= by; ++k)
+                        out.push_back(tokens[k]);
+                    i = by;
+                    inKeys = true;
+                    continue;
+                }
+            }
+        }
+        out.push_back(token);
+    }
+    if (inKeys)
+        closeKey();
+    return out;
+}
+
 Translation translateSelect(const QString& statement, bool nested);
 bool isDerivedTable(const std::vector<JetToken>& tokens, size_t i);
 
@@ -248,7 +368,8 @@ std::vector<std::vector<JetToken>> orderKeys(const std::vector<JetToken>& clause
 
 Translation translateSelect(const QString& statement, bool nested)
 {
-    const std::vector<JetToken> tokens = withoutClosingSemicolon(tokenizeJet(statement), statement);
+    const std::vector<JetToken> tokens =
+        caselessComparisons(withoutClosingSemicolon(tokenizeJet(statement), statement));
     Translation result;
     result.kind = Translation::Kind::Select;
 
@@ -335,7 +456,7 @@ Translation translateSelect(const QString& statement, bool nested)
     sql += rewriteTokens(list, statement).trimmed();
     sql += hidden;
     if (from < tokens.size())
-        sql += u' ' + rewriteTokens(slice(tokens, from, tokens.size()), statement).trimmed();
+        sql += u' ' + rewriteTokens(caselessKeys(slice(tokens, from, tokens.size())), statement).trimmed();
     sql += limit;
     result.sql << sql;
     return result;
@@ -374,7 +495,7 @@ Translation translateCreateTable(Cursor& c)
             c.expectPunct("(");
             QStringList columns;
             do
-                columns << quoteName(c.name());
+                columns << quoteName(c.name()) + u' ' + noCase;
             while (c.acceptPunct(","));
             c.expectPunct(")");
             keys << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
@@ -406,7 +527,7 @@ Translation translateCreateTable(Cursor& c)
                                 .arg(quoteName(jetIndexName(result.table,
                                                             keyName.isEmpty() ? QStringLiteral("PrimaryKey") : keyName,
                                                             true, false)),
-                                     quoteName(result.table), quoteName(column));
+                                     quoteName(result.table), quoteName(column) + u' ' + noCase);
             } else if (!keyName.isEmpty()) {
                 throw syntaxError(QStringLiteral("條件約束 %1 不完整").arg(keyName), c.statement());
             }
@@ -653,7 +774,7 @@ Translation translateJet(const QString& statement)
         c.expectPunct("(");
         QStringList columns;
         do {
-            columns << quoteName(c.name());
+            columns << quoteName(c.name()) + u' ' + noCase;
             if (c.accept("desc"))
                 columns.last() += QStringLiteral(" DESC");
             else
@@ -708,7 +829,7 @@ Translation translateJet(const QString& statement)
         }
         Translation result;
         result.kind = Translation::Kind::Modify;
-        result.sql << rewriteTokens(tokens, statement).trimmed();
+        result.sql << rewriteTokens(caselessComparisons(tokens), statement).trimmed();
         return result;
     }
     throw syntaxError(QStringLiteral("不支援的陳述式"), statement);

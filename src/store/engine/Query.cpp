@@ -93,6 +93,22 @@ bool isNumber(const QVariant& value)
     return value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double;
 }
 
+// Texts compared as the statements' NOCASE collation does: Latin letters without regard to case.
+int compareNoCase(const QString& a, const QString& b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x >= u'A' && x <= u'Z')
+            x = char16_t(x + 32);
+        if (y >= u'A' && y <= u'Z')
+            y = char16_t(y + 32);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
 // Null first, then numbers, then texts (letter case ignored, as the file's names are).
 int compareValues(const QVariant& a, const QVariant& b)
 {
@@ -107,7 +123,7 @@ int compareValues(const QVariant& a, const QVariant& b)
     }
     if (numberA != numberB)
         return numberA ? -1 : 1;
-    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+    return compareNoCase(a.toString(), b.toString());
 }
 
 struct Stmt
@@ -214,6 +230,7 @@ void Query::open()
             column.textLimit = base->textLimit;
             column.baseName = base->name;
             column.integerKey = base->integerKey;
+            column.primaryKey = base->primaryKey;
         } else {
             const char* declared = sqlite3_column_decltype(stmt.p, i);
             column.kind = kindFromDeclaredType(QString::fromUtf8(declared ? declared : ""));
@@ -452,6 +469,8 @@ void Query::setFieldText(const QString& name, const QString& text)
     if (!isColumnEditable(column))
         throw EngineError(Kind::ReadOnlyResult, QStringLiteral("欄位 %1 不能修改。").arg(name));
     const Column& c = m_columns[size_t(column)];
+    if (c.kind == ColumnKind::Text || c.kind == ColumnKind::Unknown)
+        requireStorableText(text, c.name, c.primaryKey);
     setStored(column, textToStored(text, c.kind, c.textLimit, c.name));
 }
 
@@ -478,12 +497,23 @@ void Query::post()
 {
     if (m_state != State::Edit && m_state != State::Insert)
         return;
+    m_postRefused = false;
     Q_EMIT updateRecord();
+    if (m_postRefused) {
+        m_postRefused = false;
+        throw EngineError(Kind::Aborted, QStringLiteral("這筆修改沒有存入。"));
+    }
     if (m_state != State::Edit && m_state != State::Insert)
         return;
     Connection& connection = requireConnection();
     sqlite3* db = connection.handle();
+    connection.requireUnmoved();
     Row& row = m_rows[size_t(m_current)];
+    // A key column refuses Null, as Jet's primary keys do; a new row must name it.
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].primaryKey && row.values[i].isNull() && (m_modified[i] || m_state == State::Insert))
+            throw EngineError(Kind::KeyViolation,
+                              QStringLiteral("%1 是索引鍵的欄位,不能是空的,這筆資料沒有存入。").arg(m_columns[i].name));
     QStringList names;
     std::vector<const QVariant*> values;
     for (size_t i = 0; i < m_columns.size(); ++i)
@@ -569,6 +599,7 @@ void Query::deleteCurrent()
         throw EngineError(Kind::NoCurrentRow, QStringLiteral("沒有可以刪除的資料列。"));
     Connection& connection = requireConnection();
     sqlite3* db = connection.handle();
+    connection.requireUnmoved();
     Stmt stmt;
     const QByteArray sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteName(m_table)).toUtf8();
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);

@@ -45,6 +45,7 @@ public:
         int textLimit = -1;
         QString baseName; // column of the base table, empty when the column cannot be edited
         bool integerKey = false;
+        bool primaryKey = false;
     };
 
     explicit Query(QObject* parent = nullptr);
@@ -92,6 +93,9 @@ public:
     void setFieldFloat(const QString& name, double value);
     void setFieldNull(const QString& name);
     void post();
+    // Called while updateRecord is being handled: a view could not hand over its edit, which it
+    // has reported; the post stops and the row stays in its edit.
+    void refusePost() { m_postRefused = true; }
     void cancel();
     void deleteCurrent();
     bool isPendingRow(int row) const;
@@ -144,6 +148,7 @@ private:
     bool m_singleTable = false;
     Row m_original; // the row as it was before Edit
     std::vector<bool> m_modified;
+    bool m_postRefused = false;
 };
 
 } // namespace engine

@@ -16,6 +16,13 @@ Transaction::Transaction(Connection& connection)
     : m_connection(connection), m_name(QStringLiteral("velloran_unit_%1").arg(++depth))
 {
     sqlite3* db = m_connection.handle();
+    try {
+        m_connection.requireUnmoved();
+    } catch (...) {
+        --depth;
+        m_open = false;
+        throw;
+    }
     const int code = sqlite3_exec(db, QStringLiteral("SAVEPOINT %1").arg(m_name).toUtf8().constData(), nullptr,
                                   nullptr, nullptr);
     if (code != SQLITE_OK) {

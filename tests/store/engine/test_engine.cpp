@@ -5,6 +5,9 @@
 #include "store/engine/Transaction.h"
 
 #include <QFile>
+#include <cstdio>
+#include <functional>
+#include <sqlite3.h>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <cmath>
@@ -316,6 +319,199 @@ private Q_SLOTS:
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 2 體重 from weight order by 體重")),
                  QStringLiteral("68|70").replace(u'|', u';'));
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight")), QStringLiteral("1"));
+    }
+
+    // Jet compares, groups and orders text without regard to letter case.
+    void textComparesWithoutRegardToCase()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        {
+            auto connection = testing::connect();
+            testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, 'Visa')")});
+            for (const char* account : {"VISA", "visa", "Visa"})
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("b"),
+                         QString::fromLatin1(account), QStringLiteral("10"));
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/06"), QStringLiteral("B"),
+                     QStringLiteral("現金"), QStringLiteral("1"));
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/07"), QStringLiteral("a"),
+                     QStringLiteral("現金"), QStringLiteral("2"));
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/08"), QStringLiteral("A"),
+                     QStringLiteral("現金"), QStringLiteral("3"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select sum(金額) as 支出 from spend where 帳戶 = 'Visa'")),
+                     QStringLiteral("30"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend where 帳戶 <> 'vISA'")),
+                     QStringLiteral("3"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend group by 類型")),
+                     QStringLiteral("2;4"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 類型 from spend order by 類型 desc")).toLower(),
+                     QStringLiteral("b;b;b;b;a;a"));
+            // TOP keeps every row tied with the last one, letter case aside.
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 金額 from spend order by 類型 desc")).split(u';').size(), 4);
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 5 金額 from spend order by 類型 ASC, 帳戶")).split(u';').size(), 5);
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 帳戶, sum(金額) as s from spend where 類型 = 'B' group by 帳戶 order by 帳戶")).split(u';').size(), 2);
+            // Keys: a name differing only in case is a duplicate; a key is never Null.
+            QCOMPARE(kindOf([&] {
+                         testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (4, 'VISA')")});
+                     }),
+                     Kind::KeyViolation);
+            Query catalog;
+            catalog.setConnection(connection.get());
+            catalog.setSql(QStringLiteral("select * from spend_type order by 編號"));
+            catalog.open();
+            catalog.edit();
+            catalog.setFieldText(QStringLiteral("類型"), QString());
+            QCOMPARE(kindOf([&] { catalog.post(); }), Kind::KeyViolation);
+            catalog.cancel();
+            catalog.setSql(QStringLiteral("select top 1 * from spend_type"));
+            catalog.open();
+            catalog.append();
+            catalog.setFieldText(QStringLiteral("編號"), QStringLiteral("999"));
+            QCOMPARE(kindOf([&] { catalog.post(); }), Kind::KeyViolation);
+            catalog.cancel();
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend_type where 類型 is null")),
+                     QStringLiteral("0"));
+        }
+        // The stock shell reads the file, its keys included.
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start(QStringLiteral("sqlcipher"),
+                    {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"), QStringLiteral("finance.mdb"),
+                     QStringLiteral("select count(*) from account_type where 帳戶名稱 = 'visa'; PRAGMA integrity_check;")});
+        shell.waitForFinished(30000);
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+                 QStringList({QStringLiteral("0"), QStringLiteral("ok")}));
+    }
+
+    // A file whose keys compare letter case is mended when opened, once; where it already holds
+    // names differing only in case, its key stays as it was and nothing is lost.
+    void keysOfOlderFilesAreMended_data()
+    {
+        QTest::addColumn<bool>("caseTwins");
+        QTest::newRow("mended") << false;
+        QTest::newRow("names differing in case kept") << true;
+    }
+    void keysOfOlderFilesAreMended()
+    {
+        QFETCH(bool, caseTwins);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto indexSql = [](Connection& connection) {
+            return testing::rowsOf(connection, QStringLiteral("select sql from sqlite_master where name = 'pk:account_type:pk_account'"));
+        };
+        {
+            auto connection = testing::connect();
+            sqlite3* db = connection->handle();
+            QCOMPARE(sqlite3_exec(db,
+                                  "DROP INDEX [pk:account_type:pk_account]; "
+                                  "CREATE UNIQUE INDEX [pk:account_type:pk_account] ON account_type ([帳戶名稱]);"
+                                  "DROP INDEX [ix:spend:帳戶金額]; CREATE INDEX [ix:spend:帳戶金額] ON spend ([帳戶], [金額]);",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, 'Cash')")});
+            if (caseTwins)
+                testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (4, 'CASH')")});
+        }
+        auto connection = testing::connect();
+        QCOMPARE(indexSql(*connection).contains(QStringLiteral("NOCASE")), !caseTwins);
+        QVERIFY(testing::rowsOf(*connection, QStringLiteral("select sql from sqlite_master where name = 'ix:spend:帳戶金額'"))
+                    .contains(QStringLiteral("NOCASE")));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 帳戶名稱 from account_type order by 編號")),
+                 caseTwins ? QStringLiteral("現金;銀行;Cash;CASH") : QStringLiteral("現金;銀行;Cash"));
+        if (!caseTwins)
+            QCOMPARE(kindOf([&] {
+                         testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (5, 'cASH')")});
+                     }),
+                     Kind::KeyViolation);
+        // A file that has its keys costs nothing more.
+        const int version = testing::schemaVersion(*connection);
+        connection->close();
+        connection->open();
+        QCOMPARE(testing::schemaVersion(*connection), version);
+    }
+
+    // Text the engine could not carry in a statement is refused, naming the column.
+    void controlCharactersAreRefused_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("NUL in a note") << QStringLiteral("摘要") << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << false;
+        QTest::newRow("escape in an account") << QStringLiteral("帳戶") << QStringLiteral("a\x1b") << false;
+        QTest::newRow("tab and line break in a note") << QStringLiteral("摘要") << QStringLiteral("a\tb\r\nc") << true;
+        QTest::newRow("emoji and ideographic space") << QStringLiteral("摘要") << QStringLiteral("😀\u3000x") << true;
+    }
+    void controlCharactersAreRefused()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, text);
+        QFETCH(bool, stored);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        Query query;
+        query.setConnection(connection.get());
+        query.setSql(QStringLiteral("select top 1 * from spend"));
+        query.open();
+        query.append();
+        const QString message = messageOf([&] { query.setFieldText(column, text); });
+        QCOMPARE(message.isEmpty(), stored);
+        if (!stored)
+            QVERIFY2(message.contains(column), qPrintable(message));
+        // In a key, a tab is refused too.
+        Query catalog;
+        catalog.setConnection(connection.get());
+        catalog.setSql(QStringLiteral("select top 1 * from account_type"));
+        catalog.open();
+        catalog.append();
+        QCOMPARE(kindOf([&] { catalog.setFieldText(QStringLiteral("帳戶名稱"), QStringLiteral("a\tb")); }), Kind::BadValue);
+    }
+
+    // A file replaced or deleted under the open connection takes no change: the change is
+    // refused with a message that says so, and the file now at the path is left as it is.
+    void fileMovedUnderTheConnectionTakesNoWrite_data()
+    {
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("replaced") << false;
+        QTest::newRow("deleted") << true;
+    }
+    void fileMovedUnderTheConnectionTakesNoWrite()
+    {
+        QFETCH(bool, deleted);
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        QVERIFY(QFile::copy(dir.file(QStringLiteral("finance.mdb")), dir.file(QStringLiteral("backup.mdb"))));
+        auto connection = testing::connect();
+        addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
+                 QStringLiteral("現金"), QStringLiteral("10"));
+        if (deleted)
+            QVERIFY(QFile::remove(dir.file(QStringLiteral("finance.mdb"))));
+        else
+            QVERIFY(std::rename(qPrintable(dir.file(QStringLiteral("backup.mdb"))), qPrintable(dir.file(QStringLiteral("finance.mdb")))) == 0);
+        const QList<std::function<void()>> writes = {
+            [&] {
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/06"), QStringLiteral("食物"),
+                         QStringLiteral("現金"), QStringLiteral("20"));
+            },
+            [&] { connection->execute(QStringLiteral("delete from spend where 流水號 = 1")); },
+            [&] { connection->execute(QStringLiteral("update account_type set 餘額 = 5 where 帳戶名稱 = '現金'")); },
+            [&] { engine::Transaction unit(*connection); },
+        };
+        for (const auto& write : writes) {
+            const QString message = messageOf(write);
+            QVERIFY2(message.contains(QStringLiteral("沒有存入")) && message.contains(QStringLiteral("finance.mdb")),
+                     qPrintable(message));
+            QCOMPARE(kindOf(write), Kind::FileMoved);
+        }
+        connection.reset();
+        if (deleted) {
+            QVERIFY(!QFile::exists(dir.file(QStringLiteral("finance.mdb"))));
+        } else {
+            auto replacement = testing::connect();
+            QCOMPARE(testing::rowsOf(*replacement, QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
+            QCOMPARE(testing::rowsOf(*replacement, QStringLiteral("select 餘額 from account_type where 帳戶名稱 = '現金'")),
+                     QStringLiteral("0"));
+        }
     }
 
     void dateLiteralDoesNotMatchATimeOfDay()
