@@ -7,6 +7,9 @@
 #include "ui/DataGrid.h"
 #include "ui/LargeLabel.h"
 
+#include <QHash>
+#include <vector>
+
 namespace {
 
 constexpr int overviewRowHeight = 27;
@@ -19,6 +22,40 @@ qint64 readSum(engine::Query& query, const QString& statement, const QString& co
     return query.recordCount() == 1 ? query.fieldByName(column).asLargeInt() : 0;
 }
 
+// Names compared as the statements compare them: Latin letters without regard to case.
+QString nameKey(const QString& name)
+{
+    QString key = name;
+    for (QChar& c : key)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return key;
+}
+
+// The balances as stored, so that only a balance that changes is written: an unchanged ledger
+// writes nothing, and a full disk does not stop the program from showing it.
+QHash<QString, std::vector<QVariant>> storedBalances(engine::Connection* connection)
+{
+    engine::Query query;
+    query.setConnection(connection);
+    query.setSql(QStringLiteral("select 帳戶名稱,餘額 from account_type"));
+    query.open();
+    QHash<QString, std::vector<QVariant>> balances;
+    for (int row = 0; row < query.recordCount(); ++row)
+        balances[nameKey(query.text(row, 0))].push_back(query.value(row, 1));
+    return balances;
+}
+
+bool unchanged(const std::vector<QVariant>& stored, qint64 balance)
+{
+    if (stored.empty())
+        return false;
+    for (const QVariant& value : stored)
+        if (value.isNull() || value.toDouble() != double(balance))
+            return false;
+    return true;
+}
+
 } // namespace
 
 void TForm1::RecalcBalances()
@@ -28,13 +65,19 @@ void TForm1::RecalcBalances()
     total.setConnection(Connection.get());
     accounts.setSql(QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
     accounts.open();
+    QHash<QString, std::vector<QVariant>> stored = storedBalances(Connection.get());
     accounts.first();
     for (int done = 0; done < accounts.recordCount(); ++done) {
         const QString name = accounts.fieldByName(QStringLiteral("帳戶名稱")).asString();
         const qint64 income = readSum(total, ledger::incomeSumStatement(name), QStringLiteral("收入"));
         const qint64 expense = readSum(total, ledger::expenseSumStatement(name), QStringLiteral("支出"));
-        total.setSql(ledger::balanceUpdateStatement(income - expense, name));
-        total.execSql();
+        std::vector<QVariant>& now = stored[nameKey(name)];
+        if (!unchanged(now, income - expense)) {
+            total.setSql(ledger::balanceUpdateStatement(income - expense, name));
+            total.execSql();
+            for (QVariant& value : now)
+                value = double(income - expense);
+        }
         accounts.next();
     }
     total.setSql(QStringLiteral("select sum(餘額) as 餘額 from account_type"));

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QStyledItemDelegate>
 
 namespace ui {
@@ -49,13 +50,14 @@ public:
         return editor;
     }
 
-    // Hands the text of the open editor to the query's current row.
-    void storeOpenEditor(QAbstractItemModel* model) const
+    // Hands the text of the open editor to the query's current row. A text the column refuses
+    // has been reported already, and the query's store stops there.
+    void storeOpenEditor() const
     {
         engine::Query* query = m_grid->query();
         if (m_editor && m_editor->isVisible() && m_editorIndex.isValid() && query &&
-            m_editorIndex.row() == query->recNo())
-            setModelData(m_editor, model, m_editorIndex);
+            m_editorIndex.row() == query->recNo() && !commit(m_editor, m_editorIndex))
+            query->refusePost();
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
@@ -67,25 +69,35 @@ public:
             edit->setText(text);
     }
 
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
-        QString text;
-        if (auto* box = qobject_cast<QComboBox*>(editor))
-            text = box->currentText();
-        else if (auto* edit = qobject_cast<QLineEdit*>(editor))
-            text = edit->text();
-        if (text != index.data(Qt::EditRole).toString())
-            model->setData(index, text, Qt::EditRole);
+        commit(editor, index);
     }
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress && !m_dispatching &&
+            !m_grid->handlerHasSeen(static_cast<QKeyEvent*>(event))) {
             QPointer<QObject> editor(object);
-            const bool consumed = m_grid->forwardKey(static_cast<QKeyEvent*>(event));
-            if (consumed || !editor)
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (m_grid->editorKeyDown(key) || !editor)
                 return true;
+            // The key goes on as usual (to the editor, and to the grid when the editor leaves
+            // it), with the grid told that the form's handler has seen it already.
+            m_dispatching = true;
+            m_grid->dispatchEditorKey(object, key);
+            m_dispatching = false;
+            key->accept();
+            return true;
+        }
+        if (event->type() == QEvent::FocusOut) {
+            // A box shown over the window takes the focus for a while; the edit stays open and
+            // nothing is stored on its account.
+            const QWidget* now = QApplication::focusWidget();
+            const auto* editor = qobject_cast<QWidget*>(object);
+            if (!now || (editor && now->window() != editor->window()))
+                return false;
         }
         return QStyledItemDelegate::eventFilter(object, event);
     }
@@ -97,7 +109,35 @@ private:
             app::guarded([query] { query->edit(); })();
     }
 
+    // Stores the editor's text in the cell. A text the column refuses is dropped from the editor
+    // before its one error box shows, so the box taking the focus cannot commit it again.
+    bool commit(QWidget* editor, const QModelIndex& index) const
+    {
+        QString text;
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            text = box->currentText();
+        else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            text = edit->text();
+        auto* model = qobject_cast<DatasetModel*>(m_grid->model());
+        if (m_committing || !model || text == index.data(Qt::EditRole).toString())
+            return true;
+        m_committing = true;
+        std::exception_ptr refused;
+        try {
+            model->storeText(index, text);
+        } catch (...) {
+            refused = std::current_exception();
+            setEditorData(editor, index);
+        }
+        m_committing = false;
+        if (refused)
+            app::showEscapedError(refused);
+        return !refused;
+    }
+
     DataGrid* m_grid;
+    mutable bool m_committing = false;
+    mutable bool m_dispatching = false;
     mutable QPointer<QWidget> m_editor;
     mutable QPersistentModelIndex m_editorIndex;
 };
@@ -123,9 +163,14 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetMod
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         Q_EMIT titleClicked(column, m_model->headerData(column, Qt::Horizontal).toString());
     });
+    // A second click soon after the first is a click too: each one sorts.
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int column) {
+        if (column >= 0)
+            Q_EMIT titleClicked(column, m_model->headerData(column, Qt::Horizontal).toString());
+    });
     connect(m_model, &DatasetModel::currentRowChanged, this, &DataGrid::followQueryRow);
     connect(m_model, &DatasetModel::updateRecord, this,
-            [this] { static_cast<CellDelegate*>(itemDelegate())->storeOpenEditor(m_model); });
+            [this] { static_cast<CellDelegate*>(itemDelegate())->storeOpenEditor(); });
     connect(qApp, &QApplication::focusChanged, this, &DataGrid::focusMoved);
 }
 
@@ -177,14 +222,25 @@ void DataGrid::appendPickItem(int column, const QString& item)
     m_pickLists[column].append(item);
 }
 
-bool DataGrid::forwardKey(QKeyEvent* event)
+bool DataGrid::editorKeyDown(QKeyEvent* event)
 {
     QPointer<DataGrid> self(this);
     const int key = virtualKey(event);
     const Qt::KeyboardModifiers modifiers = event->modifiers();
-    m_forwarded = event;
     app::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
     return !self;
+}
+
+void DataGrid::dispatchEditorKey(QObject* editor, QKeyEvent* event)
+{
+    // Marked only while this one delivery runs: a later key can never be taken for it, even
+    // when it is built at the same address.
+    const QKeyEvent* outer = m_seenKey;
+    m_seenKey = event;
+    QPointer<DataGrid> self(this);
+    QCoreApplication::sendEvent(editor, event);
+    if (self)
+        m_seenKey = outer;
 }
 
 bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
@@ -202,11 +258,17 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
     const int key = virtualKey(event);
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     // A key the editor did not use comes on to the grid; the handler has seen it already.
-    if (event != m_forwarded)
+    if (event != m_seenKey)
         app::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
-    m_forwarded = nullptr;
     if (!self)
         return;
+    // The view may hand this same key to a cell editor it opens for it.
+    const QKeyEvent* outer = m_seenKey;
+    m_seenKey = event;
+    const auto restore = qScopeGuard([&] {
+        if (self)
+            m_seenKey = outer;
+    });
     if (key == vk::Delete && (modifiers & Qt::ControlModifier)) {
         engine::Query* q = query();
         if (m_ctrlDelete && m_editing && q && m_model->canEdit() && q->recordCount() > 0 &&
@@ -252,7 +314,9 @@ bool DataGrid::ownsWidget(const QWidget* widget) const
 
 void DataGrid::focusMoved(QWidget* old, QWidget* now)
 {
-    if (!ownsWidget(old) || ownsWidget(now))
+    // A box over the window takes the focus for a while, and another program may: neither is
+    // leaving the grid.
+    if (!ownsWidget(old) || ownsWidget(now) || !now || now->window() != window())
         return;
     // Leaving the grid drops an edit that was not stored.
     if (engine::Query* q = query();

@@ -42,8 +42,12 @@ public:
     void clearPickList(int column);
     void appendPickItem(int column, const QString& item);
 
-    // Called by the cell editors' event handling; not for other use.
-    bool forwardKey(QKeyEvent* event);
+    // Called by the cell editors' event handling; not for other use. A key pressed in an editor
+    // reaches the form's handler first; true when the grid went away meanwhile.
+    bool editorKeyDown(QKeyEvent* event);
+    // Delivers that key on to the editor, and from it to the grid, without a second call of the handler.
+    void dispatchEditorKey(QObject* editor, QKeyEvent* event);
+    bool handlerHasSeen(const QKeyEvent* event) const { return event == m_seenKey; }
 
 Q_SIGNALS:
     // A key went down in the grid or in its cell editor; the key goes on to the grid after.
@@ -67,7 +71,7 @@ private:
     bool m_editing = false;
     bool m_ctrlDelete = true;
     bool m_following = false;
-    const QKeyEvent* m_forwarded = nullptr; // a key the cell editor already handed over
+    const QKeyEvent* m_seenKey = nullptr; // the key being delivered that the handler has seen, while it is
 };
 
 } // namespace ui

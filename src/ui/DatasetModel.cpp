@@ -134,11 +134,19 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
         return true;
     bool stored = false;
     app::guarded([&] {
-        q->moveTo(index.row());
-        q->setFieldText(q->column(index.column()).name, value.toString());
+        storeText(index, value.toString());
         stored = true;
     })();
     return stored;
+}
+
+void DatasetModel::storeText(const QModelIndex& index, const QString& text)
+{
+    engine::Query* q = query();
+    if (!q || !index.isValid())
+        return;
+    q->moveTo(index.row());
+    q->setFieldText(q->column(index.column()).name, text);
 }
 
 } // namespace ui

@@ -30,6 +30,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // Writes the text to the field; an engine error goes to the standard error box.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // The same, with the error left to the caller.
+    void storeText(const QModelIndex& index, const QString& text);
 
 Q_SIGNALS:
     void currentRowChanged(int row);

@@ -1,17 +1,41 @@
 #include "ScriptedDialogs.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
 #include <stdexcept>
 
 namespace ui {
 
+void ScriptedDialogs::show(Shown shown)
+{
+    m_shown.append(shown);
+    if (!m_takesFocus)
+        return;
+    QPointer<QWidget> before = QApplication::focusWidget();
+    QPointer<QWidget> active = QApplication::activeWindow();
+    QLineEdit box;
+    box.setWindowTitle(shown.title);
+    box.show();
+    QApplication::setActiveWindow(&box);
+    box.setFocus(Qt::ActiveWindowFocusReason);
+    QApplication::processEvents();
+    box.hide();
+    if (active)
+        QApplication::setActiveWindow(active);
+    if (before)
+        before->setFocus(Qt::ActiveWindowFocusReason);
+    QApplication::processEvents();
+}
+
 void ScriptedDialogs::message(const QString& text)
 {
-    m_shown.append({Kind::Message, QString(), text, QString(), false});
+    show({Kind::Message, QString(), text, QString(), false});
 }
 
 bool ScriptedDialogs::input(const QString& title, const QString& prompt, QString& value, bool masked)
 {
-    m_shown.append({Kind::Input, title, prompt, value, masked});
+    show({Kind::Input, title, prompt, value, masked});
     if (m_inputs.empty())
         throw std::logic_error("scripted dialogs: an input box found no answer waiting");
     std::optional<QString> answer = std::move(m_inputs.front());
@@ -24,7 +48,7 @@ bool ScriptedDialogs::input(const QString& title, const QString& prompt, QString
 
 Answer ScriptedDialogs::confirmDelete(const QString& title, const QString& body)
 {
-    m_shown.append({Kind::Confirm, title, body, QString(), false});
+    show({Kind::Confirm, title, body, QString(), false});
     if (m_confirms.empty())
         throw std::logic_error("scripted dialogs: a confirmation found no answer waiting");
     const Answer answer = m_confirms.front();
@@ -34,7 +58,7 @@ Answer ScriptedDialogs::confirmDelete(const QString& title, const QString& body)
 
 bool ScriptedDialogs::confirm(const QString& text)
 {
-    m_shown.append({Kind::Question, QString(), text, QString(), false});
+    show({Kind::Question, QString(), text, QString(), false});
     if (m_questions.empty())
         throw std::logic_error("scripted dialogs: a question found no answer waiting");
     const bool ok = m_questions.front();
@@ -44,7 +68,7 @@ bool ScriptedDialogs::confirm(const QString& text)
 
 void ScriptedDialogs::error(const QString& text)
 {
-    m_shown.append({Kind::Error, QString(), text, QString(), false});
+    show({Kind::Error, QString(), text, QString(), false});
 }
 
 QStringList ScriptedDialogs::texts(Kind kind) const

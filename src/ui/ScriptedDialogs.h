@@ -34,6 +34,9 @@ public:
     void answerInput(std::optional<QString> answer) { m_inputs.push_back(std::move(answer)); }
     void answerConfirm(Answer answer) { m_confirms.push_back(answer); }
     void answerQuestion(bool ok) { m_questions.push_back(ok); }
+    // Each box then takes the keyboard focus while it is up, in a window of its own, as a real
+    // modal box does.
+    void setTakesFocus(bool takes) { m_takesFocus = takes; }
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts(Kind kind) const;
@@ -43,6 +46,9 @@ public:
     bool answersLeft() const { return !m_inputs.empty() || !m_confirms.empty() || !m_questions.empty(); }
 
 private:
+    void show(Shown shown);
+
+    bool m_takesFocus = false;
     QList<Shown> m_shown;
     std::deque<std::optional<QString>> m_inputs;
     std::deque<Answer> m_confirms;
