@@ -5,17 +5,50 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <sys/stat.h>
+
+namespace {
+
+const char usage[] = "用法: make-starter-db [-h | --help] [--] [檔名]\n"
+                     "建立新使用者的資料庫檔 (預設為目前資料夾的 finance.mdb):六個資料表與幾個常用的類別和帳戶,\n"
+                     "預設密碼 1234,只有擁有者可以讀寫。檔名已經存在時不會覆蓋。\n"
+                     "  -h, --help  顯示這段說明\n"
+                     "  --          其後的引數都是檔名,即使以 - 開頭\n";
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString path = arguments.size() > 1 ? arguments.at(1) : QStringLiteral("finance.mdb");
     QTextStream out(stdout), err(stderr);
+    QStringList names;
+    bool optionsOver = false;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        if (!optionsOver && argument == QLatin1String("--")) {
+            optionsOver = true;
+        } else if (!optionsOver && (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
+            out << QString::fromUtf8(usage) << Qt::flush;
+            return 0;
+        } else if (!optionsOver && argument.startsWith(u'-')) {
+            err << QStringLiteral("make-starter-db: 不認得的選項 %1\n").arg(argument) << QString::fromUtf8(usage) << Qt::flush;
+            return 2;
+        } else {
+            names << argument;
+        }
+    }
+    if (names.size() > 1) {
+        err << QStringLiteral("make-starter-db: 只能給一個檔名,多了 %1\n").arg(names.mid(1).join(u' '))
+            << QString::fromUtf8(usage) << Qt::flush;
+        return 2;
+    }
+    const QString path = names.value(0, QStringLiteral("finance.mdb"));
+    // The writer makes the file private once it exists; the mask keeps it and the journal the
+    // engine writes while creating it private from the first moment too.
+    ::umask(077);
     try {
         store::writeStarterDatabase(path, QString::fromUtf16(store::defaultPassword));
     } catch (const engine::EngineError& error) {
-        err << error.message() << Qt::endl;
+        err << QStringLiteral("make-starter-db: ") << error.message() << Qt::endl;
         return 1;
     }
     out << QStringLiteral("已建立 %1,預設密碼為 %2").arg(path, QString::fromUtf16(store::defaultPassword)) << Qt::endl;
