@@ -3,7 +3,7 @@ velloran_packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlcipher-dev sqlcipher
-  fonts-noto-cjk adwaita-icon-theme
+  fonts-noto-cjk fonts-liberation2 adwaita-icon-theme
   xvfb xdotool xauth python3
   clang libclang-rt-14-dev
 )

@@ -20,6 +20,8 @@ InputBox::InputBox(const QString& title, const QString& prompt, const QString& v
     m_edit->setObjectName(QStringLiteral("InputBoxEdit"));
     m_edit->setMaxLength(maxLength);
     m_edit->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    // A masked entry shows "*" for every character, not the style's bullet.
+    m_edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     m_edit->setText(value);
     m_edit->selectAll();
     m_edit->setMinimumWidth(260);

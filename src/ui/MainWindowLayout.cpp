@@ -95,14 +95,15 @@ ui::DataGrid* grid(QWidget* parent, const char* name, int x, int y, int w, int h
     auto* table = named(new ui::DataGrid(parent), name);
     table->setGeometry(x, y, w, h);
     table->setEditingAllowed(editable);
-    QFont cells = table->font();
+    // The family is named here because under the window's style sheet a child does not inherit
+    // the window's font.
+    QFont cells(QStringLiteral("微軟正黑體"));
     cells.setPixelSize(12);
     cells.setBold(true);
     table->setFont(cells);
     QFont titles = cells;
     titles.setPixelSize(15);
     table->horizontalHeader()->setFont(titles);
-    table->setEnabled(false); // enabled when its rows are loaded
     return table;
 }
 
@@ -147,6 +148,7 @@ void TForm1::BuildLayout()
     Label_OverView->setGeometry(40, 16, 700, 56);
     DBGrid_OverView = grid(TabPageOverView, "DBGrid_OverView", 40, 90, 700, 286, false);
     DBGrid_OverView->setRowSelect(true);
+    DBGrid_OverView->setEnabled(false); // until the first run of the balances fills it
     {
         QFont overview = DBGrid_OverView->font();
         overview.setPixelSize(16);

@@ -3,6 +3,9 @@
 #include "InputBox.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -20,11 +23,58 @@ QString applicationTitle()
     return QStringLiteral("Velloran");
 }
 
+// A window manager draws the title in its own, mostly bold, font beside its buttons, and cuts
+// what does not fit; the room Qt leaves for a message box's title is narrower than that.
+int widthForTitle(const QString& title)
+{
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + 100;
+}
+
+// QMessageBox fixes its own size whenever it is shown or laid out again; this one then widens
+// itself to what its title needs.
+class MessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        const bool result = QMessageBox::event(event);
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::LayoutRequest:
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+        case QEvent::WindowTitleChange:
+            fitTitle();
+            break;
+        default:
+            break;
+        }
+        return result;
+    }
+
+private:
+    void fitTitle()
+    {
+        const int needed = widthForTitle(windowTitle());
+        if (!isVisible() || width() >= needed)
+            return;
+        layout()->activate();
+        const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(needed)
+                                                         : layout()->totalMinimumSize().height();
+        setFixedSize(needed, height);
+    }
+};
+
 } // namespace
 
 void QtDialogs::message(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, owner());
+    MessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, owner());
     box.exec();
 }
 
@@ -39,7 +89,7 @@ bool QtDialogs::input(const QString& title, const QString& prompt, QString& valu
 
 Answer QtDialogs::confirmDelete(const QString& title, const QString& body)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, body, QMessageBox::NoButton, owner());
+    MessageBox box(QMessageBox::NoIcon, title, body, QMessageBox::NoButton, owner());
     QPushButton* yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
     QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -55,7 +105,7 @@ Answer QtDialogs::confirmDelete(const QString& title, const QString& body)
 
 bool QtDialogs::confirm(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, applicationTitle(), text, QMessageBox::NoButton, owner());
+    MessageBox box(QMessageBox::Question, applicationTitle(), text, QMessageBox::NoButton, owner());
     QPushButton* ok = box.addButton(QStringLiteral("確定"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
@@ -66,7 +116,7 @@ bool QtDialogs::confirm(const QString& text)
 
 void QtDialogs::error(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, owner());
+    MessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, owner());
     box.exec();
 }
 

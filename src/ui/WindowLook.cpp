@@ -12,7 +12,10 @@ namespace ui::look {
 void applyTo(QWidget* window)
 {
     static const bool substituted = [] {
-        QFont::insertSubstitution(QStringLiteral("微軟正黑體"), QStringLiteral("Noto Sans CJK TC"));
+        // Latin text and digits come from Liberation Sans, whose digits are narrow enough for a
+        // date to fit a column of the weight grid; Han text falls through to Noto Sans CJK TC.
+        QFont::insertSubstitutions(QStringLiteral("微軟正黑體"),
+                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Noto Sans CJK TC")});
         // Without a desktop session there is no icon theme: use the one Debian installs.
         if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor")) {
             QStringList paths = QIcon::themeSearchPaths();

@@ -14,7 +14,8 @@ inline constexpr int pageHeight = 646;
 inline constexpr int innerWidth = 1058;
 inline constexpr int innerHeight = 604;
 
-// "微軟正黑體" 15 pixels bold for everything, Noto Sans CJK TC in its place, and the style sheet.
+// "微軟正黑體" 15 pixels bold for everything, Liberation Sans and Noto Sans CJK TC in its place,
+// and the style sheet.
 void applyTo(QWidget* window);
 QPixmap chartBackground(const QSize& size);
 

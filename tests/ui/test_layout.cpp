@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/TForm1.h"
+#include "store/Texts.h"
 #include "ui/Chart.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -319,15 +321,23 @@ private Q_SLOTS:
 
     void gridsAsLaidOut()
     {
-        const std::tuple<ui::DataGrid*, QSize, bool> grids[] = {
-            {form().DBGrid_OverView, QSize(700, 286), false},    {form().DBGrid_save, QSize(693, 286), true},
-            {form().DBGrid_spend, QSize(794, 259), true},        {form().DBGrid_Weight, QSize(539, 407), true},
-            {form().DBGrid_Save_Type, QSize(270, 400), true},    {form().DBGrid_Spend_Type, QSize(270, 400), true},
-            {form().DBGrid_Sub_Spend_Type, QSize(270, 400), true}, {form().DBGrid_Account_Type, QSize(270, 400), true},
+        // After a wrong password every grid is empty; only the overview is greyed out, as the
+        // layout leaves it until the balances first fill it.
+        const std::tuple<ui::DataGrid*, QSize, bool, bool> grids[] = {
+            {form().DBGrid_OverView, QSize(700, 286), false, false},
+            {form().DBGrid_save, QSize(693, 286), true, true},
+            {form().DBGrid_spend, QSize(794, 259), true, true},
+            {form().DBGrid_Weight, QSize(539, 407), true, true},
+            {form().DBGrid_Save_Type, QSize(270, 400), true, true},
+            {form().DBGrid_Spend_Type, QSize(270, 400), true, true},
+            {form().DBGrid_Sub_Spend_Type, QSize(270, 400), true, true},
+            {form().DBGrid_Account_Type, QSize(270, 400), true, true},
         };
-        for (const auto& [grid, size, editable] : grids) {
+        for (const auto& [grid, size, editable, enabled] : grids) {
             QCOMPARE(grid->size(), size);
             QCOMPARE(grid->editingAllowed(), editable);
+            QVERIFY2(grid->isEnabled() == enabled, qPrintable(grid->objectName()));
+            QCOMPARE(grid->model()->rowCount(), 0);
             QVERIFY(!grid->horizontalHeader()->isHidden());
             QVERIFY(!grid->verticalHeader()->isHidden());
             QVERIFY(grid->showGrid());
@@ -338,6 +348,25 @@ private Q_SLOTS:
         QCOMPARE(form().DBGrid_spend->font().pixelSize(), 12);
         QCOMPARE(form().DBGrid_OverView->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(form().DBGrid_OverView->contextMenuPolicy(), Qt::CustomContextMenu);
+    }
+
+    void weightGridShowsDatesWhole()
+    {
+        ui::DataGrid* grid = form().DBGrid_Weight;
+        const int column = store::columnWidths(grid->width(), 7).front();
+        // A cell's text keeps the style's margin on both sides, and the grid line takes a pixel.
+        const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
+        const int date = QFontMetrics(grid->font()).horizontalAdvance(QStringLiteral("2012/01/05"));
+        QVERIFY2(date + margins <= column, qPrintable(QStringLiteral("%1 + %2 > %3").arg(date).arg(margins).arg(column)));
+        // Han text still comes from the Traditional Chinese font.
+        QTextLayout layout(QStringLiteral("體重腰圍臀圍"), grid->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        QVERIFY(!runs.isEmpty());
+        for (const QGlyphRun& run : runs)
+            QCOMPARE(run.rawFont().familyName().toLower(), QStringLiteral("noto sans cjk tc"));
     }
 
     void focusOrderAndPasswordFields()

@@ -7,6 +7,7 @@
 #include "ui/DatasetModel.h"
 #include "ui/DatePicker.h"
 #include "ui/ImageButton.h"
+#include "ui/InputBox.h"
 #include "ui/Keys.h"
 #include "ui/LabeledEdit.h"
 #include "ui/MonthCalendar.h"
@@ -386,6 +387,88 @@ private Q_SLOTS:
         QVERIFY(chart.series(0).points().isEmpty());
         QCOMPARE(ui::Chart::ticks(0, 1000), QList<double>({0, 200, 400, 600, 800, 1000}));
         QCOMPARE(ui::Chart::ticks(-250, 400).first(), -300.0);
+    }
+
+    void inputBoxMasksWithAsterisks_data()
+    {
+        const QString placeholder = QString::fromUtf16(ui::placeholderWord);
+        QTest::addColumn<QString>("value"); // what the box opens with
+        QTest::addColumn<QString>("opened"); // what the entry shows then
+        QTest::addColumn<QString>("typed"); // what it shows after "ab1" replaced the selection
+        QTest::newRow("placeholder, masked") << placeholder << QString(placeholder.size(), u'*') << "***";
+        QTest::newRow("other value, plain") << "2012" << "2012" << "ab1";
+        QTest::newRow("empty, plain") << "" << "" << "ab1";
+    }
+    void inputBoxMasksWithAsterisks()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, opened);
+        QFETCH(QString, typed);
+        auto previous = ui::installDialogs(std::make_unique<ui::QtDialogs>());
+        QString shownOpened, shownTyped;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<ui::InputBox*>(modal)) {
+                shownOpened = box->edit()->displayText();
+                QTest::keyClicks(box->edit(), QStringLiteral("ab1"));
+                shownTyped = box->edit()->displayText();
+            }
+            if (modal)
+                QTest::keyClick(modal, Qt::Key_Return);
+        });
+        QVERIFY(ui::InputQuery(QStringLiteral("請輸入密碼"), QStringLiteral("密碼 :"), value));
+        ui::installDialogs(std::move(previous));
+        QCOMPARE(value, QStringLiteral("ab1"));
+        QCOMPARE(shownOpened, opened);
+        QCOMPARE(shownTyped, typed);
+    }
+
+    void boxesShowTheirTitleWhole_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("message") << 0 << "Velloran";
+        QTest::newRow("error") << 1 << "Velloran";
+        QTest::newRow("question") << 2 << "Velloran";
+        QTest::newRow("delete confirmation") << 3 << QString::fromUtf16(ui::deleteConfirmationTitle);
+    }
+    void boxesShowTheirTitleWhole()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, title);
+        // The title as a window manager draws it, in bold, with room for its buttons beside it.
+        QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+        titleFont.setBold(true);
+        const int needed = QFontMetrics(titleFont).horizontalAdvance(title) + 100;
+        QString shownTitle;
+        int width = 0;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            // Laid out once more, as a message box is when anything in it changes.
+            QEvent relayout(QEvent::LayoutRequest);
+            QApplication::sendEvent(modal, &relayout);
+            shownTitle = modal->windowTitle();
+            width = modal->width();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        ui::QtDialogs dialogs;
+        switch (box) {
+        case 0:
+            dialogs.message(QStringLiteral("新增支出完成"));
+            break;
+        case 1:
+            dialogs.error(QStringLiteral("資料庫密碼錯誤"));
+            break;
+        case 2:
+            dialogs.confirm(QStringLiteral("刪除這筆資料嗎?"));
+            break;
+        default:
+            dialogs.confirmDelete(title, QStringLiteral("刪除資料!! 流水號 : 15"));
+        }
+        QCOMPARE(shownTitle, title);
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
     }
 
     void deleteConfirmationDialog()
