@@ -267,11 +267,11 @@ public:
         for (const char* table : {"weight", "account_type", "save_type", "spend_type", "sub_spend_type", "spend", "save"})
             sink = sink + qint64(select(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))).rows.size());
         openSpendGrid();
-        save = select(QStringLiteral("SELECT * FROM save ORDER BY 日期 DESC"), amountColumn);
+        save = select(QStringLiteral("SELECT * FROM save ORDER BY 日期 COLLATE NOCASE DESC"), amountColumn);
         spendTypes = select(QStringLiteral("SELECT * FROM spend_type ORDER BY 編號"));
         saveTypes = select(QStringLiteral("SELECT * FROM save_type ORDER BY 編號"));
         accounts = select(QStringLiteral("SELECT 編號, 帳戶名稱 FROM account_type ORDER BY 編號"));
-        weight = select(QStringLiteral("SELECT * FROM weight ORDER BY 日期 DESC"));
+        weight = select(QStringLiteral("SELECT * FROM weight ORDER BY 日期 COLLATE NOCASE DESC"));
         recalcBalances();
         // The pick lists: accounts, then the two category lists.
         accounts = select(QStringLiteral("SELECT 編號, 帳戶名稱 FROM account_type ORDER BY 編號"));
@@ -281,7 +281,7 @@ public:
 
     void openSpendGrid()
     {
-        spend = select(QStringLiteral("SELECT * FROM spend ORDER BY 日期 DESC"), amountColumn);
+        spend = select(QStringLiteral("SELECT * FROM spend ORDER BY 日期 COLLATE NOCASE DESC"), amountColumn);
         m_sortedAscending = false;
     }
 
@@ -290,10 +290,13 @@ public:
         accounts = select(QStringLiteral("SELECT 編號, 帳戶名稱 FROM account_type ORDER BY 編號"));
         for (const RawRow& account : accounts.rows) {
             const QString name = quoted(account.fields.at(1));
-            const double income = sum(QStringLiteral("SELECT sum(金額) AS 收入 FROM save WHERE 帳戶 = ") + name);
-            const double expense = sum(QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = ") + name);
+            // Names compare without regard to letter case, and a balance is written only when it changes.
+            const double income = sum(QStringLiteral("SELECT sum(金額) AS 收入 FROM save WHERE 帳戶 = %1 COLLATE NOCASE").arg(name));
+            const double expense = sum(QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = %1 COLLATE NOCASE").arg(name));
             const qint64 balance = qint64(std::nearbyint(income)) - qint64(std::nearbyint(expense));
-            exec(QStringLiteral("UPDATE account_type SET 餘額 = %1 WHERE 帳戶名稱 = ").arg(balance) + name);
+            exec(QStringLiteral("UPDATE account_type SET 餘額 = %1 WHERE 帳戶名稱 = %2 COLLATE NOCASE AND 餘額 IS NOT %1")
+                     .arg(balance)
+                     .arg(name));
         }
         const RawTable total = select(QStringLiteral("SELECT sum(餘額) AS 餘額 FROM account_type"));
         totalText = QStringLiteral("結餘 : ") + total.rows.at(0).fields.at(0);

@@ -345,7 +345,7 @@ qint64 engineRead(engine::Connection& connection, qint64* rowsRead)
 
 qint64 rawRead(sqlite3* db, qint64* rowsRead)
 {
-    static const QByteArray statement = QStringLiteral("SELECT * FROM spend ORDER BY 日期 DESC").toUtf8();
+    static const QByteArray statement = QStringLiteral("SELECT * FROM spend ORDER BY 日期 COLLATE NOCASE DESC").toUtf8();
     sqlite3_stmt* stmt = rawPrepare(db, statement);
     const int columns = sqlite3_column_count(stmt);
     int dateColumn = -1;
@@ -553,7 +553,7 @@ int main(int argc, char* argv[])
             for (int i = 0; i < accountCount; ++i) {
                 oursStatements << QStringLiteral("select sum(金額) as 支出 from spend where 帳戶 = '%1'").arg(accountName(i));
                 rawStatements.push_back(
-                    QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = '%1'").arg(accountName(i)).toUtf8());
+                    QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = '%1' COLLATE NOCASE").arg(accountName(i)).toUtf8());
             }
             std::vector<qint64> oursSums;
             std::vector<double> rawSumsFound;

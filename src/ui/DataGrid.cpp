@@ -269,6 +269,12 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
         if (self)
             m_seenKey = outer;
     });
+    // Escape drops the row's pending edit, as leaving the grid does.
+    if (key == 27 && state() != EditingState) {
+        if (engine::Query* q = query();
+            q && (q->state() == engine::Query::State::Edit || q->state() == engine::Query::State::Insert))
+            app::guarded([q] { q->cancel(); })();
+    }
     if (key == vk::Delete && (modifiers & Qt::ControlModifier)) {
         engine::Query* q = query();
         if (m_ctrlDelete && m_editing && q && m_model->canEdit() && q->recordCount() > 0 &&
@@ -277,6 +283,17 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // An editor closed while a box over the window holds the focus: when the window is active
+    // again its focus belongs to the grid, not to the editor that is gone.
+    const QWidget* last = window()->focusWidget();
+    const bool heldFocus = editor && last && (last == editor || editor->isAncestorOf(last));
+    QTableView::closeEditor(editor, hint);
+    if (heldFocus && !hasFocus())
+        setFocus(Qt::OtherFocusReason);
 }
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -12,7 +12,6 @@ void ScriptedDialogs::show(Shown shown)
     m_shown.append(shown);
     if (!m_takesFocus)
         return;
-    QPointer<QWidget> before = QApplication::focusWidget();
     QPointer<QWidget> active = QApplication::activeWindow();
     QLineEdit box;
     box.setWindowTitle(shown.title);
@@ -21,11 +20,15 @@ void ScriptedDialogs::show(Shown shown)
     box.setFocus(Qt::ActiveWindowFocusReason);
     QApplication::processEvents();
     box.hide();
-    if (active)
-        QApplication::setActiveWindow(active);
-    if (before)
-        before->setFocus(Qt::ActiveWindowFocusReason);
-    QApplication::processEvents();
+    // The window gets the focus back later, as a window manager gives it: to whichever of its
+    // widgets held it last, if that one is still there.
+    QMetaObject::invokeMethod(
+        qApp,
+        [active] {
+            if (active)
+                QApplication::setActiveWindow(active);
+        },
+        Qt::QueuedConnection);
 }
 
 void ScriptedDialogs::message(const QString& text)

@@ -9,6 +9,8 @@
 #   2. a wrong password shows one error box, then the main window
 #   3. OK on the untouched placeholder, or on an empty password, shows the reminder and
 #      asks again; the right password then opens the main window
+#   4. in the expense grid, text the amount column refuses shows one error box; after it the
+#      keys go on to the grid: Escape drops the edit and Delete asks about the row
 #
 # There is no window manager on the server: Qt gives the keyboard focus to each new
 # window itself, and windows are closed with the WM_DELETE_WINDOW message a window manager
@@ -466,6 +468,58 @@ scenario_placeholder() {
     pass "1234 at the prompt again opens the main window; the program ends with status 0"
 }
 
+scenario_grid_edit() {
+    scenario="grid edit"
+    local folder pid prompt main error confirm rows
+    prepare_folder grid
+    folder=$folder_path
+    (cd "$folder" && timeout 30 sqlcipher -cmd "PRAGMA key='1234';" finance.mdb \
+        "insert into spend (日期,類型,摘要,帳戶,金額) values ('2012-01-05','食物','早餐','現金',65);
+         insert into spend (日期,類型,摘要,帳戶,金額) values ('2012-01-06','交通','捷運','現金',35);") \
+        >"$folder/entries.log" 2>&1 || fail "could not add the entries"
+
+    start_program "$folder" grid
+    pid=$program_pid
+    wait_window "$pid" "$prompt_title" dialog "password prompt"
+    prompt=$window
+    type_into "$prompt" 1234
+    press "$prompt" Return
+    wait_window "$pid" "$app_title" normal "main window"
+    main=$window
+    focus "$main"
+    # The expense page, then the amount of the older entry (serial 1, the second row).
+    xdo mousemove --window "$main" 153 17 click 1 || fail "could not click the expense tab"
+    sleep 0.5
+    xdo mousemove --window "$main" 735 339 click 1 || fail "could not click the amount cell"
+    sleep 0.5
+    press "$main" ctrl+a
+    type_into "$main" 12ab
+    press "$main" Return
+    wait_window "$pid" "$app_title" dialog "error box"
+    error=$window
+    shot grid-1-error
+    press "$error" Return
+    sleep 1
+    # A second box for the same text would show now.
+    only_window "$pid" "$main" "main window after the one error box"
+    pass "12ab in an amount cell shows one error box"
+
+    press "$main" Escape
+    press "$main" Delete
+    wait_window "$pid" "確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 " dialog "delete confirmation"
+    confirm=$window
+    shot grid-2-confirm
+    press "$confirm" n
+    sleep 0.5
+    only_window "$pid" "$main" "main window after No"
+    close_window "$main"
+    expect_clean_exit "$pid" "the program"
+    rows=$(cd "$folder" && timeout 30 sqlcipher -cmd "PRAGMA key='1234';" finance.mdb \
+        "select group_concat(金額, ',') from (select 金額 from spend order by 流水號);" 2>&1)
+    [ "$rows" = "65.0,35.0" ] || [ "$rows" = "65,35" ] || fail "the entries changed: $rows"
+    pass "after the box Escape and Delete reach the grid; No keeps the row, nothing was stored"
+}
+
 # --- run ---------------------------------------------------------------------------------
 
 unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
@@ -481,5 +535,6 @@ start_xvfb
 scenario_right_password
 scenario_wrong_password
 scenario_placeholder
+scenario_grid_edit
 echo "PASS: all scenarios (${SECONDS}s)"
 exit 0

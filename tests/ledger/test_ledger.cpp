@@ -514,12 +514,21 @@ private Q_SLOTS:
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("12ab"));
         QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents(); // the window gets the focus back from the box
         QCOMPARE(f.dialogs().errors().size(), 1);
         QVERIFY2(f.dialogs().errors().constFirst().contains(QStringLiteral("12ab")), qPrintable(f.dialogs().errors().constFirst()));
         QCOMPARE(f.rows(QStringLiteral("select 金額 from spend order by 流水號")), QStringLiteral("10;20"));
         QCOMPARE(form.Query[0]->state(), engine::Query::State::Edit);
         QCOMPARE(form.Query[0]->recNo(), 1);
         QCOMPARE(form.Query[0]->text(1, 5), QStringLiteral("10"));
+        // The keys go on to the grid: Escape drops the edit, Delete asks about the row.
+        QVERIFY(QApplication::focusWidget() &&
+                (QApplication::focusWidget() == grid || grid->isAncestorOf(QApplication::focusWidget())));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(form.Query[0]->state(), engine::Query::State::Browse);
+        f.dialogs().answerConfirm(ui::Answer::No);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 流水號 : 1")});
         // Leaving the row afterwards stores nothing and asks nothing more.
         grid->setCurrentIndex(grid->model()->index(0, 5));
         QCOMPARE(f.dialogs().errors().size(), 1);
