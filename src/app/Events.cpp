@@ -2,7 +2,7 @@
 // which turns an error it lets escape into the standard error box.
 #include "TForm1.h"
 
-#include "Guard.h"
+#include "ui/Guard.h"
 #include "ui/DataGrid.h"
 #include "ui/ImageButton.h"
 #include "ui/LabeledEdit.h"
@@ -37,7 +37,7 @@ protected:
         if (!key.isPrint() && key.unicode() != 8)
             return false; // shortcuts such as copy and paste
         bool allowed = true;
-        app::guarded([&] { allowed = m_handler(key); })();
+        ui::guarded([&] { allowed = m_handler(key); })();
         return !allowed;
     }
 
@@ -49,7 +49,7 @@ private:
 
 void TForm1::BindEvents()
 {
-    using app::guarded;
+    using ui::guarded;
     connect(btnAddSpend, &QAbstractButton::clicked, this, guarded([this] { btnAddSpendClick(); }));
     connect(btnAddSave, &QAbstractButton::clicked, this, guarded([this] { btnAddSaveClick(); }));
     connect(Combobox_Spend, &ui::PickList::changed, this, guarded([this] { Combobox_SpendChange(); }));

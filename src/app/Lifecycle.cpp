@@ -1,6 +1,6 @@
 #include "TForm1.h"
 
-#include "Guard.h"
+#include "ui/Guard.h"
 #include "platform/Tray.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
@@ -62,7 +62,7 @@ void TForm1::StartupSequence()
         DayQueriesLeft = 31;
         m_startupStepsRun = 16;
     } catch (...) {
-        app::showEscapedError(std::current_exception());
+        ui::showEscapedError(std::current_exception());
     }
 }
 
@@ -82,7 +82,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        app::guarded([this] { FormClose(); })();
+        ui::guarded([this] { FormClose(); })();
     }
     event->accept();
 }

@@ -1,5 +1,5 @@
 #include "TForm1.h"
-#include "app/Guard.h"
+#include "ui/Guard.h"
 
 #include <QApplication>
 
@@ -14,7 +14,7 @@ int main(int argc, char* argv[])
         QApplication::exec();
         Form1 = nullptr;
     } catch (...) {
-        app::showEscapedError(std::current_exception());
+        ui::showEscapedError(std::current_exception());
     }
     return 0;
 }

@@ -3,7 +3,7 @@
 #include "DatasetModel.h"
 #include "Dialogs.h"
 #include "Keys.h"
-#include "app/Guard.h"
+#include "ui/Guard.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
 
@@ -106,7 +106,7 @@ private:
     void beginEdit() const
     {
         if (engine::Query* query = m_grid->query(); query && query->state() == engine::Query::State::Browse)
-            app::guarded([query] { query->edit(); })();
+            ui::guarded([query] { query->edit(); })();
     }
 
     // Stores the editor's text in the cell. A text the column refuses is dropped from the editor
@@ -131,7 +131,7 @@ private:
         }
         m_committing = false;
         if (refused)
-            app::showEscapedError(refused);
+            ui::showEscapedError(refused);
         return !refused;
     }
 
@@ -227,7 +227,7 @@ bool DataGrid::editorKeyDown(QKeyEvent* event)
     QPointer<DataGrid> self(this);
     const int key = virtualKey(event);
     const Qt::KeyboardModifiers modifiers = event->modifiers();
-    app::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
+    ui::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
     return !self;
 }
 
@@ -259,7 +259,7 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     // A key the editor did not use comes on to the grid; the handler has seen it already.
     if (event != m_seenKey)
-        app::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
+        ui::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
     if (!self)
         return;
     // The view may hand this same key to a cell editor it opens for it.
@@ -273,13 +273,13 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
     if (key == 27 && state() != EditingState) {
         if (engine::Query* q = query();
             q && (q->state() == engine::Query::State::Edit || q->state() == engine::Query::State::Insert))
-            app::guarded([q] { q->cancel(); })();
+            ui::guarded([q] { q->cancel(); })();
     }
     if (key == vk::Delete && (modifiers & Qt::ControlModifier)) {
         engine::Query* q = query();
         if (m_ctrlDelete && m_editing && q && m_model->canEdit() && q->recordCount() > 0 &&
             ui::Confirm(QStringLiteral("刪除這筆資料嗎?")))
-            app::guarded([q] { q->deleteCurrent(); })();
+            ui::guarded([q] { q->deleteCurrent(); })();
         return;
     }
     QTableView::keyPressEvent(event);
@@ -305,7 +305,7 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     if (!q || current.row() == q->recNo())
         return;
     // Moving to another row stores a pending edit; if that fails, the grid stays on the row.
-    app::guarded([q, row = current.row()] { q->moveTo(row); })();
+    ui::guarded([q, row = current.row()] { q->moveTo(row); })();
     if (q->recNo() != current.row())
         followQueryRow(q->recNo());
 }

@@ -1,6 +1,6 @@
 #include "DatasetModel.h"
 
-#include "app/Guard.h"
+#include "ui/Guard.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
 
@@ -133,7 +133,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (q->text(index.row(), index.column()) == value.toString() && q->state() == engine::Query::State::Browse)
         return true;
     bool stored = false;
-    app::guarded([&] {
+    ui::guarded([&] {
         storeText(index, value.toString());
         stored = true;
     })();

@@ -1,6 +1,6 @@
 #include "MonthCalendar.h"
 
-#include "app/Guard.h"
+#include "ui/Guard.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -44,7 +44,7 @@ void MonthCalendar::requestStatuses()
         } catch (...) {
             // The error ends this paint's requests; it is shown once the paint is over.
             auto error = std::current_exception();
-            QMetaObject::invokeMethod(this, [error] { app::showEscapedError(error); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [error] { ui::showEscapedError(error); }, Qt::QueuedConnection);
             entry = DayBadge();
             failed = true;
         }

@@ -1,6 +1,6 @@
 #include "Navigator.h"
 
-#include "app/Guard.h"
+#include "ui/Guard.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
 
@@ -18,7 +18,7 @@ Navigator::Navigator(QWidget* parent) : QWidget(parent)
         auto* button = new QToolButton(this);
         button->setText(QString::fromLatin1(caption));
         layout->addWidget(button);
-        connect(button, &QToolButton::clicked, this, app::guarded([this, step = step] { move(step); }));
+        connect(button, &QToolButton::clicked, this, ui::guarded([this, step = step] { move(step); }));
     }
 }
 

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/Guard.h"
+#include "ui/Guard.h"
 #include "app/TForm1.h"
 #include "platform/Tray.h"
 #include "store/Login.h"
@@ -137,7 +137,7 @@ private Q_SLOTS:
         if (file == QLatin1String("none"))
             QVERIFY(!QFile::exists(dir.file(QStringLiteral("finance.mdb"))));
         // The window still runs: a guarded handler reports and the program goes on.
-        app::guarded([&form] { form.OpenSpendGrid(); })();
+        ui::guarded([&form] { form.OpenSpendGrid(); })();
         QCOMPARE(started.dialogs().errors().size(), 2);
     }
 
@@ -164,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(testing::rowsOf(*testing::connect(), QStringLiteral("select count(*) as n from account_type")),
                  QStringLiteral("2"));
         // Statements after the close fail with a message instead of touching a dead connection.
-        app::guarded([&started] { started.form().Query[0]->open(); })();
+        ui::guarded([&started] { started.form().Query[0]->open(); })();
         QCOMPARE(started.dialogs().errors().size(), 1);
     }
 
@@ -212,9 +212,9 @@ private Q_SLOTS:
         auto scripted = std::make_unique<ui::ScriptedDialogs>();
         ui::ScriptedDialogs& dialogs = *scripted;
         ui::installDialogs(std::move(scripted));
-        app::guarded([] { throw engine::EngineError(engine::EngineError::Kind::Other, QStringLiteral("引擎的訊息")); })();
-        app::guarded([](int value) { throw std::runtime_error(std::to_string(value)); })(7);
-        app::guarded([] { throw 42; })();
+        ui::guarded([] { throw engine::EngineError(engine::EngineError::Kind::Other, QStringLiteral("引擎的訊息")); })();
+        ui::guarded([](int value) { throw std::runtime_error(std::to_string(value)); })(7);
+        ui::guarded([] { throw 42; })();
         QCOMPARE(dialogs.errors(), QStringList({QStringLiteral("引擎的訊息"), QStringLiteral("7"), QString()}));
         ui::installDialogs(nullptr);
     }

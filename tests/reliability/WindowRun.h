@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "app/Guard.h"
+#include "ui/Guard.h"
 #include "app/TForm1.h"
 #include "store/engine/Connection.h"
 #include "ui/ImageButton.h"
@@ -51,7 +51,7 @@ inline QStringList runWindow(const QString& password)
     if (form.isVisible())
         lines << QStringLiteral("running");
     QTest::mouseClick(form.btnAddSpend, Qt::LeftButton);
-    app::guarded([&form] { form.OpenSpendGrid(); })();
+    ui::guarded([&form] { form.OpenSpendGrid(); })();
     QApplication::processEvents();
     for (const auto& shown : started.dialogs().shown())
         lines << lineOf(shown);

@@ -1,96 +1,9 @@
 #include "TestSupport.h"
 
 #include "app/TForm1.h"
-#include "store/StarterDatabase.h"
 #include "ui/ScriptedDialogs.h"
-#include "store/engine/Connection.h"
-#include "store/engine/Query.h"
-
-#include <QDir>
-#include <QStringList>
-#include <sqlite3.h>
 
 namespace testing {
-
-TempWorkdir::TempWorkdir() : m_previous(QDir::currentPath())
-{
-    QDir::setCurrent(m_dir.path());
-}
-
-TempWorkdir::~TempWorkdir()
-{
-    QDir::setCurrent(m_previous);
-}
-
-std::unique_ptr<engine::Connection> connect(const QString& key)
-{
-    return engine::Connection::openFile(QStringLiteral("finance.mdb"), key);
-}
-
-void writeStarter()
-{
-    store::writeStarterDatabase(QStringLiteral("finance.mdb"), password);
-}
-
-void writeLegacy()
-{
-    engine::Connection::createDatabase(QDir::current().absoluteFilePath(QStringLiteral("finance.mdb")), password);
-    auto connection = connect();
-    execAll(*connection,
-            {
-                QStringLiteral("Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
-                               "帳戶 varchar(50), 金額 float)"),
-                QStringLiteral("Create TABLE save (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
-                               "帳戶 varchar(50), 金額 float)"),
-                QStringLiteral("Create TABLE spend_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
-                QStringLiteral("Create TABLE save_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
-                QStringLiteral("Create TABLE account_type (編號 float, 帳戶名稱 varchar(50))"),
-                QStringLiteral("Create TABLE weight (流水號 counter, 日期 datetime, 體重 float)"),
-            });
-}
-
-void execAll(engine::Connection& connection, const QStringList& statements)
-{
-    for (const QString& statement : statements)
-        connection.execute(statement);
-}
-
-QString rowsOf(engine::Connection& connection, const QString& select)
-{
-    engine::Query query;
-    query.setConnection(&connection);
-    query.setSql(select);
-    query.open();
-    QStringList rows;
-    for (query.first(); !query.eof(); query.next()) {
-        QStringList fields;
-        for (int i = 0; i < query.fieldCount(); ++i)
-            fields << query.field(i).asString();
-        rows << fields.join(u'|');
-    }
-    return rows.join(u';');
-}
-
-QString columnsOf(engine::Connection& connection, const QString& select)
-{
-    engine::Query query;
-    query.setConnection(&connection);
-    query.setSql(select);
-    query.open();
-    QStringList names;
-    for (int i = 0; i < query.fieldCount(); ++i)
-        names << query.column(i).name;
-    return names.join(u',');
-}
-
-int schemaVersion(engine::Connection& connection)
-{
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(connection.handle(), "PRAGMA schema_version", -1, &stmt, nullptr);
-    const int version = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    return version;
-}
 
 StartedForm::StartedForm(const QList<std::optional<QString>>& inputs)
 {

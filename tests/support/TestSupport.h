@@ -1,59 +1,19 @@
 #pragma once
 
-#include <QString>
-#include <QTemporaryDir>
+#include "EngineSupport.h"
+
 #include <QList>
+#include <QString>
 #include <memory>
 #include <optional>
 
 class TForm1;
-
-namespace engine {
-class Connection;
-}
 
 namespace ui {
 class ScriptedDialogs;
 }
 
 namespace testing {
-
-// A fresh temporary folder that is the working directory while the object lives.
-class TempWorkdir
-{
-public:
-    TempWorkdir();
-    ~TempWorkdir();
-    QString path() const { return m_dir.path(); }
-    QString file(const QString& name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_previous;
-};
-
-inline const QString password = QStringLiteral("1234");
-
-// An open connection to finance.mdb in the working directory.
-std::unique_ptr<engine::Connection> connect(const QString& key = password);
-
-// A finance.mdb in the working directory as the delivered file has it.
-void writeStarter();
-
-// A finance.mdb in the shape an earlier release wrote: 摘要 of 50 characters, 編號 as float
-// with a key "PrimaryKey" on it in the category tables, no 餘額, weight with its first three
-// columns only, no sub_spend_type.
-void writeLegacy();
-
-// Runs each statement on the connection.
-void execAll(engine::Connection& connection, const QStringList& statements);
-
-// The result of a select as "a|b;c|d", each field read as text.
-QString rowsOf(engine::Connection& connection, const QString& select);
-QString columnsOf(engine::Connection& connection, const QString& select);
-
-// SQLite's schema counter: it moves whenever a table, column or index changes.
-int schemaVersion(engine::Connection& connection);
 
 // The window started with scripted dialogs: the password prompt is answered from the given
 // inputs (std::nullopt for Cancel). The dialogs stay installed while the object lives.

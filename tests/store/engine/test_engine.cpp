@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "EngineSupport.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"

@@ -1,7 +1,7 @@
 // Every statement the program sends, run verbatim on a small file that starts in the shape an
 // earlier release wrote, in the order the program would meet them: the upgrade first, then the
 // reads, then the changes. Each row checks the result's columns and rows, read as text.
-#include "TestSupport.h"
+#include "EngineSupport.h"
 #include "store/engine/Connection.h"
 #include "store/engine/Query.h"
 

@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace app {
+namespace ui {
 
 // Shows an error that escaped a handler in the standard error box; the program goes on.
 void showEscapedError(const std::exception_ptr& error);
@@ -27,4 +27,4 @@ auto guarded(Handler handler)
     };
 }
 
-} // namespace app
+} // namespace ui

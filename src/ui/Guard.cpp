@@ -1,9 +1,9 @@
 #include "Guard.h"
 
 #include "store/engine/EngineError.h"
-#include "ui/Dialogs.h"
+#include "Dialogs.h"
 
-namespace app {
+namespace ui {
 
 void showEscapedError(const std::exception_ptr& error)
 {
@@ -19,4 +19,4 @@ void showEscapedError(const std::exception_ptr& error)
     }
 }
 
-} // namespace app
+} // namespace ui
