@@ -221,7 +221,7 @@ public:
             rawFailure(m_db, sql);
     }
 
-    RawTable select(const QString& sql, int amountColumn = -1)
+    RawTable select(const QString& sql, int amountAt = -1)
     {
         sqlite3_stmt* stmt = prepare(sql);
         RawTable table;
@@ -237,8 +237,8 @@ public:
                 row.fields.push_back(QString::fromUtf8(text, sqlite3_column_bytes(stmt, c)));
             }
             row.serial = sqlite3_column_int64(stmt, 0);
-            if (amountColumn >= 0)
-                row.amount = sqlite3_column_double(stmt, amountColumn);
+            if (amountAt >= 0)
+                row.amount = sqlite3_column_double(stmt, amountAt);
             table.rows.push_back(std::move(row));
         }
         sqlite3_finalize(stmt);

@@ -11,12 +11,12 @@
 
 TForm1* Form1 = nullptr;
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<platform::Tray>(this))
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<platform::Tray>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Velloran"));
     BuildLayout();
-    BindEvents();
+    BindLedgerEvents();
     resize(clientWidth, clientHeight);
     FormCreate();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Slots.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -229,8 +231,9 @@ public:
     std::array<qint32, 32> DayNet{};
     qint32 DayQueriesLeft = 0;
     std::unique_ptr<engine::Connection> Connection;
-    std::array<std::unique_ptr<engine::Query>, 8> Query;
-    std::array<std::unique_ptr<engine::DataSource>, 8> DataSource;
+    // Reached by role: Query[slot::Spend] (store/Slots.h).
+    std::array<std::unique_ptr<engine::Query>, slot::count> Query;
+    std::array<std::unique_ptr<engine::DataSource>, slot::count> DataSource;
 
     // Lifecycle (app/).
     void FormCreate();
@@ -254,7 +257,7 @@ public:
     void FillSaveTypeLists();
     void FillAccountLists();
     // Gives the slot to its data source and the source to the grid.
-    void BindGrid(int slot, ui::DataGrid* grid);
+    void BindGrid(slot::Role role, ui::DataGrid* grid);
     // Every column (grid width - 40) / columns wide, the last 2 more.
     void ApplyColumnWidths(ui::DataGrid* grid);
     // The ledger grids' select and binding alone, without resetting the page's date.
@@ -284,7 +287,8 @@ protected:
 
 private:
     void BuildLayout();
-    void BindEvents();
+    // Each subsystem binds its own controls' events to its handlers, in its own folder.
+    void BindLedgerEvents(); // ledger/Events.cpp
     void ResetIncomeForm();
     void StartupSequence();
 

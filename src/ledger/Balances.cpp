@@ -1,5 +1,6 @@
 // Every account's balance, derived from the entries, and the overview that shows them.
 #include "app/TForm1.h"
+#include "store/Slots.h"
 #include "ledger/Statements.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
@@ -60,8 +61,8 @@ bool unchanged(const std::vector<QVariant>& stored, qint64 balance)
 
 void TForm1::RecalcBalances()
 {
-    engine::Query& total = *Query[7];
-    engine::Query& accounts = *Query[5];
+    engine::Query& total = *Query[slot::Balances];
+    engine::Query& accounts = *Query[slot::AccountType];
     total.setConnection(Connection.get());
     accounts.setSql(QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
     accounts.open();
@@ -85,10 +86,10 @@ void TForm1::RecalcBalances()
     Label_OverView->setText(QStringLiteral("結餘 : ") + total.fieldByName(QStringLiteral("餘額")).asString());
     total.setSql(QStringLiteral("select 帳戶名稱,餘額 from account_type"));
     total.open();
-    DataSource[7]->setDataSet(&total);
-    DataSource[7]->setEnabled(true);
-    DataSource[7]->setAutoEdit(false);
-    DBGrid_OverView->setDataSource(DataSource[7].get());
+    DataSource[slot::Balances]->setDataSet(&total);
+    DataSource[slot::Balances]->setEnabled(true);
+    DataSource[slot::Balances]->setAutoEdit(false);
+    DBGrid_OverView->setDataSource(DataSource[slot::Balances].get());
     DBGrid_OverView->setEnabled(true);
     ApplyColumnWidths(DBGrid_OverView);
     DBGrid_OverView->setFixedHeight(overviewRowHeight * total.recordCount() + overviewRowHeight);

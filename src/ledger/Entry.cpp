@@ -1,5 +1,7 @@
 // Single income and expense entries, the amount fields' key filter and the note's sub-categories.
 #include "app/TForm1.h"
+#include "store/SlotWork.h"
+#include "store/Slots.h"
 #include "ledger/Statements.h"
 #include "store/Texts.h"
 #include "store/engine/Connection.h"
@@ -28,24 +30,20 @@ struct EntryForm
 // then shows its table again, so the grid never stays on the one-row select.
 void appendEntry(engine::Query& slot, const QString& table, const EntryForm& form, const std::function<void()>& reload)
 {
-    try {
-        slot.setSql(QStringLiteral("select top 1 * from ") + table);
-        slot.open();
-        slot.append();
-        slot.setFieldText(QStringLiteral("日期"), form.date->dateText());
-        slot.setFieldText(QStringLiteral("類型"), form.category->itemText(form.category->itemIndex()));
-        slot.setFieldText(QStringLiteral("摘要"), form.note);
-        slot.setFieldText(QStringLiteral("帳戶"), form.account->itemText(form.account->itemIndex()));
-        slot.setFieldText(QStringLiteral("金額"), form.amount);
-        slot.post();
-    } catch (...) {
-        slot.cancel();
-        try {
-            reload();
-        } catch (...) {
-        }
-        throw;
-    }
+    store::runOnSlot(
+        slot,
+        [&] {
+            slot.setSql(QStringLiteral("select top 1 * from ") + table);
+            slot.open();
+            slot.append();
+            slot.setFieldText(QStringLiteral("日期"), form.date->dateText());
+            slot.setFieldText(QStringLiteral("類型"), form.category->itemText(form.category->itemIndex()));
+            slot.setFieldText(QStringLiteral("摘要"), form.note);
+            slot.setFieldText(QStringLiteral("帳戶"), form.account->itemText(form.account->itemIndex()));
+            slot.setFieldText(QStringLiteral("金額"), form.amount);
+            slot.post();
+        },
+        reload);
 }
 
 } // namespace
@@ -87,7 +85,7 @@ void TForm1::btnAddSpendClick()
         ui::ShowMessage(QStringLiteral("金額空白"));
         return;
     }
-    appendEntry(*Query[0], QStringLiteral("spend"), {DTP_spend, Combobox_Spend, note, Combobox_Cost, LE_Cost->text()},
+    appendEntry(*Query[slot::Spend], QStringLiteral("spend"), {DTP_spend, Combobox_Spend, note, Combobox_Cost, LE_Cost->text()},
                 [this] { ReloadSpendGrid(); });
     RecalcBalances();
     OpenSpendGrid();
@@ -117,7 +115,7 @@ void TForm1::btnAddSaveClick()
         ui::ShowMessage(QStringLiteral("金額空白"));
         return;
     }
-    appendEntry(*Query[1], QStringLiteral("save"),
+    appendEntry(*Query[slot::Save], QStringLiteral("save"),
                 {DTP_Save, Combobox_Save, LE_Note_Save->text(), Combobox_Cost2, LE_Save->text()},
                 [this] { ReloadSaveGrid(); });
     RecalcBalances();
@@ -131,10 +129,12 @@ void TForm1::Combobox_SpendChange()
     if (Combobox_Spend->itemIndex() < 0)
         return;
     const QString category = store::trimBlanks(Combobox_Spend->itemText(Combobox_Spend->itemIndex()));
-    Query[3]->setConnection(Connection.get());
-    Query[3]->setSql(ledger::subCategoryStatement(category));
-    Query[3]->open();
+    engine::Query& subCategories = *Query[slot::SubSpendType];
+    subCategories.setConnection(Connection.get());
+    subCategories.setSql(ledger::subCategoryStatement(category));
+    subCategories.open();
     ComboBoxSubSpendTypeChoose->clearItems();
-    for (Query[3]->first(); !Query[3]->eof(); Query[3]->next())
-        ComboBoxSubSpendTypeChoose->appendItem(store::trimBlanks(Query[3]->fieldByName(QStringLiteral("子類型")).asString()));
+    store::eachRow(subCategories, [this](engine::Query& row) {
+        ComboBoxSubSpendTypeChoose->appendItem(store::trimBlanks(row.fieldByName(QStringLiteral("子類型")).asString()));
+    });
 }

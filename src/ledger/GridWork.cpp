@@ -1,5 +1,7 @@
 // Deleting, committing and sorting in the ledger grids and the weight grid.
 #include "app/TForm1.h"
+#include "store/SlotWork.h"
+#include "store/Slots.h"
 #include "ledger/Statements.h"
 #include "store/engine/Query.h"
 #include "ui/Dialogs.h"
@@ -15,16 +17,13 @@ void deleteCurrentEntry(engine::Query& slot, const std::function<QString(const Q
     const QString serial = slot.fieldByName(QStringLiteral("流水號")).asString();
     if (ui::ConfirmDelete(QStringLiteral("刪除資料!! 流水號 : ") + serial) != ui::Answer::Yes)
         return;
-    try {
-        slot.setSql(statement(serial));
-        slot.execSql();
-    } catch (...) {
-        try {
-            reload();
-        } catch (...) {
-        }
-        throw;
-    }
+    store::runOnSlot(
+        slot,
+        [&] {
+            slot.setSql(statement(serial));
+            slot.execSql();
+        },
+        reload);
     refresh();
 }
 
@@ -41,38 +40,38 @@ void sortByTitle(engine::Query& slot, const QString& title)
 void TForm1::DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers)
 {
     if (key == ui::vk::Delete || key == ui::vk::Decimal)
-        deleteCurrentEntry(*Query[0], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
+        deleteCurrentEntry(*Query[slot::Spend], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
                            [this] {
                                OpenSpendGrid();
                                RecalcBalances();
                            });
     else if (key == ui::vk::Return)
-        Query[0]->first();
+        Query[slot::Spend]->first();
 }
 
 void TForm1::DBGrid_saveKeyDown(int key, Qt::KeyboardModifiers)
 {
     if (key == ui::vk::Delete || key == ui::vk::Decimal)
-        deleteCurrentEntry(*Query[1], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
+        deleteCurrentEntry(*Query[slot::Save], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
                            [this] {
                                OpenSaveGrid();
                                RecalcBalances();
                            });
     else if (key == ui::vk::Return)
-        Query[1]->first();
+        Query[slot::Save]->first();
 }
 
 void TForm1::DBGrid_spendTitleClick(int, const QString& title)
 {
-    sortByTitle(*Query[0], title);
+    sortByTitle(*Query[slot::Spend], title);
 }
 
 void TForm1::DBGrid_saveTitleClick(int, const QString& title)
 {
-    sortByTitle(*Query[1], title);
+    sortByTitle(*Query[slot::Save], title);
 }
 
 void TForm1::DBGrid_WeightTitleClick(int, const QString& title)
 {
-    sortByTitle(*Query[6], title);
+    sortByTitle(*Query[slot::Weight], title);
 }

@@ -1,11 +1,10 @@
 #include "Tray.h"
 
 #include <QSystemTrayIcon>
-#include <QWidget>
 
 namespace platform {
 
-Tray::Tray(QWidget* window) : m_window(window) {}
+Tray::Tray() = default;
 
 Tray::~Tray() = default;
 

@@ -5,7 +5,6 @@
 #include <memory>
 
 class QSystemTrayIcon;
-class QWidget;
 
 namespace platform {
 
@@ -14,12 +13,10 @@ namespace platform {
 class Tray
 {
 public:
-    static constexpr int TrayIconId = 1006;
-    static constexpr int TrayCallbackMessage = 0x8000 + 100;
     static constexpr int tipLimit = 128; // bytes, the terminator included
     enum Action { Add = 0, Modify = 1, Remove = 2 };
 
-    explicit Tray(QWidget* window);
+    Tray();
     ~Tray();
 
     // Returns whether the notification area took the request.
@@ -29,7 +26,6 @@ public:
     QSystemTrayIcon* icon() const { return m_icon.get(); }
 
 private:
-    QWidget* m_window;
     std::unique_ptr<QSystemTrayIcon> m_icon;
 };
 

@@ -39,13 +39,12 @@ void TForm1::PromptForPassword()
 void TForm1::OpenDatabase()
 {
     // A failure here is silent: the connection stays closed and the first statement that
-    // needs it reports why.
+    // needs it reports why. The connection never prompts for a login and stays open between
+    // statements.
     try {
         Connection->setConnectionString(QString::fromUtf16(store::connectionString));
         Connection->setProperty(QString::fromLatin1(engine::Connection::passwordProperty), DatabasePassword);
-        Connection->setLoginPrompt(false);
         Connection->setShareMode(engine::Connection::ShareMode::Exclusive);
-        Connection->setKeepConnection(true);
         Connection->open();
     } catch (...) {
     }

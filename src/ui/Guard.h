@@ -11,20 +11,33 @@ namespace ui {
 void showEscapedError(const std::exception_ptr& error);
 
 // Wraps a handler so that every error it lets escape reaches the standard error box instead
-// of the event loop. Every handler of the window is connected through it.
+// of the event loop. Every handler of the window is connected through it. The wrapper takes
+// exactly the arguments the handler takes, so a signal's connection passes it what it needs.
 template <typename Handler>
-auto guarded(Handler handler)
+class Guarded
 {
-    return [handler = std::move(handler)](auto&&... args) mutable {
+public:
+    explicit Guarded(Handler handler) : m_handler(std::move(handler)) {}
+
+    template <typename... Args>
+        requires std::is_invocable_v<Handler&, Args&&...>
+    void operator()(Args&&... args)
+    {
         try {
-            if constexpr (std::is_invocable_v<Handler&, decltype(args)...>)
-                handler(std::forward<decltype(args)>(args)...);
-            else
-                handler();
+            m_handler(std::forward<Args>(args)...);
         } catch (...) {
             showEscapedError(std::current_exception());
         }
-    };
+    }
+
+private:
+    Handler m_handler;
+};
+
+template <typename Handler>
+Guarded<Handler> guarded(Handler handler)
+{
+    return Guarded<Handler>(std::move(handler));
 }
 
 } // namespace ui

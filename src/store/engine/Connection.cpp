@@ -172,10 +172,10 @@ private:
 
 } // namespace
 
-const ColumnInfo* TableInfo::column(const QString& name) const
+const ColumnInfo* TableInfo::column(const QString& wanted) const
 {
     for (const auto& column : columns)
-        if (column.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (column.name.compare(wanted, Qt::CaseInsensitive) == 0)
             return &column;
     return nullptr;
 }

@@ -56,9 +56,7 @@ public:
     void setConnectionString(const QString& text);
     QString connectionString() const { return m_connectionString; }
     void setProperty(const QString& name, const QString& value);
-    void setLoginPrompt(bool on) { m_loginPrompt = on; }
     void setShareMode(ShareMode mode) { m_shareMode = mode; }
-    void setKeepConnection(bool keep) { m_keepConnection = keep; }
 
     void open();
     void close();
@@ -110,8 +108,6 @@ private:
     QString m_dataSource;
     QString m_password;     // the property, used at the next open
     QString m_openPassword; // the key the open file answers to
-    bool m_loginPrompt = false;
-    bool m_keepConnection = true;
     ShareMode m_shareMode = ShareMode::Exclusive;
     QHash<QString, TableInfo> m_tables;
     // The last refusal of this file for this password: while neither changes, trying again

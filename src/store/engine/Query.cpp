@@ -412,11 +412,6 @@ bool Query::isColumnEditable(int column) const
     return !c.baseName.isEmpty() && !c.integerKey;
 }
 
-bool Query::isPendingRow(int row) const
-{
-    return m_state == State::Insert && row == m_current;
-}
-
 void Query::requireModifiable() const
 {
     if (m_state == State::Inactive)

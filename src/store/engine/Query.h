@@ -74,7 +74,6 @@ public:
     // Navigation. Moving off a row that is being edited posts the edit first.
     int recNo() const { return m_current; } // 0-based; -1 without rows
     bool eof() const { return m_eof || m_rows.empty(); }
-    bool bof() const { return m_rows.empty() || m_current <= 0; }
     void first();
     void next();
     void prior();
@@ -98,7 +97,6 @@ public:
     void refusePost() { m_postRefused = true; }
     void cancel();
     void deleteCurrent();
-    bool isPendingRow(int row) const;
 
     // Sorting the loaded rows: "col", "col DESC", or several separated by commas.
     QString sort() const { return m_sort; }
