@@ -16,7 +16,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Velloran"));
     BuildLayout();
+    BindStoreEvents();
     BindLedgerEvents();
+    BindCatalogEvents();
     resize(clientWidth, clientHeight);
     FormCreate();
 }

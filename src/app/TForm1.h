@@ -278,6 +278,24 @@ public:
     void DBGrid_saveTitleClick(int column, const QString& title);
     void DBGrid_WeightTitleClick(int column, const QString& title);
 
+    // Accounts and categories, sub-categories (catalog/).
+    void btnAccountClick();
+    void btnAddSaveTypeClick();
+    void BtnAddSpendTypeClick();
+    void DBGrid_Account_TypeKeyDown(int key, Qt::KeyboardModifiers shift);
+    void DBGrid_Save_TypeKeyDown(int key, Qt::KeyboardModifiers shift);
+    void DBGrid_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers shift);
+    void DBGrid_Account_TypeExit();
+    void DBGrid_Save_TypeExit();
+    void DBGrid_Spend_TypeExit();
+    void ComboBoxSpendTypeFatherChange();
+    void buttonAddSpednSubTypeClick();
+    void DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers shift);
+    void DBGrid_Sub_Spend_TypeExit();
+
+    // Database password change (store/).
+    void btnPasswordChangeClick();
+
     // Tray icon (app/).
     bool SetTrayIcon(int action);
     platform::Tray* tray() const { return m_tray.get(); }
@@ -288,7 +306,9 @@ protected:
 private:
     void BuildLayout();
     // Each subsystem binds its own controls' events to its handlers, in its own folder.
-    void BindLedgerEvents(); // ledger/Events.cpp
+    void BindStoreEvents();   // store/Events.cpp
+    void BindLedgerEvents();  // ledger/Events.cpp
+    void BindCatalogEvents(); // catalog/Events.cpp
     void ResetIncomeForm();
     void StartupSequence();
 

@@ -29,4 +29,25 @@ std::vector<int> columnWidths(int gridWidth, int columns)
     return widths;
 }
 
+namespace {
+
+QString passwordWord(const QString& password)
+{
+    bool plain = !password.isEmpty() && password.compare(QLatin1String("null"), Qt::CaseInsensitive) != 0;
+    for (const QChar c : password)
+        plain = plain && !c.isSpace() && c != u'[' && c != u']' && c != u';' && c.unicode() >= 0x20;
+    if (plain)
+        return password;
+    QString escaped = password;
+    escaped.replace(u']', QLatin1String("]]"));
+    return u'[' + escaped + u']';
+}
+
+} // namespace
+
+QString passwordChangeStatement(const QString& newPassword, const QString& oldPassword)
+{
+    return QStringLiteral("ALTER DATABASE PASSWORD ") + passwordWord(newPassword) + u' ' + passwordWord(oldPassword);
+}
+
 } // namespace store

@@ -16,4 +16,9 @@ QString quoted(const QString& name);
 // and 2 more for the last. Empty for no columns.
 std::vector<int> columnWidths(int gridWidth, int columns);
 
+// "ALTER DATABASE PASSWORD <new> <old>". Each password goes in as typed; one that the statement
+// could not carry as one word (blanks, brackets, a semicolon, the word null) goes between brackets, a closing
+// bracket inside it doubled.
+QString passwordChangeStatement(const QString& newPassword, const QString& oldPassword);
+
 } // namespace store

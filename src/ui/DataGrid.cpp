@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpressionValidator>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
 
@@ -41,6 +42,12 @@ public:
         } else {
             auto* edit = new QLineEdit(parent);
             connect(edit, &QLineEdit::textEdited, m_grid, [this] { beginEdit(); });
+            // A whole-number column takes only digits and signs: a keypad point pressed to
+            // delete the row does not become a number the column refuses.
+            const engine::Query* query = m_grid->query();
+            if (query && index.column() < query->fieldCount() &&
+                query->column(index.column()).kind == engine::ColumnKind::Integer)
+                edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), edit));
             editor = edit;
         }
         Q_UNUSED(option);

@@ -11,6 +11,8 @@
 #      asks again; the right password then opens the main window
 #   4. in the expense grid, text the amount column refuses shows one error box; after it the
 #      keys go on to the grid: Escape drops the edit and Delete asks about the row
+#   5. the password page changes the password to one with a blank in it; the next start
+#      opens with the new one and refuses the old one
 #
 # There is no window manager on the server: Qt gives the keyboard focus to each new
 # window itself, and windows are closed with the WM_DELETE_WINDOW message a window manager
@@ -520,6 +522,70 @@ scenario_grid_edit() {
     pass "after the box Escape and Delete reach the grid; No keeps the row, nothing was stored"
 }
 
+scenario_password_change() {
+    scenario="password change"
+    local folder pid prompt main message error
+    prepare_folder password
+    folder=$folder_path
+
+    start_program "$folder" password-1
+    pid=$program_pid
+    wait_window "$pid" "$prompt_title" dialog "password prompt"
+    prompt=$window
+    type_into "$prompt" 1234
+    press "$prompt" Return
+    wait_window "$pid" "$app_title" normal "main window"
+    main=$window
+    focus "$main"
+    # 管理, then its 密碼管理 page: the old password, the new one twice, then 變更密碼.
+    xdo mousemove --window "$main" 478 17 click 1 || fail "could not click the manage tab"
+    sleep 0.5
+    xdo mousemove --window "$main" 463 50 click 1 || fail "could not click the password page"
+    sleep 0.5
+    local field
+    for field in "128 1234" "198 my pw" "268 my pw"; do
+        xdo mousemove --window "$main" 144 "${field%% *}" click 1 || fail "could not click a password field"
+        type_into "$main" "${field#* }"
+    done
+    xdo mousemove --window "$main" 358 168 click 1 || fail "could not click 變更密碼"
+    wait_window "$pid" "$app_title" dialog "message box"
+    message=$window
+    shot password-1-done
+    press "$message" Return
+    sleep 0.5
+    only_window "$pid" "$main" "main window after the message"
+    close_window "$main"
+    expect_clean_exit "$pid" "the program"
+    pass "the password page changes the password"
+
+    start_program "$folder" password-2
+    pid=$program_pid
+    wait_window "$pid" "$prompt_title" dialog "password prompt"
+    prompt=$window
+    type_into "$prompt" "my pw"
+    press "$prompt" Return
+    wait_window "$pid" "$app_title" normal "main window"
+    main=$window
+    sleep 1
+    only_window "$pid" "$main" "main window with the new password"
+    close_window "$main"
+    expect_clean_exit "$pid" "the program"
+
+    start_program "$folder" password-3
+    pid=$program_pid
+    wait_window "$pid" "$prompt_title" dialog "password prompt"
+    prompt=$window
+    type_into "$prompt" 1234
+    press "$prompt" Return
+    wait_window "$pid" "$app_title" dialog "error box for the old password"
+    error=$window
+    press "$error" Return
+    wait_window "$pid" "$app_title" normal "main window"
+    close_window "$window"
+    expect_clean_exit "$pid" "the program"
+    pass "the next start opens with \"my pw\" and refuses 1234"
+}
+
 # --- run ---------------------------------------------------------------------------------
 
 unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
@@ -536,5 +602,6 @@ scenario_right_password
 scenario_wrong_password
 scenario_placeholder
 scenario_grid_edit
+scenario_password_change
 echo "PASS: all scenarios (${SECONDS}s)"
 exit 0

@@ -20,7 +20,8 @@ class LedgerFixture
 public:
     static QDateTime now() { return QDateTime(QDate(2012, 3, 15), QTime(10, 0)); }
 
-    explicit LedgerFixture(const QStringList& setup = {})
+    // The setup runs with the starter password; the window is started with the given one.
+    explicit LedgerFixture(const QStringList& setup = {}, const QString& startPassword = testing::password)
     {
         platform::setClock([] { return now(); });
         writeStarter();
@@ -30,7 +31,7 @@ public:
             connection->execute(QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)"));
             execAll(*connection, setup);
         }
-        m_started = std::make_unique<StartedForm>();
+        m_started = std::make_unique<StartedForm>(QList<std::optional<QString>>{startPassword});
         form().show();
         QApplication::setActiveWindow(&form()); // so that the keyboard focus can move inside it
     }

@@ -738,7 +738,8 @@ Translation translateJet(const QString& statement)
         QStringLiteral("^\\s*ALTER\\s+DATABASE\\s+PASSWORD(?:\\s+(.*?))?\\s*;?\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     if (const auto match = alterPassword.match(statement); match.hasMatch()) {
-        static const QRegularExpression word(QStringLiteral("\\[[^\\]]*\\]|\\S+"));
+        // A bracketed word may hold blanks; a closing bracket inside it is doubled.
+        static const QRegularExpression word(QStringLiteral("\\[(?:[^\\]]|\\]\\])*\\](?!\\])|\\S+"));
         QStringList words;
         for (auto it = word.globalMatch(match.captured(1)); it.hasNext();)
             words << it.next().captured();
@@ -746,8 +747,8 @@ Translation translateJet(const QString& statement)
             throw syntaxError(QStringLiteral("ALTER DATABASE PASSWORD 之後應該是新密碼和舊密碼,中間以空白分開"),
                               statement);
         auto password = [](QString text) {
-            if (text.startsWith(u'[') && text.endsWith(u']'))
-                return text.mid(1, text.size() - 2);
+            if (text.size() >= 2 && text.startsWith(u'[') && text.endsWith(u']'))
+                return text.mid(1, text.size() - 2).replace(QLatin1String("]]"), QLatin1String("]"));
             return text.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0 ? QString() : text;
         };
         Translation result;

@@ -1,0 +1,93 @@
+// The expense sub-categories of the chosen category: their grid, add and delete.
+#include "app/TForm1.h"
+#include "catalog/Statements.h"
+#include "ledger/Statements.h"
+#include "store/Slots.h"
+#include "store/Texts.h"
+#include "store/engine/Query.h"
+#include "ui/Dialogs.h"
+#include "ui/Keys.h"
+#include "ui/LabeledEdit.h"
+#include "ui/PickList.h"
+
+namespace {
+
+// The chosen category of the page, trimmed; empty with none chosen.
+QString chosenCategory(const ui::PickList* box)
+{
+    return box->itemIndex() < 0 ? QString() : store::trimBlanks(box->itemText(box->itemIndex()));
+}
+
+// A field of the slot's current row as text, trimmed; empty while the slot holds no result.
+QString trimmedField(const engine::Query& slot, const QString& column)
+{
+    return slot.isActive() ? store::trimBlanks(slot.fieldByName(column).asString()) : QString();
+}
+
+} // namespace
+
+void TForm1::ComboBoxSpendTypeFatherChange()
+{
+    if (ComboBoxSpendTypeFather->itemIndex() < 0)
+        return;
+    engine::Query& subCategories = *Query[slot::SubSpendType];
+    subCategories.setConnection(Connection.get());
+    subCategories.setSql(ledger::subCategoryStatement(chosenCategory(ComboBoxSpendTypeFather)));
+    subCategories.open();
+    BindGrid(slot::SubSpendType, DBGrid_Sub_Spend_Type);
+    ApplyColumnWidths(DBGrid_Sub_Spend_Type);
+}
+
+void TForm1::buttonAddSpednSubTypeClick()
+{
+    if (LE_SubSpendType->text().isEmpty()) {
+        ui::ShowMessage(QStringLiteral("支出子種類空白"));
+        return;
+    }
+    // Without a category the row would be stored where no list ever shows it again.
+    if (ComboBoxSpendTypeFather->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇支出類型"));
+        return;
+    }
+    const QString category = chosenCategory(ComboBoxSpendTypeFather);
+    engine::Query& slot = *Query[slot::SubSpendType];
+    slot.setConnection(Connection.get());
+    slot.setSql(QStringLiteral("select top 1 * from sub_spend_type"));
+    slot.open();
+    try {
+        slot.append();
+        slot.setFieldText(QStringLiteral("類型"), category);
+        slot.setFieldText(QStringLiteral("子類型"), store::trimBlanks(LE_SubSpendType->text()));
+        slot.setFieldText(QStringLiteral("排序"), QStringLiteral("999"));
+        slot.post();
+        ui::ShowMessage(QStringLiteral("新增子支出種類完成"));
+    } catch (...) {
+        if (slot.isActive())
+            slot.cancel();
+        ui::ShowMessage(QStringLiteral("子類型名稱重複"));
+    }
+    LE_SubSpendType->setText(QString());
+    ComboBoxSpendTypeFatherChange();
+}
+
+void TForm1::DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers)
+{
+    engine::Query& slot = *Query[slot::SubSpendType];
+    if (key == ui::vk::Delete || key == ui::vk::Decimal) {
+        const QString category = trimmedField(slot, QStringLiteral("類型"));
+        const QString name = trimmedField(slot, QStringLiteral("子類型"));
+        if (ui::ConfirmDelete(QStringLiteral("刪除資料!! 類型 : ") + category) != ui::Answer::Yes)
+            return;
+        slot.setConnection(Connection.get());
+        slot.setSql(catalog::deleteSubCategoryStatement(category, name));
+        slot.execSql();
+        ComboBoxSpendTypeFatherChange();
+    } else if (key == ui::vk::Return && slot.isActive()) {
+        slot.first();
+    }
+}
+
+void TForm1::DBGrid_Sub_Spend_TypeExit()
+{
+    ComboBoxSpendTypeFatherChange();
+}
