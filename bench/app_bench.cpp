@@ -17,12 +17,14 @@
 #include "BenchData.h"
 
 #include "app/TForm1.h"
+#include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"
 #include "ui/DataGrid.h"
 #include "ui/Keys.h"
 #include "ui/LabeledEdit.h"
 #include "ui/LargeLabel.h"
+#include "ui/MultiLineEdit.h"
 #include "ui/PickList.h"
 #include "ui/ScriptedDialogs.h"
 
@@ -41,6 +43,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -330,6 +333,43 @@ public:
         recalcBalances();
     }
 
+    // A transfer: the expense and the income row in one transaction, both grids read again,
+    // the balances.
+    void transfer(int from, int to, const QString& amount)
+    {
+        const QString date = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        const QString note = bench::accountName(from) + QStringLiteral(" to ") + bench::accountName(to);
+        exec(QStringLiteral("BEGIN"));
+        for (const auto& [table, account] : {std::pair{QStringLiteral("spend"), from}, std::pair{QStringLiteral("save"), to}})
+            exec(QStringLiteral("INSERT INTO %1 (日期, 類型, 摘要, 帳戶, 金額) VALUES ('%2', '金流', %3, %4, %5)")
+                     .arg(table, date, quoted(note), quoted(bench::accountName(account)), amount));
+        exec(QStringLiteral("COMMIT"));
+        save = select(QStringLiteral("SELECT * FROM save ORDER BY 日期 COLLATE NOCASE DESC"), amountColumn);
+        openSpendGrid();
+        recalcBalances();
+    }
+
+    // A batch: the whole table read, then every line inserted in one transaction.
+    void batch(const std::vector<std::array<QString, 5>>& lines)
+    {
+        spend = select(QStringLiteral("SELECT * FROM spend"), amountColumn);
+        exec(QStringLiteral("BEGIN"));
+        sqlite3_stmt* insert = prepare(QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?, ?, ?, ?, ?)"));
+        for (const auto& line : lines) {
+            QString date = line[0];
+            date.replace(u'/', u'-');
+            bindText(insert, 1, date);
+            for (int c = 1; c < 4; ++c)
+                bindText(insert, c + 1, line[size_t(c)]);
+            sqlite3_bind_double(insert, 5, line[4].toDouble());
+            if (sqlite3_step(insert) != SQLITE_DONE)
+                rawFailure(m_db, QStringLiteral("INSERT INTO spend"));
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        exec(QStringLiteral("COMMIT"));
+    }
+
     // A title click on 金額: the loaded rows ordered anew, ascending and descending in turn.
     void sortSpendByAmount()
     {
@@ -477,9 +517,19 @@ double totalOf(const QString& label)
     return label.section(u':', 1).trimmed().toDouble();
 }
 
+// The largest serial of a table, read through the window's own connection.
+qint64 lastSerial(TForm1& form, const char* table)
+{
+    engine::Query query;
+    query.setConnection(form.Connection.get());
+    query.setSql(QStringLiteral("select max(流水號) as n from ") + QLatin1String(table));
+    query.open();
+    return query.fieldByName(QStringLiteral("n")).asLargeInt();
+}
+
 // --- bookkeeping -------------------------------------------------------------------------
 
-enum class Op { Startup, FirstShow, Add, Delete, Sort, Recalc, OpenGrid };
+enum class Op { Startup, FirstShow, Add, Delete, Sort, Recalc, OpenGrid, Transfer, Batch };
 
 QString opName(Op op)
 {
@@ -498,11 +548,25 @@ QString opName(Op op)
         return QStringLiteral("RecalcBalances");
     case Op::OpenGrid:
         return QStringLiteral("OpenSpendGrid");
+    case Op::Transfer:
+        return QStringLiteral("transfer between accounts");
+    case Op::Batch:
+        return QStringLiteral("batch of 1 000 expenses");
     }
     return {};
 }
 
-const Op tableOps[] = {Op::Startup, Op::Add, Op::Delete, Op::Sort, Op::Recalc, Op::OpenGrid};
+const Op tableOps[] = {Op::Startup, Op::Add, Op::Delete, Op::Sort, Op::Recalc, Op::OpenGrid, Op::Transfer, Op::Batch};
+
+// The 1 000 lines of the batch: dates, categories, notes, accounts, amounts.
+std::vector<std::array<QString, 5>> batchLines()
+{
+    std::vector<std::array<QString, 5>> lines;
+    for (int i = 0; i < 1000; ++i)
+        lines.push_back({QStringLiteral("2024/%1/%2").arg(i % 12 + 1).arg(i % 28 + 1), bench::spendCategoryName(i % 20),
+                         QStringLiteral("batch %1").arg(i), bench::accountName(i % 10), QString::number(i % 500 + 1)});
+    return lines;
+}
 
 struct Samples
 {
@@ -661,6 +725,30 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
 
         oursTotal = f.Label_OverView->text();
         oursAfter = f.Query[0]->recordCount();
+
+        // A transfer and a batch, then the ledger as generated again.
+        const QString lastSpend = QString::number(lastSerial(f, "spend"));
+        const QString lastSave = QString::number(lastSerial(f, "save"));
+        f.TabPagerMain->setCurrentWidget(f.TabPageManage);
+        f.ComboBoxSource->setCurrentIndex(0);
+        f.ComboBoxTarget->setCurrentIndex(1);
+        f.LE_TransferMoney->setText(QStringLiteral("500"));
+        timed(Op::Transfer, [&] { f.btnTransferClick(); });
+        if (dialogs.messages().last() != QStringLiteral("轉移完成"))
+            throw std::runtime_error("the transfer was not stored");
+        QStringList columns[5];
+        for (const auto& line : batchLines())
+            for (int c = 0; c < 5; ++c)
+                columns[c] << line[size_t(c)];
+        ui::MultiLineEdit* fields[] = {f.Memo_Spend_Data_Batch, f.Memo_Spend_Type_Batch, f.Memo_Spend_Note_Batch,
+                                       f.Memo_Spend_Account_Batch, f.Memo_Spend_Cost_Batch};
+        for (int c = 0; c < 5; ++c)
+            fields[c]->setPlainText(columns[c].join(u'\n'));
+        timed(Op::Batch, [&] { f.Sbtn_Spend_Add_BatchClick(); });
+        if (dialogs.messages().last() != QStringLiteral("批次新增支出完成"))
+            throw std::runtime_error("the batch was not stored");
+        f.Connection->execute(QStringLiteral("delete from spend where 流水號 > ") + lastSpend);
+        f.Connection->execute(QStringLiteral("delete from save where 流水號 > ") + lastSave);
         window.finish();
         result.windowPeakKiB = std::max(result.windowPeakKiB, peakSinceResetKiB());
     };
@@ -686,6 +774,13 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         timed(Op::OpenGrid, [&] { direct->openSpendGrid(); });
         rawTotal = direct->totalText;
         rawAfter = direct->scalar(countSql);
+        const qint64 lastSpend = direct->scalar(QStringLiteral("SELECT max(流水號) FROM spend"));
+        const qint64 lastSave = direct->scalar(QStringLiteral("SELECT max(流水號) FROM save"));
+        timed(Op::Transfer, [&] { direct->transfer(0, 1, QStringLiteral("500")); });
+        const auto lines = batchLines();
+        timed(Op::Batch, [&] { direct->batch(lines); });
+        direct->exec(QStringLiteral("DELETE FROM spend WHERE 流水號 > %1").arg(lastSpend));
+        direct->exec(QStringLiteral("DELETE FROM save WHERE 流水號 > %1").arg(lastSave));
         direct.reset();
         result.directPeakKiB = std::max(result.directPeakKiB, peakSinceResetKiB());
     };
@@ -859,6 +954,7 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
     limit(Op::Startup, 1000);
     limit(Op::Add, 200);
     limit(Op::Sort, 100);
+    limit(Op::Batch, 1000);
     if (!options.oursOnly)
         for (Op op : tableOps) {
             const double raw = median(big->samples.at(op).raw);

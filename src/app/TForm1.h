@@ -277,6 +277,15 @@ public:
     void DBGrid_spendTitleClick(int column, const QString& title);
     void DBGrid_saveTitleClick(int column, const QString& title);
     void DBGrid_WeightTitleClick(int column, const QString& title);
+    void btnTransferClick();
+    void Sbtn_Spend_Add_BatchClick();
+    void SBtn_Save_BatchClick();
+    void itemAddSpendClick();
+    void itemAddSaveClick();
+    void itemTransferClick();
+    void itemAddAccountClick();
+    // The account of the overview grid's current row.
+    QString OverviewAccount() const;
 
     // Accounts and categories, sub-categories (catalog/).
     void btnAccountClick();

@@ -2,6 +2,7 @@
 #include "app/TForm1.h"
 #include "store/SlotWork.h"
 #include "store/Slots.h"
+#include "ledger/EntryRow.h"
 #include "ledger/Statements.h"
 #include "store/Texts.h"
 #include "store/engine/Connection.h"
@@ -17,33 +18,9 @@ namespace {
 
 const QString notePrompt = QStringLiteral("請選擇或自行輸入");
 
-struct EntryForm
+QString chosen(const ui::PickList* box)
 {
-    ui::DatePicker* date;
-    ui::PickList* category;
-    QString note;
-    ui::PickList* account;
-    QString amount;
-};
-
-// Appends one entry through the slot's one-row select. A failure stores nothing; the slot
-// then shows its table again, so the grid never stays on the one-row select.
-void appendEntry(engine::Query& slot, const QString& table, const EntryForm& form, const std::function<void()>& reload)
-{
-    store::runOnSlot(
-        slot,
-        [&] {
-            slot.setSql(QStringLiteral("select top 1 * from ") + table);
-            slot.open();
-            slot.append();
-            slot.setFieldText(QStringLiteral("日期"), form.date->dateText());
-            slot.setFieldText(QStringLiteral("類型"), form.category->itemText(form.category->itemIndex()));
-            slot.setFieldText(QStringLiteral("摘要"), form.note);
-            slot.setFieldText(QStringLiteral("帳戶"), form.account->itemText(form.account->itemIndex()));
-            slot.setFieldText(QStringLiteral("金額"), form.amount);
-            slot.post();
-        },
-        reload);
+    return box->itemText(box->itemIndex());
 }
 
 } // namespace
@@ -85,8 +62,11 @@ void TForm1::btnAddSpendClick()
         ui::ShowMessage(QStringLiteral("金額空白"));
         return;
     }
-    appendEntry(*Query[slot::Spend], QStringLiteral("spend"), {DTP_spend, Combobox_Spend, note, Combobox_Cost, LE_Cost->text()},
-                [this] { ReloadSpendGrid(); });
+    const ledger::EntryRow row{DTP_spend->dateText(), chosen(Combobox_Spend), note, chosen(Combobox_Cost), LE_Cost->text()};
+    engine::Query& slot = *Query[slot::Spend];
+    // A failure stores nothing; the grid then shows its table again, not the one-row select.
+    store::runOnSlot(
+        slot, [&] { ledger::appendEntry(slot, QStringLiteral("spend"), row); }, [this] { ReloadSpendGrid(); });
     RecalcBalances();
     OpenSpendGrid();
     ResetIncomeForm();
@@ -115,9 +95,11 @@ void TForm1::btnAddSaveClick()
         ui::ShowMessage(QStringLiteral("金額空白"));
         return;
     }
-    appendEntry(*Query[slot::Save], QStringLiteral("save"),
-                {DTP_Save, Combobox_Save, LE_Note_Save->text(), Combobox_Cost2, LE_Save->text()},
-                [this] { ReloadSaveGrid(); });
+    const ledger::EntryRow row{DTP_Save->dateText(), chosen(Combobox_Save), LE_Note_Save->text(), chosen(Combobox_Cost2),
+                               LE_Save->text()};
+    engine::Query& slot = *Query[slot::Save];
+    store::runOnSlot(
+        slot, [&] { ledger::appendEntry(slot, QStringLiteral("save"), row); }, [this] { ReloadSaveGrid(); });
     RecalcBalances();
     OpenSaveGrid();
     ResetIncomeForm();

@@ -5,7 +5,11 @@
 #include "ui/ImageButton.h"
 #include "ui/KeyPressFilter.h"
 #include "ui/LabeledEdit.h"
+#include "ui/FlatButton.h"
 #include "ui/PickList.h"
+
+#include <QAction>
+#include <QMenu>
 
 void TForm1::BindLedgerEvents()
 {
@@ -16,6 +20,22 @@ void TForm1::BindLedgerEvents()
     new ui::KeyPressFilter(LE_Cost->edit(), [this](QChar key) { return LE_CostKeyPress(key); });
     new ui::KeyPressFilter(LE_TransferMoney->edit(), [this](QChar key) { return LE_CostKeyPress(key); });
     new ui::KeyPressFilter(LE_Save->edit(), [this](QChar key) { return LE_SaveKeyPress(key); });
+
+    connect(btnTransfer, &QAbstractButton::clicked, this, guarded([this] { btnTransferClick(); }));
+    connect(Sbtn_Spend_Add_Batch, &QAbstractButton::clicked, this, guarded([this] { Sbtn_Spend_Add_BatchClick(); }));
+    connect(SBtn_Save_Batch, &QAbstractButton::clicked, this, guarded([this] { SBtn_Save_BatchClick(); }));
+
+    // The overview grid's menu, on the row the user pointed at.
+    DBGrid_OverView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid_OverView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (const QModelIndex row = DBGrid_OverView->indexAt(at); row.isValid())
+            DBGrid_OverView->setCurrentIndex(row);
+        PopupMenu_OverView->popup(DBGrid_OverView->viewport()->mapToGlobal(at));
+    });
+    connect(itemAddSpend, &QAction::triggered, this, guarded([this] { itemAddSpendClick(); }));
+    connect(itemAddSave, &QAction::triggered, this, guarded([this] { itemAddSaveClick(); }));
+    connect(itemTransfer, &QAction::triggered, this, guarded([this] { itemTransferClick(); }));
+    connect(itemAddAccount, &QAction::triggered, this, guarded([this] { itemAddAccountClick(); }));
 
     connect(DBGrid_spend, &ui::DataGrid::keyDown, this,
             guarded([this](int key, Qt::KeyboardModifiers shift) { DBGrid_spendKeyDown(key, shift); }));

@@ -1,0 +1,63 @@
+// A transfer between accounts: an expense row on the source, an income row on the target.
+#include "app/TForm1.h"
+#include "ledger/EntryRow.h"
+#include "store/SlotWork.h"
+#include "store/Slots.h"
+#include "store/engine/Connection.h"
+#include "store/engine/Query.h"
+#include "store/engine/Transaction.h"
+#include "ui/DatePicker.h"
+#include "ui/Dialogs.h"
+#include "ui/LabeledEdit.h"
+#include "ui/PickList.h"
+
+void TForm1::btnTransferClick()
+{
+    if (ComboBoxSource->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇轉出帳戶"));
+        return;
+    }
+    if (ComboBoxTarget->itemIndex() < 0) {
+        ui::ShowMessage(QStringLiteral("請選擇轉入帳戶"));
+        return;
+    }
+    if (LE_TransferMoney->text().isEmpty()) {
+        ui::ShowMessage(QStringLiteral("金額空白"));
+        return;
+    }
+    if (ComboBoxSource->itemIndex() == ComboBoxTarget->itemIndex()) {
+        ui::ShowMessage(QStringLiteral("帳戶相同!!!!"));
+        return;
+    }
+    const QString note = ComboBoxSource->text() + QStringLiteral(" to ") + ComboBoxTarget->text();
+    const QString date = DTP_Transfer->dateText();
+    const QString amount = LE_TransferMoney->text();
+    const ledger::EntryRow expense{date, QStringLiteral("金流"), note,
+                                   ComboBoxSource->itemText(ComboBoxSource->itemIndex()), amount};
+    const ledger::EntryRow income{date, QStringLiteral("金流"), note,
+                                  ComboBoxTarget->itemText(ComboBoxTarget->itemIndex()), amount};
+    engine::Query& spend = *Query[slot::Spend];
+    engine::Query& save = *Query[slot::Save];
+    // Both rows or neither, the expense row written first: money never leaves one account
+    // without reaching the other. After a failure both grids show their tables again.
+    store::runOnSlot(
+        spend,
+        [&] {
+            engine::Transaction unit(*Connection);
+            ledger::appendEntry(spend, QStringLiteral("spend"), expense);
+            store::runOnSlot(
+                save, [&] { ledger::appendEntry(save, QStringLiteral("save"), income); }, [] {});
+            unit.commit();
+        },
+        [this] {
+            ReloadSaveGrid();
+            ReloadSpendGrid();
+        });
+    OpenSaveGrid();
+    OpenSpendGrid();
+    RecalcBalances();
+    ComboBoxSource->setItemIndex(-1);
+    ComboBoxTarget->setItemIndex(-1);
+    LE_TransferMoney->setText(QString());
+    ui::ShowMessage(QStringLiteral("轉移完成"));
+}
