@@ -17,6 +17,8 @@
 #include "BenchData.h"
 
 #include "app/TForm1.h"
+#include "health/Arithmetic.h"
+#include "platform/Profile.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"
@@ -370,6 +372,24 @@ public:
         exec(QStringLiteral("COMMIT"));
     }
 
+    // The recount of BMI and WHR: the records read newest first, an update per value in one
+    // transaction, the records read again.
+    void recount(const QString& heightText)
+    {
+        const float metres = health::heightInMetres(health::numberOf(heightText));
+        const RawTable records = select(QStringLiteral("SELECT 流水號, 體重, 腰圍, 臀圍 FROM weight ORDER BY 日期 COLLATE NOCASE DESC"));
+        exec(QStringLiteral("BEGIN"));
+        for (const RawRow& row : records.rows) {
+            const qint32 serial = row.fields.at(0).toInt();
+            exec(health::bmiUpdateStatement(health::bmi(row.fields.at(1).toDouble(), metres), serial));
+            if (!row.fields.at(2).isEmpty() && !row.fields.at(3).isEmpty() && row.fields.at(3).toDouble() != 0)
+                exec(health::whrUpdateStatement(
+                    health::whrOfRecount(row.fields.at(2).toDouble(), row.fields.at(3).toDouble()), serial));
+        }
+        exec(QStringLiteral("COMMIT"));
+        weight = select(QStringLiteral("SELECT * FROM weight ORDER BY 日期 COLLATE NOCASE DESC"));
+    }
+
     // A title click on 金額: the loaded rows ordered anew, ascending and descending in turn.
     void sortSpendByAmount()
     {
@@ -437,6 +457,7 @@ public:
     {
         m_dialogs.clear();
         m_dialogs.answerInput(bench::databasePassword);
+        platform::setSettingsFolder(QDir::currentPath());
         m_form = std::make_unique<TForm1>();
         Form1 = m_form.get();
         if (m_form->startupStepsRun() != 16)
@@ -529,7 +550,7 @@ qint64 lastSerial(TForm1& form, const char* table)
 
 // --- bookkeeping -------------------------------------------------------------------------
 
-enum class Op { Startup, FirstShow, Add, Delete, Sort, Recalc, OpenGrid, Transfer, Batch };
+enum class Op { Startup, FirstShow, Add, Delete, Sort, Recalc, OpenGrid, Transfer, Batch, Recount };
 
 QString opName(Op op)
 {
@@ -552,11 +573,14 @@ QString opName(Op op)
         return QStringLiteral("transfer between accounts");
     case Op::Batch:
         return QStringLiteral("batch of 1 000 expenses");
+    case Op::Recount:
+        return QStringLiteral("BMI and WHR recount, 2 000");
     }
     return {};
 }
 
-const Op tableOps[] = {Op::Startup, Op::Add, Op::Delete, Op::Sort, Op::Recalc, Op::OpenGrid, Op::Transfer, Op::Batch};
+const Op tableOps[] = {Op::Startup,  Op::Add,      Op::Delete, Op::Sort,   Op::Recalc,
+                       Op::OpenGrid, Op::Transfer, Op::Batch,  Op::Recount};
 
 // The 1 000 lines of the batch: dates, categories, notes, accounts, amounts.
 std::vector<std::array<QString, 5>> batchLines()
@@ -747,6 +771,8 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         timed(Op::Batch, [&] { f.Sbtn_Spend_Add_BatchClick(); });
         if (dialogs.messages().last() != QStringLiteral("批次新增支出完成"))
             throw std::runtime_error("the batch was not stored");
+        f.LE_Height->setText(QStringLiteral("175"));
+        timed(Op::Recount, [&] { f.btnReCountBmiWHRClick(); });
         f.Connection->execute(QStringLiteral("delete from spend where 流水號 > ") + lastSpend);
         f.Connection->execute(QStringLiteral("delete from save where 流水號 > ") + lastSave);
         window.finish();
@@ -779,6 +805,7 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         timed(Op::Transfer, [&] { direct->transfer(0, 1, QStringLiteral("500")); });
         const auto lines = batchLines();
         timed(Op::Batch, [&] { direct->batch(lines); });
+        timed(Op::Recount, [&] { direct->recount(QStringLiteral("175")); });
         direct->exec(QStringLiteral("DELETE FROM spend WHERE 流水號 > %1").arg(lastSpend));
         direct->exec(QStringLiteral("DELETE FROM save WHERE 流水號 > %1").arg(lastSave));
         direct.reset();

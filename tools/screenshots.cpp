@@ -1,6 +1,7 @@
 // Renders every page and inner page of the window to PNG files, on a starter finance.mdb with
 // a few sample entries. Usage: screenshots <output folder>
 #include "app/TForm1.h"
+#include "platform/Profile.h"
 #include "store/Login.h"
 #include "store/StarterDatabase.h"
 #include "store/engine/Connection.h"
@@ -38,6 +39,7 @@ int main(int argc, char* argv[])
     auto dialogs = std::make_unique<ui::ScriptedDialogs>();
     dialogs->answerInput(password);
     ui::installDialogs(std::move(dialogs));
+    platform::setSettingsFolder(work.path());
     TForm1 form;
     form.show();
     QTextStream out(stdout);

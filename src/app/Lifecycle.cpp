@@ -19,6 +19,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
     BindStoreEvents();
     BindLedgerEvents();
     BindCatalogEvents();
+    BindHealthEvents();
     resize(clientWidth, clientHeight);
     FormCreate();
 }
@@ -61,6 +62,8 @@ void TForm1::StartupSequence()
         m_startupStepsRun = 13;
         SetTrayIcon(platform::Tray::Modify);
         m_startupStepsRun = 14;
+        LoadBodyMeasures();
+        m_startupStepsRun = 15;
         DayQueriesLeft = 31;
         m_startupStepsRun = 16;
     } catch (...) {
@@ -73,6 +76,7 @@ void TForm1::FormClose()
     if (Connection)
         Connection->close();
     Connection.reset();
+    SaveBodyMeasures();
 }
 
 void TForm1::FormDestroy()

@@ -302,6 +302,12 @@ public:
     void DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers shift);
     void DBGrid_Sub_Spend_TypeExit();
 
+    // Body measures, weight records (health/).
+    void LoadBodyMeasures();
+    void SaveBodyMeasures();
+    void btnAddWeightClick();
+    void btnReCountBmiWHRClick();
+
     // Database password change (store/).
     void btnPasswordChangeClick();
 
@@ -318,12 +324,14 @@ private:
     void BindStoreEvents();   // store/Events.cpp
     void BindLedgerEvents();  // ledger/Events.cpp
     void BindCatalogEvents(); // catalog/Events.cpp
+    void BindHealthEvents();  // health/Events.cpp
     void ResetIncomeForm();
     void StartupSequence();
 
     std::unique_ptr<platform::Tray> m_tray;
     int m_startupStepsRun = 0;
     bool m_closed = false;
+    bool m_measuresLoaded = false;
 };
 
 extern TForm1* Form1;

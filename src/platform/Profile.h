@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// An INI file of sections and key=value lines, read and written as the program's settings
+// always have been: sections and keys match without regard to case, a missing file, section or
+// key reads as the default, and a write changes only its own line, keeping every other line,
+// the file's line breaks and its encoding (UTF-8, or UTF-16 where the file says so).
+class Profile
+{
+public:
+    // Reads the file; a missing or unreadable one reads as empty.
+    explicit Profile(const QString& path);
+
+    QString path() const { return m_path; }
+    QString readString(const QString& section, const QString& key, const QString& fallback) const;
+    // Replaces the key's value, or adds the key, or the section and the key, at its end.
+    void writeString(const QString& section, const QString& key, const QString& value);
+    // Writes the whole file beside its name and renames it into place, so it is never left
+    // half written. Throws std::runtime_error, naming the path, when it cannot.
+    void save() const;
+
+private:
+    int sectionLine(const QString& section) const; // -1 when missing
+    int sectionEnd(int header) const;              // the line after the section's last line
+    int keyLine(int header, const QString& key) const;
+
+    QString m_path;
+    QStringList m_lines;
+    QString m_newline = QStringLiteral("\r\n");
+    bool m_utf16 = false;
+    bool m_bom = false;
+};
+
+// Where setting.ini is written: beside the executable, or in the user's configuration folder
+// where the executable's folder cannot be written (an installed program).
+QString settingsPath();
+// Where it is read: the same, or a file beside the executable not yet written elsewhere.
+QString settingsReadPath();
+// Tests and tools put the settings in a folder of their own.
+void setSettingsFolder(const QString& folder);
+
+} // namespace platform
