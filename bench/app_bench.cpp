@@ -16,11 +16,13 @@
 // window holds it exclusively, and so does the direct side.
 #include "BenchData.h"
 
+#include "analysis/Analyses.h"
 #include "app/TForm1.h"
 #include "health/Arithmetic.h"
 #include "platform/Profile.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
+#include "store/engine/JetTranslator.h"
 #include "store/engine/Query.h"
 #include "ui/DataGrid.h"
 #include "ui/Keys.h"
@@ -207,6 +209,11 @@ public:
         if (cacheKiB > 0)
             exec(QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKiB));
         exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        // year() and month() of an ISO date text, as the analyses' statements use them.
+        sqlite3_create_function(m_db, "year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, reinterpret_cast<void*>(0),
+                                datePart, nullptr, nullptr);
+        sqlite3_create_function(m_db, "month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, reinterpret_cast<void*>(5),
+                                datePart, nullptr, nullptr);
         exec(QStringLiteral("BEGIN EXCLUSIVE"));
         exec(QStringLiteral("COMMIT"));
     }
@@ -370,6 +377,27 @@ public:
         }
         sqlite3_finalize(insert);
         exec(QStringLiteral("COMMIT"));
+    }
+
+    // An analysis: each of its statements as the engine runs it, every field of every row read
+    // as text, the value read as a number.
+    void analysis(const QStringList& statements)
+    {
+        for (const QString& statement : statements) {
+            const RawTable rows = select(engine::translateJet(statement).sql.front());
+            sink = sink + qint64(rows.rows.size());
+        }
+    }
+
+    static void datePart(sqlite3_context* context, int, sqlite3_value** argv)
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        const qsizetype from = qsizetype(reinterpret_cast<quintptr>(sqlite3_user_data(context)));
+        if (!text || qstrlen(text) < size_t(from + (from ? 2 : 4))) {
+            sqlite3_result_null(context);
+            return;
+        }
+        sqlite3_result_int(context, QByteArray(text + from, from ? 2 : 4).toInt());
     }
 
     // The recount of BMI and WHR: the records read newest first, an update per value in one
@@ -582,6 +610,33 @@ QString opName(Op op)
 const Op tableOps[] = {Op::Startup,  Op::Add,      Op::Delete, Op::Sort,   Op::Recalc,
                        Op::OpenGrid, Op::Transfer, Op::Batch,  Op::Recount};
 
+// The sixteen analyses, each with the button that runs it in the window.
+struct BenchAnalysis
+{
+    const char* name;
+    analysis::Analysis (*make)();
+    void (TForm1::*handler)();
+};
+const BenchAnalysis benchAnalyses[] = {
+    {"expense by category", analysis::spendByType, &TForm1::btnAnalySpendTypeClick},
+    {"expense maximum by category", analysis::spendMaxByType, &TForm1::btnAnalySpendTypeMaxClick},
+    {"expense by month of 2020", analysis::spendByMonth, &TForm1::btnAnalySpendMonthClick},
+    {"expense by year", analysis::spendByYear, &TForm1::btnAnalySpendYearClick},
+    {"income by category", analysis::saveByType, &TForm1::btnAnalySaveTypeClick},
+    {"income maximum by category", analysis::saveMaxByType, &TForm1::btnAnalySaveTypeMaxClick},
+    {"income by month of 2020", analysis::saveByMonth, &TForm1::btnAnalySaveMonthClick},
+    {"income by year", analysis::saveByYear, &TForm1::btnAnalySaveYearClick},
+    {"settlement by year", analysis::balanceByYear, &TForm1::btnBalanceYearClick},
+    {"settlement by month of 2020", analysis::balanceByMonth, &TForm1::btnBalanceMonthClick},
+    {"weight by date", analysis::weightByDate, &TForm1::btnAnalyWeightTypeClick},
+    {"BMI by date", analysis::bmiByDate, &TForm1::btnAnalyBMIClick},
+    {"WHR by date", analysis::whrByDate, &TForm1::btnAnalyWHRClick},
+    {"weight by month of 2020", analysis::weightMonthAverage, &TForm1::btnAnalyWeightMonthAvgClick},
+    {"weight by year", analysis::weightYearAverage, &TForm1::btnAnalyWeightYearAvgClick},
+    {"weight extremes", analysis::weightExtremes, &TForm1::btnAnalyMinMaxClick},
+};
+const QString benchYear = QStringLiteral("2020");
+
 // The 1 000 lines of the batch: dates, categories, notes, accounts, amounts.
 std::vector<std::array<QString, 5>> batchLines()
 {
@@ -612,6 +667,7 @@ struct SizeResult
 {
     int size = 0;
     std::map<Op, Samples> samples;
+    std::map<QString, Samples> analyses;
     qint64 windowPeakKiB = 0;  // high-water mark while the window ran, Qt and all
     qint64 windowOpenKiB = 0;  // resident with the window open after its start-up (median)
     qint64 baselineKiB = 0;    // resident before the window was made
@@ -773,6 +829,14 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
             throw std::runtime_error("the batch was not stored");
         f.LE_Height->setText(QStringLiteral("175"));
         timed(Op::Recount, [&] { f.btnReCountBmiWHRClick(); });
+        for (const BenchAnalysis& a : benchAnalyses) {
+            if (a.make().year == analysis::YearPrompt::Ask)
+                dialogs.answerInput(benchYear);
+            timer.start();
+            (f.*a.handler)();
+            result.analyses[QString::fromLatin1(a.name)].addOurs(timer);
+            window.checkNoError(QString::fromLatin1(a.name));
+        }
         f.Connection->execute(QStringLiteral("delete from spend where 流水號 > ") + lastSpend);
         f.Connection->execute(QStringLiteral("delete from save where 流水號 > ") + lastSave);
         window.finish();
@@ -806,6 +870,15 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         const auto lines = batchLines();
         timed(Op::Batch, [&] { direct->batch(lines); });
         timed(Op::Recount, [&] { direct->recount(QStringLiteral("175")); });
+        for (const BenchAnalysis& a : benchAnalyses) {
+            const analysis::Analysis made = a.make();
+            QStringList statements;
+            for (const QString& statement : made.statements)
+                statements << analysis::withYear(statement, benchYear);
+            timer.start();
+            direct->analysis(statements);
+            result.analyses[QString::fromLatin1(a.name)].addRaw(timer);
+        }
         direct->exec(QStringLiteral("DELETE FROM spend WHERE 流水號 > %1").arg(lastSpend));
         direct->exec(QStringLiteral("DELETE FROM save WHERE 流水號 > %1").arg(lastSave));
         direct.reset();
@@ -912,6 +985,22 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
             << rule << Qt::endl;
     }
 
+    out << Qt::endl << "analyses (the handler, chart filled; raw: the statements the engine runs), median ms:" << Qt::endl;
+    for (const SizeResult& r : results) {
+        for (const BenchAnalysis& a : benchAnalyses) {
+            const Samples& s = r.analyses.at(QString::fromLatin1(a.name));
+            const double ours = median(s.ours), raw = median(s.raw);
+            out << QStringLiteral("%1 | %2 | %3 | %4 | %5")
+                       .arg(r.size, 7)
+                       .arg(QString::fromLatin1(a.name), -28)
+                       .arg(ms(ours), 9)
+                       .arg(options.oursOnly ? QStringLiteral("-") : ms(raw), 9)
+                       .arg(options.oursOnly || raw <= 0 ? QStringLiteral("-") : QString::number(ours / raw, 'f', 2), 6)
+                << Qt::endl;
+        }
+        out << rule << Qt::endl;
+    }
+
     out << Qt::endl << "the window, the handler and the event processing after it (repaint), median ms:" << Qt::endl;
     for (const SizeResult& r : results) {
         QStringList parts;
@@ -982,6 +1071,16 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
     limit(Op::Add, 200);
     limit(Op::Sort, 100);
     limit(Op::Batch, 1000);
+    for (const BenchAnalysis& a : benchAnalyses) {
+        const Samples& s = big->analyses.at(QString::fromLatin1(a.name));
+        targets.push_back({QStringLiteral("%1 at most 150 ms").arg(QLatin1String(a.name)), median(s.ours) <= 150,
+                           QStringLiteral("%1 ms").arg(ms(median(s.ours)))});
+        if (!options.oursOnly) {
+            const double ratio = median(s.raw) > 0 ? median(s.ours) / median(s.raw) : 0;
+            targets.push_back({QStringLiteral("%1 ratio at most 1.5").arg(QLatin1String(a.name)), ratio <= 1.5,
+                               QString::number(ratio, 'f', 2)});
+        }
+    }
     if (!options.oursOnly)
         for (Op op : tableOps) {
             const double raw = median(big->samples.at(op).raw);

@@ -20,6 +20,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
     BindLedgerEvents();
     BindCatalogEvents();
     BindHealthEvents();
+    BindAnalysisEvents();
     resize(clientWidth, clientHeight);
     FormCreate();
 }

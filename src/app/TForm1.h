@@ -17,6 +17,10 @@ namespace platform {
 class Tray;
 }
 
+namespace analysis {
+struct Analysis;
+}
+
 namespace ui {
 class Chart;
 class ChartSeries;
@@ -302,6 +306,28 @@ public:
     void DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers shift);
     void DBGrid_Sub_Spend_TypeExit();
 
+    // Chart procedure, year prompt and analyses (analysis/).
+    bool IsInteger(const QString& text) const;
+    // The year prompt: asks until the text is an integer, then gives the text as typed.
+    QString AskYear();
+    void RunAnalysis(const analysis::Analysis& analysis);
+    void btnAnalySpendTypeClick();
+    void btnAnalySpendTypeMaxClick();
+    void btnAnalySpendMonthClick();
+    void btnAnalySpendYearClick();
+    void btnAnalySaveTypeClick();
+    void btnAnalySaveTypeMaxClick();
+    void btnAnalySaveMonthClick();
+    void btnAnalySaveYearClick();
+    void btnBalanceYearClick();
+    void btnBalanceMonthClick();
+    void btnAnalyWeightTypeClick();
+    void btnAnalyBMIClick();
+    void btnAnalyWHRClick();
+    void btnAnalyWeightMonthAvgClick();
+    void btnAnalyWeightYearAvgClick();
+    void btnAnalyMinMaxClick();
+
     // Body measures, weight records (health/).
     void LoadBodyMeasures();
     void SaveBodyMeasures();
@@ -325,6 +351,7 @@ private:
     void BindLedgerEvents();  // ledger/Events.cpp
     void BindCatalogEvents(); // catalog/Events.cpp
     void BindHealthEvents();  // health/Events.cpp
+    void BindAnalysisEvents(); // analysis/Events.cpp
     void ResetIncomeForm();
     void StartupSequence();
 

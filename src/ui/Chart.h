@@ -65,8 +65,25 @@ public:
     static QList<double> ticks(double low, double high, int most = 8);
     static constexpr QColor lineColour() { return QColor(255, 128, 0); }
 
+    // Where everything goes at the chart's present size; painting, tool tips and tests share it.
+    struct Layout
+    {
+        QRect title;
+        QRect plot;
+        QList<double> ticks;
+        QList<QRectF> bars;         // one per bar, in the bar series' order
+        QList<QRectF> marks;        // the bars' value marks
+        QList<QPointF> linePoints;  // one per point of the line
+        QList<QRectF> labelBoxes;   // the bottom labels that are shown
+        QList<QString> labelTexts;
+    };
+    Layout layout() const;
+    // What the pointer resting at the position is told: the point's label and value.
+    QString toolTipAt(const QPoint& position) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     friend class ChartSeries;
