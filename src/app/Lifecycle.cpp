@@ -7,6 +7,7 @@
 #include "store/engine/Query.h"
 
 #include <QCloseEvent>
+#include <QSystemTrayIcon>
 #include <QStyle>
 
 TForm1* Form1 = nullptr;
@@ -21,6 +22,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
     BindCatalogEvents();
     BindHealthEvents();
     BindAnalysisEvents();
+    BindCalendarEvents();
+    BindShellEvents();
     resize(clientWidth, clientHeight);
     FormCreate();
 }
@@ -100,6 +103,11 @@ bool TForm1::SetTrayIcon(int action)
     QIcon icon = windowIcon();
     if (icon.isNull())
         icon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    return m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
-                           action == platform::Tray::Modify ? tip : QString());
+    const bool taken = m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
+                                       action == platform::Tray::Modify ? tip : QString());
+    // A click on the icon, left or right, opens the tray menu.
+    if (action == platform::Tray::Add && m_tray->icon())
+        connect(m_tray->icon(), &QSystemTrayIcon::activated, this,
+                ui::guarded([this](QSystemTrayIcon::ActivationReason reason) { WMTrayIcon(int(reason)); }));
+    return taken;
 }

@@ -22,6 +22,7 @@ struct Analysis;
 }
 
 namespace ui {
+struct BadgeAppearance;
 class Chart;
 class ChartSeries;
 class DataGrid;
@@ -37,6 +38,7 @@ class PickList;
 } // namespace ui
 
 class QAction;
+class QDate;
 class QLabel;
 class QMenu;
 class QTabWidget;
@@ -337,6 +339,21 @@ public:
     // Database password change (store/).
     void btnPasswordChangeClick();
 
+    // Daily settlement calendar (calendar/).
+    void CalendarDateStatus(const QDate& date, QString& status, ui::BadgeAppearance& badge, int& offsetX, int& offsetY);
+    void CalendarMonthChanged(int month);
+
+    // Navigation, tray menu and about page (app/).
+    void AdvSmoothButton17Click();
+    void TabPagerMainChange();
+    // The tray icon was clicked; reason is the QSystemTrayIcon::ActivationReason.
+    void WMTrayIcon(int reason);
+    void popmenu_ShowClick();
+    void popmenu_CloseClick();
+    void btnSystemTrayClick();
+    void btnAuthorClick();
+    void AdvSmoothButton6Click();
+
     // Tray icon (app/).
     bool SetTrayIcon(int action);
     platform::Tray* tray() const { return m_tray.get(); }
@@ -352,6 +369,8 @@ private:
     void BindCatalogEvents(); // catalog/Events.cpp
     void BindHealthEvents();  // health/Events.cpp
     void BindAnalysisEvents(); // analysis/Events.cpp
+    void BindCalendarEvents(); // calendar/Events.cpp
+    void BindShellEvents();    // app/Events.cpp
     void ResetIncomeForm();
     void StartupSequence();
 
@@ -359,6 +378,7 @@ private:
     int m_startupStepsRun = 0;
     bool m_closed = false;
     bool m_measuresLoaded = false;
+    bool m_calendarRepaintAsked = false;
 };
 
 extern TForm1* Form1;

@@ -53,6 +53,14 @@ void MonthCalendar::requestStatuses()
     }
 }
 
+void MonthCalendar::repaintDays()
+{
+    if (m_viewport)
+        m_viewport->update();
+    else
+        update();
+}
+
 bool MonthCalendar::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_viewport && event->type() == QEvent::Paint)

@@ -49,6 +49,8 @@ public:
     const std::vector<DayBadge>& lastBadges() const { return m_days; }
     // Asks for every day of the shown month, as a paint does.
     void requestStatuses();
+    // Paints the days again, which asks for every day again.
+    void repaintDays();
 
 Q_SIGNALS:
     void monthChanged(int month);

@@ -7,6 +7,40 @@
 
 namespace ui {
 
+namespace {
+
+QString describe(const ScriptedDialogs::Shown& shown)
+{
+    switch (shown.kind) {
+    case ScriptedDialogs::Kind::Input:
+        return QStringLiteral("input box: %1 %2").arg(shown.title, shown.text);
+    case ScriptedDialogs::Kind::Confirm:
+        return QStringLiteral("delete confirmation box: ") + shown.text;
+    case ScriptedDialogs::Kind::Question:
+        return QStringLiteral("question box: ") + shown.text;
+    case ScriptedDialogs::Kind::Error:
+        return QStringLiteral("error box: ") + shown.text;
+    case ScriptedDialogs::Kind::Message:
+        break;
+    }
+    return QStringLiteral("message box: ") + shown.text;
+}
+
+} // namespace
+
+void ScriptedDialogs::unanswered(const Shown& shown)
+{
+    const QString what = describe(shown);
+    if (!m_unexpected)
+        throw std::logic_error(("scripted dialogs: no answer waiting for the " + what).toStdString());
+    // The same box again, with nothing answered since: the program asks again after Cancel
+    // and would go on asking.
+    if (m_lastUnanswered == what)
+        throw std::logic_error(("scripted dialogs: the unanswered " + what + " came back").toStdString());
+    m_lastUnanswered = what;
+    m_unexpected(QStringLiteral("unexpected ") + what);
+}
+
 void ScriptedDialogs::show(Shown shown)
 {
     m_shown.append(shown);
@@ -38,9 +72,13 @@ void ScriptedDialogs::message(const QString& text)
 
 bool ScriptedDialogs::input(const QString& title, const QString& prompt, QString& value, bool masked)
 {
-    show({Kind::Input, title, prompt, value, masked});
-    if (m_inputs.empty())
-        throw std::logic_error("scripted dialogs: an input box found no answer waiting");
+    const Shown shown{Kind::Input, title, prompt, value, masked};
+    show(shown);
+    if (m_inputs.empty()) {
+        unanswered(shown);
+        return false;
+    }
+    answered();
     std::optional<QString> answer = std::move(m_inputs.front());
     m_inputs.pop_front();
     if (!answer)
@@ -51,9 +89,13 @@ bool ScriptedDialogs::input(const QString& title, const QString& prompt, QString
 
 Answer ScriptedDialogs::confirmDelete(const QString& title, const QString& body)
 {
-    show({Kind::Confirm, title, body, QString(), false});
-    if (m_confirms.empty())
-        throw std::logic_error("scripted dialogs: a confirmation found no answer waiting");
+    const Shown shown{Kind::Confirm, title, body, QString(), false};
+    show(shown);
+    if (m_confirms.empty()) {
+        unanswered(shown);
+        return Answer::Cancel;
+    }
+    answered();
     const Answer answer = m_confirms.front();
     m_confirms.pop_front();
     return answer;
@@ -61,9 +103,13 @@ Answer ScriptedDialogs::confirmDelete(const QString& title, const QString& body)
 
 bool ScriptedDialogs::confirm(const QString& text)
 {
-    show({Kind::Question, QString(), text, QString(), false});
-    if (m_questions.empty())
-        throw std::logic_error("scripted dialogs: a question found no answer waiting");
+    const Shown shown{Kind::Question, QString(), text, QString(), false};
+    show(shown);
+    if (m_questions.empty()) {
+        unanswered(shown);
+        return false;
+    }
+    answered();
     const bool ok = m_questions.front();
     m_questions.pop_front();
     return ok;
@@ -71,7 +117,10 @@ bool ScriptedDialogs::confirm(const QString& text)
 
 void ScriptedDialogs::error(const QString& text)
 {
-    show({Kind::Error, QString(), text, QString(), false});
+    const Shown shown{Kind::Error, QString(), text, QString(), false};
+    show(shown);
+    if (m_unexpected && !m_errorsExpected)
+        m_unexpected(QStringLiteral("unexpected ") + describe(shown));
 }
 
 QStringList ScriptedDialogs::texts(Kind kind) const

@@ -5,12 +5,14 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace ui {
 
 // Dialogs for tests and benchmarks: every box shown is recorded, and the answers come from
-// queues. A box that finds no answer waiting throws, so a test never hangs on a prompt.
+// queues. A box that finds no answer waiting throws, so a test never hangs on a prompt, unless
+// a handler for unexpected boxes is set (see setUnexpectedBoxHandler).
 class ScriptedDialogs : public Dialogs
 {
 public:
@@ -38,6 +40,17 @@ public:
     // modal box does.
     void setTakesFocus(bool takes) { m_takesFocus = takes; }
 
+    // Called with "unexpected <kind> box: <text>" for a box that finds no answer waiting, and
+    // for an error box unless errors are expected. A box without an answer then gets the one
+    // Cancel gives, so the program goes on; only the same box coming back with nothing answered
+    // in between still throws, since the program would ask for ever.
+    void setUnexpectedBoxHandler(std::function<void(const QString&)> handler)
+    {
+        m_unexpected = std::move(handler);
+    }
+    // Error boxes are part of what the caller checks from now on, not failures.
+    void expectErrors() { m_errorsExpected = true; }
+
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts(Kind kind) const;
     QStringList messages() const { return texts(Kind::Message); }
@@ -47,8 +60,14 @@ public:
 
 private:
     void show(Shown shown);
+    // Reports a box that found no answer waiting; throws where no handler is set.
+    void unanswered(const Shown& shown);
+    void answered() { m_lastUnanswered.reset(); }
 
     bool m_takesFocus = false;
+    bool m_errorsExpected = false;
+    std::optional<QString> m_lastUnanswered; // since the last box that found its answer
+    std::function<void(const QString&)> m_unexpected;
     QList<Shown> m_shown;
     std::deque<std::optional<QString>> m_inputs;
     std::deque<Answer> m_confirms;

@@ -1,0 +1,72 @@
+// Page navigation, the tray icon's menu and the about page.
+#include "TForm1.h"
+
+#include "platform/Screen.h"
+#include "platform/Shell.h"
+#include "platform/Tray.h"
+#include "ui/Dialogs.h"
+
+#include <QCursor>
+#include <QDir>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <stdexcept>
+
+void TForm1::AdvSmoothButton17Click()
+{
+    TabPagerMain->setCurrentWidget(TabPageOverView);
+}
+
+void TForm1::TabPagerMainChange()
+{
+    if (TabPagerMain->currentWidget() == TabPageOverView)
+        RecalcBalances();
+    else if (TabPagerMain->currentWidget() == TabPageCalender)
+        DayQueriesLeft = 31;
+}
+
+void TForm1::WMTrayIcon(int reason)
+{
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
+        return;
+    activateWindow();
+    PopupMenu1->popup(QCursor::pos());
+}
+
+void TForm1::popmenu_ShowClick()
+{
+    show();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TForm1::popmenu_CloseClick()
+{
+    close();
+}
+
+void TForm1::btnSystemTrayClick()
+{
+    showMinimized();
+    // Without a notification area there is no icon to bring a hidden window back: it stays a
+    // task-bar button.
+    if (QSystemTrayIcon::isSystemTrayAvailable() && m_tray->isShown())
+        hide();
+}
+
+void TForm1::btnAuthorClick()
+{
+    platform::openUrl(QUrl(QString::fromUtf8(VELLORAN_HOME_PAGE)));
+}
+
+void TForm1::AdvSmoothButton6Click()
+{
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("ScreenLog.jpg"));
+    const QImage image = platform::copyOfWindowArea(this);
+    if (image.isNull() || !image.save(path, "JPG"))
+        throw std::runtime_error(QStringLiteral("無法寫入快照 %1。").arg(path).toStdString());
+    ui::ShowMessage(QStringLiteral("快照完成!!"));
+}
