@@ -1,16 +1,25 @@
-# Installs the Debian packages Velloran needs to build, run and test, when any is missing.
-velloran_packages=(
+# shellcheck shell=bash disable=SC2034  # sourced by ./run and ./test, which read the lists
+# The Debian packages Velloran needs, and what installs those that are missing.
+
+# To build and run the program (sqlcipher is the shell the README reads finance.mdb with).
+velloran_run_packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlcipher-dev sqlcipher
   fonts-noto-cjk fonts-liberation2 adwaita-icon-theme
-  xvfb xdotool xauth python3
+)
+
+# In addition, to run the tests: the end-to-end run under Xvfb with a notification area
+# (trayer), and the fuzz targets built with clang's libFuzzer.
+velloran_test_packages=(
+  xvfb xdotool xauth python3 trayer
   clang libclang-rt-14-dev
 )
 
+# ensure_packages package...: installs, with one apt-get run, those of the packages that are missing.
 ensure_packages() {
-  local missing=()
-  for package in "${velloran_packages[@]}"; do
+  local missing=() package
+  for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$package")
     fi

@@ -121,7 +121,7 @@ private Q_SLOTS:
             testing::writeStarter();
         if (file == QLatin1String("in use"))
             other = testing::connect();
-        testing::StartedForm started({password});
+        testing::StartedForm started({password}, testing::ErrorBoxes::Expected);
         // Nothing at the prompt; one error box, raised by the first grid's select.
         QCOMPARE(started.dialogs().messages(), QStringList());
         const QStringList errors = started.dialogs().errors();
@@ -146,7 +146,7 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         testing::connect()->execute(QStringLiteral("DROP TABLE spend"));
-        testing::StartedForm started;
+        testing::StartedForm started({testing::password}, testing::ErrorBoxes::Expected);
         QCOMPARE(started.dialogs().errors().size(), 1);
         QVERIFY(started.dialogs().errors().first().contains(QStringLiteral("spend")));
         QCOMPARE(started.form().startupStepsRun(), 4);
@@ -164,13 +164,14 @@ private Q_SLOTS:
         QCOMPARE(testing::rowsOf(*testing::connect(), QStringLiteral("select count(*) as n from account_type")),
                  QStringLiteral("2"));
         // Statements after the close fail with a message instead of touching a dead connection.
+        started.dialogs().expectErrors();
         ui::guarded([&started] { started.form().Query[0]->open(); })();
         QCOMPARE(started.dialogs().errors().size(), 1);
     }
 
     void generalInputBoxMasksOnlyThePlaceholder()
     {
-        auto scripted = std::make_unique<ui::ScriptedDialogs>();
+        auto scripted = testing::scriptedDialogs();
         ui::ScriptedDialogs& dialogs = *scripted;
         ui::installDialogs(std::move(scripted));
         dialogs.answerInput(QStringLiteral("2011"));
@@ -209,7 +210,7 @@ private Q_SLOTS:
 
     void guardTurnsEscapingErrorsIntoTheErrorBox()
     {
-        auto scripted = std::make_unique<ui::ScriptedDialogs>();
+        auto scripted = testing::scriptedDialogs(testing::ErrorBoxes::Expected);
         ui::ScriptedDialogs& dialogs = *scripted;
         ui::installDialogs(std::move(scripted));
         ui::guarded([] { throw engine::EngineError(engine::EngineError::Kind::Other, QStringLiteral("引擎的訊息")); })();

@@ -13,6 +13,8 @@
 #      keys go on to the grid: Escape drops the edit and Delete asks about the row
 #   5. the password page changes the password to one with a blank in it; the next start
 #      opens with the new one and refuses the old one
+#   6. with a notification area (trayer): 縮小 hides the window, a click on the tray icon opens
+#      its menu, 顯示(&S) brings the window back and 關閉(&X) ends the program
 #
 # There is no window manager on the server: Qt gives the keyboard focus to each new
 # window itself, and windows are closed with the WM_DELETE_WINDOW message a window manager
@@ -43,7 +45,7 @@ make_starter=$(realpath -e "$2") || { echo "FAIL: no make-starter-db at $2"; exi
 here=$(cd "$(dirname "$0")" && pwd)
 helper="$here/xhelper.py"
 
-for tool in Xvfb xdotool python3 sqlcipher timeout realpath; do
+for tool in Xvfb xdotool python3 sqlcipher timeout realpath trayer; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "FAIL: $tool is not installed"
         exit 1
@@ -52,6 +54,7 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-e2e.XXXXXX")
 xvfb_pid=
+trayer_pid=
 program_pids=()
 failed=0
 scenario=setup
@@ -70,6 +73,10 @@ cleanup() {
         kill -KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
+    if [ -n "$trayer_pid" ]; then
+        kill -TERM "$trayer_pid" 2>/dev/null
+        wait "$trayer_pid" 2>/dev/null
+    fi
     if [ -n "$xvfb_pid" ]; then
         kill -TERM "$xvfb_pid" 2>/dev/null
         wait "$xvfb_pid" 2>/dev/null
@@ -207,9 +214,14 @@ describe_screen() {
 
 # Ids of the visible windows of process $1 named exactly $2 and of kind $3 (dialog|normal).
 matching_windows() {
-    local id
+    local id size
     for id in $(windows_of "$1"); do
         [ "$(name_of "$id")" = "$2" ] || continue
+        # The tray icon is a small window of the program's with its name too.
+        size=$(size_of "$id")
+        if [ "${size%x*}" -le 48 ] 2>/dev/null && [ "${size#*x}" -le 48 ] 2>/dev/null; then
+            continue
+        fi
         [ "$(kind_of "$id")" = "$3" ] || continue
         echo "$id"
     done
@@ -586,6 +598,68 @@ scenario_password_change() {
     pass "the next start opens with \"my pw\" and refuses 1234"
 }
 
+# The tray icon of process $1: its one small visible window; the id goes in $window.
+wait_tray_icon() {
+    local pid=$1 seconds deadline id size
+    limit "$window_timeout"
+    deadline=$((SECONDS + seconds))
+    while :; do
+        for id in $(windows_of "$pid"); do
+            size=$(size_of "$id")
+            if [ "${size%x*}" -le 48 ] 2>/dev/null && [ "${size#*x}" -le 48 ] 2>/dev/null; then
+                window=$id
+                return 0
+            fi
+        done
+        [ "$SECONDS" -ge "$deadline" ] && fail "no tray icon within ${seconds}s"
+        sleep 0.2
+    done
+}
+
+scenario_tray() {
+    scenario="tray"
+    local folder pid prompt main icon
+    trayer --edge top --align right --widthtype pixel --width 120 --height 28 >"$work/trayer.log" 2>&1 &
+    trayer_pid=$!
+    sleep 1
+    prepare_folder tray
+    folder=$folder_path
+    start_program "$folder" tray
+    pid=$program_pid
+    wait_window "$pid" "$prompt_title" dialog "password prompt"
+    prompt=$window
+    type_into "$prompt" 1234
+    press "$prompt" Return
+    wait_window "$pid" "$app_title" normal "main window"
+    main=$window
+    wait_tray_icon "$pid"
+    icon=$window
+    pass "the tray icon shows in the notification area"
+
+    focus "$main"
+    xdo mousemove --window "$main" 540 17 click 1 || fail "could not click the about tab"
+    sleep 0.5
+    xdo mousemove --window "$main" 224 100 click 1 || fail "could not click 縮小"
+    sleep 1
+    [ -z "$(matching_windows "$pid" "$app_title" normal)" ] || fail "縮小 left the main window on screen"
+    pass "縮小 hides the main window"
+
+    xdo mousemove --window "$icon" 6 6 click 1 || fail "could not click the tray icon"
+    sleep 1
+    shot tray-1-menu
+    xdo key s || fail "could not pick 顯示(&S)"
+    wait_window "$pid" "$app_title" normal "main window shown again"
+    main=$window
+    pass "a click on the tray icon opens its menu; 顯示(&S) shows the window again"
+
+    xdo mousemove --window "$icon" 6 6 click 3 || fail "could not right-click the tray icon"
+    sleep 1
+    xdo key x || fail "could not pick 關閉(&X)"
+    expect_clean_exit "$pid" "the program"
+    check_database "$folder"
+    pass "關閉(&X) ends the program with status 0"
+}
+
 # --- run ---------------------------------------------------------------------------------
 
 unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
@@ -603,5 +677,6 @@ scenario_wrong_password
 scenario_placeholder
 scenario_grid_edit
 scenario_password_change
+scenario_tray
 echo "PASS: all scenarios (${SECONDS}s)"
 exit 0

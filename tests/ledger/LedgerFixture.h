@@ -24,13 +24,9 @@ public:
     explicit LedgerFixture(const QStringList& setup = {}, const QString& startPassword = testing::password)
     {
         platform::setClock([] { return now(); });
-        writeStarter();
-        {
-            auto connection = testing::connect();
-            // As a first start leaves it.
-            connection->execute(QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)"));
-            execAll(*connection, setup);
-        }
+        // As a first start leaves it.
+        writeStarter(QStringList{QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")} +
+                     setup);
         m_started = std::make_unique<StartedForm>(QList<std::optional<QString>>{startPassword});
         form().show();
         QApplication::setActiveWindow(&form()); // so that the keyboard focus can move inside it

@@ -336,6 +336,7 @@ private Q_SLOTS:
         testing::choose(form.Combobox_Cost, QStringLiteral("現金"));
         form.LE_Cost->setText(QStringLiteral("12a")); // only text that was not typed can get here
         form.DTP_spend->setDate(QDate(2012, 1, 9));
+        f.dialogs().expectErrors();
         QTest::mouseClick(form.btnAddSpend, Qt::LeftButton);
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.dialogs().errors().size(), 1);
@@ -401,6 +402,7 @@ private Q_SLOTS:
         ui::DataGrid* grid = f.form().DBGrid_save;
         grid->setFocus();
         f.dialogs().answerConfirm(ui::Answer::Yes);
+        f.dialogs().expectErrors();
         QTest::keyClick(grid, Qt::Key_Period, Qt::KeypadModifier);
         QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 流水號 : ")});
         QCOMPARE(f.dialogs().errors().size(), 1);
@@ -504,6 +506,7 @@ private Q_SLOTS:
         LedgerFixture f({insertEntry("spend", "2012/01/01", "食物", "x", "現金", "10"),
                          insertEntry("spend", "2012/01/02", "食物", "y", "現金", "20")});
         f.dialogs().setTakesFocus(true);
+        f.dialogs().expectErrors();
         TForm1& form = f.form();
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
         ui::DataGrid* grid = form.DBGrid_spend;
@@ -554,6 +557,7 @@ private Q_SLOTS:
         QProcess other;
         other.start(QStringLiteral("sh"), {QStringLiteral("-c"), swap});
         QVERIFY(other.waitForFinished(30000) && other.exitCode() == 0);
+        f.dialogs().expectErrors();
 
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
         testing::choose(form.Combobox_Spend, QStringLiteral("食物"));
@@ -665,6 +669,7 @@ private Q_SLOTS:
         QCOMPARE(form.Query[0]->text(0, 1), QStringLiteral("2012/03/15"));
         // A click while the slot is closed reaches the error box.
         form.Query[1]->close();
+        f.dialogs().expectErrors();
         Q_EMIT form.DBGrid_save->titleClicked(5, QStringLiteral("金額"));
         QCOMPARE(f.dialogs().errors().size(), 1);
     }

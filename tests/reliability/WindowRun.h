@@ -41,7 +41,7 @@ inline QString lineOf(const ui::ScriptedDialogs::Shown& shown)
 inline QStringList runWindow(const QString& password)
 {
     QStringList lines;
-    testing::StartedForm started({password});
+    testing::StartedForm started({password}, testing::ErrorBoxes::Expected);
     TForm1& form = started.form();
     form.show();
     QApplication::processEvents();

@@ -238,6 +238,8 @@ private Q_SLOTS:
         QFETCH(QStringList, refusal);
         QFETCH(QString, validation);
         EntryWindow f;
+        if (!refusal.isEmpty())
+            f.dialogs().expectErrors();
         TForm1& form = f.form();
         for (const Page& page : pages) {
             fill(form, page, note, typed, pasted);

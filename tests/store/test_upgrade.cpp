@@ -96,19 +96,14 @@ private Q_SLOTS:
     void legacyFileIsBroughtUpToDate()
     {
         testing::TempWorkdir dir;
-        testing::writeLegacy();
-        {
-            auto connection = testing::connect();
-            testing::execAll(*connection,
-                             {
-                                 QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/01#, '食物', '早餐', '現金', 80)"),
-                                 QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/02#, '食物', '午餐', '現金', 120)"),
-                                 QStringLiteral("delete from spend where 流水號 = 2"),
-                                 QStringLiteral("insert into spend_type (編號, 類型) values (1.5, '食物')"),
-                                 QStringLiteral("insert into spend_type (編號, 類型) values (3, '交通')"),
-                                 QStringLiteral("insert into account_type (編號, 帳戶名稱) values (1, '現金')"),
-                             });
-        }
+        testing::writeLegacy({
+            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/01#, '食物', '早餐', '現金', 80)"),
+            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/02#, '食物', '午餐', '現金', 120)"),
+            QStringLiteral("delete from spend where 流水號 = 2"),
+            QStringLiteral("insert into spend_type (編號, 類型) values (1.5, '食物')"),
+            QStringLiteral("insert into spend_type (編號, 類型) values (3, '交通')"),
+            QStringLiteral("insert into account_type (編號, 帳戶名稱) values (1, '現金')"),
+        });
         startOnce();
         auto connection = testing::connect();
         QCOMPARE(testing::columnsOf(*connection, QStringLiteral("select * from weight")),
@@ -154,11 +149,7 @@ private Q_SLOTS:
         QFETCH(QString, weight);
         QFETCH(QString, columns);
         testing::TempWorkdir dir;
-        testing::writeStarter();
-        {
-            auto connection = testing::connect();
-            testing::execAll(*connection, {QStringLiteral("DROP TABLE weight"), weight});
-        }
+        testing::writeStarter({QStringLiteral("DROP TABLE weight"), weight});
         startOnce();
         startOnce();
         auto connection = testing::connect();
@@ -168,14 +159,10 @@ private Q_SLOTS:
     void duplicateNamesKeepTheirTableWithoutAKey()
     {
         testing::TempWorkdir dir;
-        testing::writeLegacy();
-        {
-            auto connection = testing::connect();
-            testing::execAll(*connection, {
-                                              QStringLiteral("insert into save_type (編號, 類型) values (1, '薪資')"),
-                                              QStringLiteral("insert into save_type (編號, 類型) values (2, '薪資')"),
-                                          });
-        }
+        testing::writeLegacy({
+            QStringLiteral("insert into save_type (編號, 類型) values (1, '薪資')"),
+            QStringLiteral("insert into save_type (編號, 類型) values (2, '薪資')"),
+        });
         startOnce();
         auto connection = testing::connect();
         QCOMPARE(indexesOf(*connection, QStringLiteral("save_type")), QString());
@@ -189,11 +176,7 @@ private Q_SLOTS:
     void accountKeyOnAnotherColumnStays()
     {
         testing::TempWorkdir dir;
-        testing::writeLegacy();
-        {
-            auto connection = testing::connect();
-            connection->execute(QStringLiteral("ALTER TABLE account_type ADD CONSTRAINT PrimaryKey PRIMARY KEY(編號)"));
-        }
+        testing::writeLegacy({QStringLiteral("ALTER TABLE account_type ADD CONSTRAINT PrimaryKey PRIMARY KEY(編號)")});
         startOnce();
         auto connection = testing::connect();
         QCOMPARE(indexesOf(*connection, QStringLiteral("account_type")), QStringLiteral("pk:account_type:PrimaryKey"));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -27,36 +28,72 @@ std::unique_ptr<engine::Connection> connect(const QString& key)
     return engine::Connection::openFile(QStringLiteral("finance.mdb"), key);
 }
 
-void writeStarter()
+namespace {
+
+// Where the files made once per process are kept until it ends.
+QString madeFile(const QString& name)
 {
     static QTemporaryDir made;
-    static const QString starter = [] {
-        QProcess tool;
-        tool.setWorkingDirectory(made.path());
-        tool.start(QStringLiteral(MAKE_STARTER_DB), {QStringLiteral("finance.mdb")});
-        if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-            qFatal("make-starter-db failed: %s", tool.readAllStandardError().constData());
-        return made.filePath(QStringLiteral("finance.mdb"));
-    }();
-    if (!QFile::copy(starter, QStringLiteral("finance.mdb")))
-        qFatal("the starter file could not be copied into %s", qPrintable(QDir::currentPath()));
+    return made.filePath(name);
 }
 
-void writeLegacy()
+void copyHere(const QString& made)
 {
-    engine::Connection::createDatabase(QDir::current().absoluteFilePath(QStringLiteral("finance.mdb")), password);
-    auto connection = connect();
-    execAll(*connection,
-            {
-                QStringLiteral("Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
-                               "帳戶 varchar(50), 金額 float)"),
-                QStringLiteral("Create TABLE save (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
-                               "帳戶 varchar(50), 金額 float)"),
-                QStringLiteral("Create TABLE spend_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
-                QStringLiteral("Create TABLE save_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
-                QStringLiteral("Create TABLE account_type (編號 float, 帳戶名稱 varchar(50))"),
-                QStringLiteral("Create TABLE weight (流水號 counter, 日期 datetime, 體重 float)"),
-            });
+    if (!QFile::copy(made, QStringLiteral("finance.mdb")))
+        qFatal("%s could not be copied into %s", qPrintable(made), qPrintable(QDir::currentPath()));
+}
+
+// The base file with the setup run on it, made at the first call for that setup.
+QString withSetup(const QString& base, const QStringList& setup)
+{
+    if (setup.isEmpty())
+        return base;
+    static QHash<std::pair<QString, QStringList>, QString> made;
+    const std::pair<QString, QStringList> key{base, setup};
+    if (const auto found = made.constFind(key); found != made.constEnd())
+        return *found;
+    const QString path = madeFile(QStringLiteral("setup-%1.mdb").arg(made.size()));
+    if (!QFile::copy(base, path))
+        qFatal("%s could not be copied to %s", qPrintable(base), qPrintable(path));
+    execAll(*engine::Connection::openFile(path, password), setup);
+    made.insert(key, path);
+    return path;
+}
+
+} // namespace
+
+void writeStarter(const QStringList& setup)
+{
+    static const QString starter = [] {
+        const QString path = madeFile(QStringLiteral("starter.mdb"));
+        QProcess tool;
+        tool.start(QStringLiteral(MAKE_STARTER_DB), {path});
+        if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+            qFatal("make-starter-db failed: %s", tool.readAllStandardError().constData());
+        return path;
+    }();
+    copyHere(withSetup(starter, setup));
+}
+
+void writeLegacy(const QStringList& setup)
+{
+    static const QString legacy = [] {
+        const QString path = madeFile(QStringLiteral("legacy.mdb"));
+        engine::Connection::createDatabase(path, password);
+        execAll(*engine::Connection::openFile(path, password),
+                {
+                    QStringLiteral("Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
+                                   "帳戶 varchar(50), 金額 float)"),
+                    QStringLiteral("Create TABLE save (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
+                                   "帳戶 varchar(50), 金額 float)"),
+                    QStringLiteral("Create TABLE spend_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
+                    QStringLiteral("Create TABLE save_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
+                    QStringLiteral("Create TABLE account_type (編號 float, 帳戶名稱 varchar(50))"),
+                    QStringLiteral("Create TABLE weight (流水號 counter, 日期 datetime, 體重 float)"),
+                });
+        return path;
+    }();
+    copyHere(withSetup(legacy, setup));
 }
 
 void execAll(engine::Connection& connection, const QStringList& statements)

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
-#include <QTemporaryDir>
 #include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <memory>
 #include <optional>
 
@@ -31,14 +32,15 @@ inline const QString password = QStringLiteral("1234");
 // An open connection to finance.mdb in the working directory.
 std::unique_ptr<engine::Connection> connect(const QString& key = password);
 
-// A finance.mdb in the working directory as the delivered file has it: a copy of the one the
-// starter tool writes once for the whole test process, so no test waits for a key derivation.
-void writeStarter();
+// A finance.mdb in the working directory as the delivered file has it, with the setup statements
+// run on it with the starter password. Every file is a copy: the starter tool runs once for the
+// whole test process, and each setup once, so that no test waits for their key derivations.
+void writeStarter(const QStringList& setup = {});
 
 // A finance.mdb in the shape an earlier release wrote: 摘要 of 50 characters, 編號 as float
 // with a key "PrimaryKey" on it in the category tables, no 餘額, weight with its first three
-// columns only, no sub_spend_type.
-void writeLegacy();
+// columns only, no sub_spend_type. The setup is run on it as for writeStarter.
+void writeLegacy(const QStringList& setup = {});
 
 // Runs each statement on the connection.
 void execAll(engine::Connection& connection, const QStringList& statements);

@@ -228,7 +228,8 @@ private Q_SLOTS:
         m_dir = std::make_unique<testing::TempWorkdir>();
         testing::writeStarter();
         // A start that ends at the first grid leaves every control as the layout made it.
-        m_started = std::make_unique<testing::StartedForm>(QList<std::optional<QString>>{QStringLiteral("9999")});
+        m_started = std::make_unique<testing::StartedForm>(QList<std::optional<QString>>{QStringLiteral("9999")},
+                                                           testing::ErrorBoxes::Expected);
         QCOMPARE(m_started->dialogs().errors().size(), 1);
         form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
@@ -402,13 +403,25 @@ private Q_SLOTS:
         QCOMPARE(form().Calendar->yearShown(), 2012);
     }
 
+    // Each page paints a picture of its own: not one flat colour, and not one that another page
+    // shows as well.
     void pagesRender()
     {
+        QList<std::pair<QString, QImage>> seen;
         for (int i = 0; i < form().TabPagerMain->count(); ++i) {
             form().TabPagerMain->setCurrentIndex(i);
-            const QImage image = form().grab().toImage();
-            QCOMPARE(image.size(), form().size());
-            QVERIFY(!image.isNull());
+            const QImage window = form().grab().toImage();
+            QCOMPARE(window.size(), form().size());
+            QWidget* page = form().TabPagerMain->currentWidget();
+            const QImage image = window.copy(QRect(page->mapTo(&form(), QPoint(0, 0)), page->size()))
+                                     .convertToFormat(QImage::Format_RGB32);
+            const QString name = form().TabPagerMain->tabText(i);
+            QImage flat(image.size(), image.format());
+            flat.fill(image.pixel(0, 0));
+            QVERIFY2(image != flat, qPrintable(name));
+            for (const auto& [other, picture] : seen)
+                QVERIFY2(image != picture, qPrintable(name + QStringLiteral(" looks like ") + other));
+            seen.append({name, image});
         }
         form().TabPagerMain->setCurrentWidget(form().TabPageOverView);
     }

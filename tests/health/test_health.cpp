@@ -1,0 +1,258 @@
+// The health page: setting.ini, weight records, BMI and WHR.
+#include "../ledger/LedgerFixture.h"
+#include "health/Arithmetic.h"
+#include "platform/Profile.h"
+#include "store/engine/EngineError.h"
+#include "store/engine/Query.h"
+#include "ui/DataGrid.h"
+#include "ui/DatePicker.h"
+#include "ui/ImageButton.h"
+#include "ui/LabeledEdit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <clocale>
+
+using testing::LedgerFixture;
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString iniPath()
+{
+    return QDir::current().filePath(QStringLiteral("setting.ini"));
+}
+
+} // namespace
+
+class TestHealth : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The worked values, to the last digit.
+    void workedValues_data()
+    {
+        QTest::addColumn<QString>("what"); // bmi, whr of the add, whr of the recount
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<double>("result");
+        QTest::newRow("70 kg, 175 cm") << "bmi" << "70" << "175" << 22.86;
+        QTest::newRow("90.5 kg, 200 cm: a tie goes to even") << "bmi" << "90.5" << "200" << 22.62;
+        QTest::newRow("90.7 kg, 200 cm: the float lies below") << "bmi" << "90.7" << "200" << 22.67;
+        QTest::newRow("65 kg, 170 cm") << "bmi" << "65" << "170" << 22.49;
+        QTest::newRow("70 kg, 180 cm") << "bmi" << "70" << "180" << 21.6;
+        QTest::newRow("80/100, add") << "add" << "80" << "100" << 0.8;
+        QTest::newRow("80/100, recount") << "recount" << "80" << "100" << 0.8;
+        QTest::newRow("58/80, add") << "add" << "58" << "80" << 0.72;
+        QTest::newRow("58/80, recount") << "recount" << "58" << "80" << 0.73;
+        QTest::newRow("51.5/100, add") << "add" << "51.5" << "100" << 0.52;
+        QTest::newRow("51.5/100, recount") << "recount" << "51.5" << "100" << 0.51;
+    }
+    void workedValues()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(double, result);
+        const long double a = health::numberOf(first), b = health::numberOf(second);
+        const double found = what == QLatin1String("bmi")   ? health::bmi(a, health::heightInMetres(b))
+                             : what == QLatin1String("add") ? health::whrOfAdd(a, b)
+                                                            : health::whrOfRecount(a, b);
+        QCOMPARE(found, result); // exactly the double the stored value is
+        QCOMPARE(health::roundTwoDecimals(0.125L), 0.12L);
+    }
+
+    // Numbers read with a decimal point, whatever the locale says.
+    void numbersWhateverTheLocale()
+    {
+        const char* before = std::setlocale(LC_ALL, nullptr);
+        const QByteArray saved(before ? before : "C");
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+        QCOMPARE(double(health::numberOf(QStringLiteral(" 90.5 "))), 90.5);
+        QCOMPARE(health::bmiUpdateStatement(22.86, 12), QStringLiteral("update weight set BMI = 22.86 where 流水號 = 12"));
+        std::setlocale(LC_ALL, saved.constData());
+        for (const char* bad : {"", "abc", "1,5", "7kg", "inf", "nan", "1e99999", "--1"}) {
+            try {
+                health::numberOf(QString::fromLatin1(bad));
+                QFAIL(bad);
+            } catch (const engine::EngineError& error) {
+                QCOMPARE(error.kind(), engine::EngineError::Kind::BadValue);
+            }
+        }
+    }
+
+    // setting.ini: sections and keys in any case, defaults, other lines kept, CRLF kept.
+    void profileFile()
+    {
+        testing::TempWorkdir dir;
+        const QString path = dir.file(QStringLiteral("setting.ini"));
+        writeBytes(path, "; mine\r\n[HEIGHT]\r\nHEIGHT = 180 \r\n\r\n[Other]\r\nx=1\r\n");
+        platform::Profile profile(path);
+        QCOMPARE(profile.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")), QStringLiteral("180"));
+        QCOMPARE(profile.readString(QStringLiteral("Hip"), QStringLiteral("hip"), QStringLiteral("0")), QStringLiteral("0"));
+        QCOMPARE(profile.readString(QStringLiteral("Other"), QStringLiteral("y"), QStringLiteral("d")), QStringLiteral("d"));
+        profile.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("175"));
+        profile.writeString(QStringLiteral("Other"), QStringLiteral("y"), QString());
+        profile.writeString(QStringLiteral("Hip"), QStringLiteral("hip"), QStringLiteral("95"));
+        profile.save();
+        QCOMPARE(fileBytes(path),
+                 QByteArray("; mine\r\n[HEIGHT]\r\nHEIGHT=175\r\n\r\n[Other]\r\nx=1\r\ny=\r\n[Hip]\r\nhip=95\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("setting.ini")});
+        // A missing file reads as the defaults, and a write creates it.
+        platform::Profile fresh(dir.file(QStringLiteral("none.ini")));
+        QCOMPARE(fresh.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")), QStringLiteral("0"));
+        fresh.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("1"));
+        fresh.save();
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("none.ini"))), QByteArray("[Height]\r\nheight=1\r\n"));
+    }
+
+    // The start loads the measures, the close saves them; a start that ended early saves nothing.
+    void measuresKeptBetweenRuns()
+    {
+        {
+            LedgerFixture f;
+            TForm1& form = f.form();
+            QCOMPARE(form.LE_Height->text(), QStringLiteral("0"));
+            QCOMPARE(form.LE_Waistline->text(), QStringLiteral("0"));
+            QCOMPARE(form.LE_Hip->text(), QStringLiteral("0"));
+            form.LE_Height->setText(QStringLiteral("172"));
+            form.LE_Waistline->setText(QString());
+            form.LE_Hip->setText(QStringLiteral("95"));
+            form.close();
+            QCOMPARE(fileBytes(iniPath()), QByteArray("[Height]\r\nheight=172\r\n[Waistline]\r\nwaistline=\r\n[Hip]\r\nhip=95\r\n"));
+
+            // Started again in the same folder: the measures come back; an empty one stays empty.
+            testing::StartedForm again;
+            QCOMPARE(again.form().LE_Height->text(), QStringLiteral("172"));
+            QCOMPARE(again.form().LE_Waistline->text(), QString());
+            QCOMPARE(again.form().LE_Hip->text(), QStringLiteral("95"));
+            again.close();
+
+            // A wrong password: the start ends before the measures are loaded, and the close
+            // leaves the file alone.
+            const QByteArray before = fileBytes(iniPath());
+            testing::StartedForm wrong({QStringLiteral("9999")}, testing::ErrorBoxes::Expected);
+            QCOMPARE(wrong.form().LE_Height->text(), QString());
+            wrong.close();
+            QCOMPARE(fileBytes(iniPath()), before);
+        }
+    }
+
+    void addChecks_data()
+    {
+        QTest::addColumn<QString>("weight");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no weight, no height") << "" << "" << "體重數值空白";
+        QTest::newRow("no height") << "70" << "" << "請設定身高";
+        QTest::newRow("height 0") << "70" << "0" << "請設定身高";
+    }
+    void addChecks()
+    {
+        QFETCH(QString, weight);
+        QFETCH(QString, height);
+        QFETCH(QString, message);
+        LedgerFixture f;
+        TForm1& form = f.form();
+        form.LE_Weight->setText(weight);
+        form.LE_Height->setText(height);
+        QTest::mouseClick(form.btnAddWeight, Qt::LeftButton);
+        if (!weight.isEmpty())
+            QTest::mouseClick(form.btnReCountBmiWHR, Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages(), QStringList(weight.isEmpty() ? 1 : 2, message));
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("0"));
+    }
+
+    // Through the window: records with and without waistline and hip, then a new height and the recount.
+    void recordsAndRecount()
+    {
+        LedgerFixture f;
+        TForm1& form = f.form();
+        form.TabPagerMain->setCurrentWidget(form.TabPageHealthy);
+        form.LE_Height->setText(QStringLiteral("175"));
+        auto add = [&](const QDate& date, const QString& weight, const QString& waist, const QString& hip) {
+            form.DTP_Weight->setDate(date);
+            form.LE_Waistline->setText(waist);
+            form.LE_Hip->setText(hip);
+            form.LE_Weight->setText(QString());
+            testing::typeText(form.LE_Weight->edit(), weight);
+            QTest::mouseClick(form.btnAddWeight, Qt::LeftButton);
+        };
+        add(QDate(2012, 1, 1), QStringLiteral("70"), QStringLiteral("80"), QStringLiteral("100"));
+        add(QDate(2012, 1, 2), QStringLiteral("90.7"), QStringLiteral("58"), QStringLiteral("80"));
+        add(QDate(2012, 1, 3), QStringLiteral("65"), QStringLiteral("0"), QStringLiteral("100"));
+        add(QDate(2012, 1, 4), QStringLiteral("65"), QStringLiteral("80"), QString());
+        QCOMPARE(f.dialogs().messages(), QStringList(4, QStringLiteral("新增體重紀錄完成")));
+        QCOMPARE(f.rows(QStringLiteral("select 日期,體重,BMI,腰圍,臀圍,WHR from weight order by 日期")),
+                 QStringLiteral("2012/01/01|70|22.86|80|100|0.8;2012/01/02|90.7|29.62|58|80|0.72;"
+                                "2012/01/03|65|21.22|||;2012/01/04|65|21.22|||"));
+        QCOMPARE(form.LE_Weight->text(), QString());
+        QCOMPARE(form.LE_Hip->text(), QString()); // kept as typed
+        QCOMPARE(form.DTP_Weight->date(), LedgerFixture::now().date());
+        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.Query[slot::Weight]->text(0, 1), QStringLiteral("2012/01/04"));
+
+        // A hip of zero written otherwise than "0": refused, nothing stored.
+        f.dialogs().clear();
+        add(QDate(2012, 1, 5), QStringLiteral("70"), QStringLiteral("80"), QStringLiteral("0.0"));
+        QCOMPARE(f.dialogs().messages(), QStringList{QStringLiteral("臀圍不能為 0,無法計算腰臀比 (WHR)。")});
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("4"));
+
+        // An empty weight and a zero hip edited in: the recount gives BMI 0 and leaves that WHR.
+        form.Connection->execute(QStringLiteral("update weight set 體重 = null where 日期 = #2012/01/03#"));
+        form.Connection->execute(QStringLiteral("update weight set 臀圍 = 0, WHR = 0.5 where 日期 = #2012/01/04#"));
+        form.Connection->execute(QStringLiteral("update weight set 腰圍 = 80 where 日期 = #2012/01/04#"));
+        form.LE_Height->setText(QStringLiteral("180"));
+        f.dialogs().clear();
+        QTest::mouseClick(form.btnReCountBmiWHR, Qt::LeftButton);
+        QCOMPARE(f.dialogs().shown().size(), 0); // no message
+        QCOMPARE(f.rows(QStringLiteral("select BMI,WHR from weight order by 日期")),
+                 QStringLiteral("21.6|0.8;27.99|0.73;0|;20.06|0.5"));
+        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+    }
+
+    void conversionErrorsStoreNothing_data()
+    {
+        QTest::addColumn<QString>("weight");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("hip");
+        QTest::newRow("weight") << "7o" << "175" << "100";
+        QTest::newRow("height") << "70" << "17S" << "100";
+        QTest::newRow("hip") << "70" << "175" << "1OO";
+    }
+    void conversionErrorsStoreNothing()
+    {
+        QFETCH(QString, weight);
+        QFETCH(QString, height);
+        QFETCH(QString, hip);
+        LedgerFixture f;
+        TForm1& form = f.form();
+        form.LE_Weight->setText(weight);
+        form.LE_Height->setText(height);
+        form.LE_Waistline->setText(QStringLiteral("80"));
+        form.LE_Hip->setText(hip);
+        f.dialogs().expectErrors();
+        QTest::mouseClick(form.btnAddWeight, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors().size(), 1);
+        QCOMPARE(f.dialogs().messages(), QStringList());
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("0"));
+        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+    }
+};
+
+QTEST_MAIN(TestHealth)
+#include "test_health.moc"
