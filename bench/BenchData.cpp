@@ -29,13 +29,13 @@ const char16_t* const spendCategories[categoryCount] = {
 };
 
 const char16_t* const saveCategories[categoryCount] = {
-    u"薪資", u"獎金", u"利息", u"股利", u"租金", u"退稅", u"兼職", u"稿費", u"禮金", u"中獎",
+    u"薪資", u"獎金", u"利息", u"股利", u"租金",   u"退稅", u"兼職", u"稿費", u"禮金", u"中獎",
     u"補助", u"退款", u"紅包", u"年終", u"加班費", u"分紅", u"版稅", u"佣金", u"拍賣", u"其他",
 };
 
 const char16_t* const spendNotes[] = {
-    u"早餐", u"午餐", u"晚餐", u"捷運", u"加油", u"停車費", u"超市採買", u"電影票", u"掛號費",
-    u"網路費", u"手機月租", u"電費", u"水費", u"瓦斯", u"書店", u"咖啡", u"便利商店", u"夜市",
+    u"早餐",   u"午餐",     u"晚餐", u"捷運", u"加油", u"停車費", u"超市採買", u"電影票",   u"掛號費",
+    u"網路費", u"手機月租", u"電費", u"水費", u"瓦斯", u"書店",   u"咖啡",     u"便利商店", u"夜市",
 };
 
 const char16_t* const saveNotes[] = {
@@ -109,8 +109,7 @@ double amount(std::mt19937& random, int low, int high)
     return dollars;
 }
 
-template <size_t N>
-QString note(std::mt19937& random, const char16_t* const (&words)[N])
+template <size_t N> QString note(std::mt19937& random, const char16_t* const (&words)[N])
 {
     return QString::fromUtf16(words[random() % N]) + QStringLiteral(" #%1").arg(random() % 1000);
 }
@@ -144,8 +143,9 @@ QString iso(const QDate& date)
 void fillEntries(sqlite3* db, const char* table, int count, bool chronological, std::mt19937& random,
                  const char16_t* const (&categories)[categoryCount], bool income)
 {
-    Insert insert(db, QStringLiteral("INSERT INTO %1 (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, ?2, ?3, ?4, ?5)")
-                          .arg(QLatin1String(table)));
+    Insert insert(db,
+                  QStringLiteral("INSERT INTO %1 (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, ?2, ?3, ?4, ?5)")
+                      .arg(QLatin1String(table)));
     const std::vector<QDate> dates = entryDates(random, count, chronological);
     for (const QDate& date : dates) {
         insert.text(1, iso(date))
@@ -171,12 +171,15 @@ void fillWeight(sqlite3* db, std::mt19937& random)
     constexpr double height = 1.72;
     double weight = 72.0, waist = 84.0, hip = 98.0;
     std::normal_distribution<double> drift(0.0, 0.3);
-    Insert insert(db, QStringLiteral("INSERT INTO weight (日期, 體重, BMI, 腰圍, 臀圍, WHR) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
+    Insert insert(
+        db, QStringLiteral(
+                "INSERT INTO weight (日期, 體重, BMI, 腰圍, 臀圍, WHR) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
     for (int day : picked) {
         weight = std::clamp(weight + drift(random), 60.0, 90.0);
         waist = std::clamp(waist + drift(random) / 2, 70.0, 100.0);
         hip = std::clamp(hip + drift(random) / 3, 90.0, 110.0);
-        const double w = std::round(weight * 10) / 10, wa = std::round(waist * 10) / 10, h = std::round(hip * 10) / 10;
+        const double w = std::round(weight * 10) / 10, wa = std::round(waist * 10) / 10,
+                     h = std::round(hip * 10) / 10;
         insert.text(1, iso(first.addDays(day)))
             .number(2, w)
             .number(3, std::round(w / (height * height) * 100) / 100)
@@ -193,7 +196,8 @@ void fillCatalogs(sqlite3* db)
     exec(db, "DELETE FROM spend_type");
     exec(db, "DELETE FROM save_type");
     {
-        Insert insert(db, QStringLiteral("INSERT INTO account_type (編號, 帳戶名稱, 餘額) VALUES (?1, ?2, 0)"));
+        Insert insert(db,
+                      QStringLiteral("INSERT INTO account_type (編號, 帳戶名稱, 餘額) VALUES (?1, ?2, 0)"));
         for (int i = 0; i < accountCount; ++i)
             insert.integer(1, i + 1).text(2, accountName(i)).step();
     }
@@ -206,7 +210,8 @@ void fillCatalogs(sqlite3* db)
         }
     }
     {
-        Insert insert(db, QStringLiteral("INSERT INTO sub_spend_type (排序, 類型, 子類型) VALUES (?1, ?2, ?3)"));
+        Insert insert(db,
+                      QStringLiteral("INSERT INTO sub_spend_type (排序, 類型, 子類型) VALUES (?1, ?2, ?3)"));
         int order = 0;
         for (int i = 0; i < categoryCount; ++i)
             for (const char16_t* word : subCategoryWords)

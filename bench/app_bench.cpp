@@ -210,10 +210,10 @@ public:
             exec(QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKiB));
         exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         // year() and month() of an ISO date text, as the analyses' statements use them.
-        sqlite3_create_function(m_db, "year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, reinterpret_cast<void*>(0),
-                                datePart, nullptr, nullptr);
-        sqlite3_create_function(m_db, "month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, reinterpret_cast<void*>(5),
-                                datePart, nullptr, nullptr);
+        sqlite3_create_function(m_db, "year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                reinterpret_cast<void*>(0), datePart, nullptr, nullptr);
+        sqlite3_create_function(m_db, "month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                reinterpret_cast<void*>(5), datePart, nullptr, nullptr);
         exec(QStringLiteral("BEGIN EXCLUSIVE"));
         exec(QStringLiteral("COMMIT"));
     }
@@ -276,8 +276,11 @@ public:
     {
         // The upgrade's look at the file: the catalogue and each table's columns.
         sink = sink + qint64(select(QStringLiteral("SELECT type, name, sql FROM sqlite_master")).rows.size());
-        for (const char* table : {"weight", "account_type", "save_type", "spend_type", "sub_spend_type", "spend", "save"})
-            sink = sink + qint64(select(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))).rows.size());
+        for (const char* table :
+             {"weight", "account_type", "save_type", "spend_type", "sub_spend_type", "spend", "save"})
+            sink =
+                sink +
+                qint64(select(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))).rows.size());
         openSpendGrid();
         save = select(QStringLiteral("SELECT * FROM save ORDER BY 日期 COLLATE NOCASE DESC"), amountColumn);
         spendTypes = select(QStringLiteral("SELECT * FROM spend_type ORDER BY 編號"));
@@ -303,12 +306,18 @@ public:
         for (const RawRow& account : accounts.rows) {
             const QString name = quoted(account.fields.at(1));
             // Names compare without regard to letter case, and a balance is written only when it changes.
-            const double income = sum(QStringLiteral("SELECT sum(金額) AS 收入 FROM save WHERE 帳戶 = %1 COLLATE NOCASE").arg(name));
-            const double expense = sum(QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = %1 COLLATE NOCASE").arg(name));
+            const double income =
+                sum(QStringLiteral("SELECT sum(金額) AS 收入 FROM save WHERE 帳戶 = %1 COLLATE NOCASE")
+                        .arg(name));
+            const double expense =
+                sum(QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = %1 COLLATE NOCASE")
+                        .arg(name));
             const qint64 balance = qint64(std::nearbyint(income)) - qint64(std::nearbyint(expense));
-            exec(QStringLiteral("UPDATE account_type SET 餘額 = %1 WHERE 帳戶名稱 = %2 COLLATE NOCASE AND 餘額 IS NOT %1")
-                     .arg(balance)
-                     .arg(name));
+            exec(
+                QStringLiteral(
+                    "UPDATE account_type SET 餘額 = %1 WHERE 帳戶名稱 = %2 COLLATE NOCASE AND 餘額 IS NOT %1")
+                    .arg(balance)
+                    .arg(name));
         }
         const RawTable total = select(QStringLiteral("SELECT sum(餘額) AS 餘額 FROM account_type"));
         totalText = QStringLiteral("結餘 : ") + total.rows.at(0).fields.at(0);
@@ -318,7 +327,8 @@ public:
     void addExpense(const Entry& entry)
     {
         sink = sink + qint64(select(QStringLiteral("SELECT * FROM spend LIMIT 1")).rows.size());
-        sqlite3_stmt* insert = prepare(QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?, ?, ?, ?, ?)"));
+        sqlite3_stmt* insert = prepare(
+            QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?, ?, ?, ?, ?)"));
         QString stored = entry.date;
         stored.replace(u'/', u'-');
         bindText(insert, 1, stored);
@@ -349,8 +359,10 @@ public:
         const QString date = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
         const QString note = bench::accountName(from) + QStringLiteral(" to ") + bench::accountName(to);
         exec(QStringLiteral("BEGIN"));
-        for (const auto& [table, account] : {std::pair{QStringLiteral("spend"), from}, std::pair{QStringLiteral("save"), to}})
-            exec(QStringLiteral("INSERT INTO %1 (日期, 類型, 摘要, 帳戶, 金額) VALUES ('%2', '金流', %3, %4, %5)")
+        for (const auto& [table, account] :
+             {std::pair{QStringLiteral("spend"), from}, std::pair{QStringLiteral("save"), to}})
+            exec(QStringLiteral(
+                     "INSERT INTO %1 (日期, 類型, 摘要, 帳戶, 金額) VALUES ('%2', '金流', %3, %4, %5)")
                      .arg(table, date, quoted(note), quoted(bench::accountName(account)), amount));
         exec(QStringLiteral("COMMIT"));
         save = select(QStringLiteral("SELECT * FROM save ORDER BY 日期 COLLATE NOCASE DESC"), amountColumn);
@@ -363,7 +375,8 @@ public:
     {
         spend = select(QStringLiteral("SELECT * FROM spend"), amountColumn);
         exec(QStringLiteral("BEGIN"));
-        sqlite3_stmt* insert = prepare(QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?, ?, ?, ?, ?)"));
+        sqlite3_stmt* insert = prepare(
+            QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?, ?, ?, ?, ?)"));
         for (const auto& line : lines) {
             QString date = line[0];
             date.replace(u'/', u'-');
@@ -405,12 +418,14 @@ public:
     void recount(const QString& heightText)
     {
         const float metres = health::heightInMetres(health::numberOf(heightText));
-        const RawTable records = select(QStringLiteral("SELECT 流水號, 體重, 腰圍, 臀圍 FROM weight ORDER BY 日期 COLLATE NOCASE DESC"));
+        const RawTable records = select(
+            QStringLiteral("SELECT 流水號, 體重, 腰圍, 臀圍 FROM weight ORDER BY 日期 COLLATE NOCASE DESC"));
         exec(QStringLiteral("BEGIN"));
         for (const RawRow& row : records.rows) {
             const qint32 serial = row.fields.at(0).toInt();
             exec(health::bmiUpdateStatement(health::bmi(row.fields.at(1).toDouble(), metres), serial));
-            if (!row.fields.at(2).isEmpty() && !row.fields.at(3).isEmpty() && row.fields.at(3).toDouble() != 0)
+            if (!row.fields.at(2).isEmpty() && !row.fields.at(3).isEmpty() &&
+                row.fields.at(3).toDouble() != 0)
                 exec(health::whrUpdateStatement(
                     health::whrOfRecount(row.fields.at(2).toDouble(), row.fields.at(3).toDouble()), serial));
         }
@@ -550,7 +565,8 @@ public:
     {
         const QStringList errors = m_dialogs.errors();
         if (!errors.isEmpty())
-            throw std::runtime_error(QStringLiteral("error box during %1: %2").arg(during, errors.join(u'/')).toStdString());
+            throw std::runtime_error(
+                QStringLiteral("error box during %1: %2").arg(during, errors.join(u'/')).toStdString());
     }
 
     ui::ScriptedDialogs& dialogs() const { return m_dialogs; }
@@ -578,7 +594,19 @@ qint64 lastSerial(TForm1& form, const char* table)
 
 // --- bookkeeping -------------------------------------------------------------------------
 
-enum class Op { Startup, FirstShow, Add, Delete, Sort, Recalc, OpenGrid, Transfer, Batch, Recount };
+enum class Op
+{
+    Startup,
+    FirstShow,
+    Add,
+    Delete,
+    Sort,
+    Recalc,
+    OpenGrid,
+    Transfer,
+    Batch,
+    Recount
+};
 
 QString opName(Op op)
 {
@@ -642,8 +670,9 @@ std::vector<std::array<QString, 5>> batchLines()
 {
     std::vector<std::array<QString, 5>> lines;
     for (int i = 0; i < 1000; ++i)
-        lines.push_back({QStringLiteral("2024/%1/%2").arg(i % 12 + 1).arg(i % 28 + 1), bench::spendCategoryName(i % 20),
-                         QStringLiteral("batch %1").arg(i), bench::accountName(i % 10), QString::number(i % 500 + 1)});
+        lines.push_back({QStringLiteral("2024/%1/%2").arg(i % 12 + 1).arg(i % 28 + 1),
+                         bench::spendCategoryName(i % 20), QStringLiteral("batch %1").arg(i),
+                         bench::accountName(i % 10), QString::number(i % 500 + 1)});
     return lines;
 }
 
@@ -668,10 +697,10 @@ struct SizeResult
     int size = 0;
     std::map<Op, Samples> samples;
     std::map<QString, Samples> analyses;
-    qint64 windowPeakKiB = 0;  // high-water mark while the window ran, Qt and all
-    qint64 windowOpenKiB = 0;  // resident with the window open after its start-up (median)
-    qint64 baselineKiB = 0;    // resident before the window was made
-    qint64 directPeakKiB = 0;  // high-water mark while the direct side ran
+    qint64 windowPeakKiB = 0; // high-water mark while the window ran, Qt and all
+    qint64 windowOpenKiB = 0; // resident with the window open after its start-up (median)
+    qint64 baselineKiB = 0;   // resident before the window was made
+    qint64 directPeakKiB = 0; // high-water mark while the direct side ran
     QStringList checks;
 };
 
@@ -783,7 +812,8 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         window.fillExpense(entry);
         timed(Op::Add, [&] { f.btnAddSpendClick(); });
         if (dialogs.messages().isEmpty() || dialogs.messages().last() != QStringLiteral("新增支出完成"))
-            throw std::runtime_error("the expense was not added: " + dialogs.messages().join(u'/').toStdString());
+            throw std::runtime_error("the expense was not added: " +
+                                     dialogs.messages().join(u'/').toStdString());
 
         // The entry just added carries today's date: it is the newest, the grid's first row.
         f.Query[0]->first();
@@ -820,8 +850,9 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         for (const auto& line : batchLines())
             for (int c = 0; c < 5; ++c)
                 columns[c] << line[size_t(c)];
-        ui::MultiLineEdit* fields[] = {f.Memo_Spend_Data_Batch, f.Memo_Spend_Type_Batch, f.Memo_Spend_Note_Batch,
-                                       f.Memo_Spend_Account_Batch, f.Memo_Spend_Cost_Batch};
+        ui::MultiLineEdit* fields[] = {f.Memo_Spend_Data_Batch, f.Memo_Spend_Type_Batch,
+                                       f.Memo_Spend_Note_Batch, f.Memo_Spend_Account_Batch,
+                                       f.Memo_Spend_Cost_Batch};
         for (int c = 0; c < 5; ++c)
             fields[c]->setPlainText(columns[c].join(u'\n'));
         timed(Op::Batch, [&] { f.Sbtn_Spend_Add_BatchClick(); });
@@ -894,14 +925,17 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
             ours(round);
         }
     }
-    result.checks << QStringLiteral("operations: after each round the window shows %1 spend rows, %2; direct %3 rows, %4")
-                         .arg(oursAfter)
-                         .arg(oursTotal)
-                         .arg(options.oursOnly ? QStringLiteral("-") : QString::number(rawAfter))
-                         .arg(options.oursOnly ? QStringLiteral("-") : rawTotal);
+    result.checks
+        << QStringLiteral(
+               "operations: after each round the window shows %1 spend rows, %2; direct %3 rows, %4")
+               .arg(oursAfter)
+               .arg(oursTotal)
+               .arg(options.oursOnly ? QStringLiteral("-") : QString::number(rawAfter))
+               .arg(options.oursOnly ? QStringLiteral("-") : rawTotal);
     if (oursAfter != result.size ||
         (!options.oursOnly && (rawAfter != result.size || totalOf(oursTotal) != totalOf(rawTotal))))
-        throw std::runtime_error("a round did not leave the ledger as generated: " + result.checks.last().toStdString());
+        throw std::runtime_error("a round did not leave the ledger as generated: " +
+                                 result.checks.last().toStdString());
 }
 
 SizeResult runSize(const Options& options, ui::ScriptedDialogs& dialogs, int size, QTextStream& out)
@@ -920,14 +954,14 @@ SizeResult runSize(const Options& options, ui::ScriptedDialogs& dialogs, int siz
         shape.entries = size;
         shape.chronological = options.chronological;
         const bench::LedgerSummary summary = bench::writeLedger(bench::databaseFile, shape);
-        out << "size " << size << ": generated " << summary.spendRows << " spend, " << summary.saveRows << " save, "
-            << summary.weightRows << " weight rows (" << summary.fileBytes / 1024 << " KiB) in " << timer.elapsed()
-            << " ms" << Qt::endl;
+        out << "size " << size << ": generated " << summary.spendRows << " spend, " << summary.saveRows
+            << " save, " << summary.weightRows << " weight rows (" << summary.fileBytes / 1024 << " KiB) in "
+            << timer.elapsed() << " ms" << Qt::endl;
         timer.start();
         runStartup(options, dialogs, result);
         runOperations(options, dialogs, result);
-        out << "size " << size << ": measured in " << QString::number(double(timer.elapsed()) / 1000.0, 'f', 1) << " s"
-            << Qt::endl;
+        out << "size " << size << ": measured in "
+            << QString::number(double(timer.elapsed()) / 1000.0, 'f', 1) << " s" << Qt::endl;
     } catch (...) {
         QDir::setCurrent(home);
         throw;
@@ -973,7 +1007,9 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
                        .arg(opName(op), -28)
                        .arg(ms(ours), 9)
                        .arg(options.oursOnly ? QStringLiteral("-") : ms(raw), 9)
-                       .arg(options.oursOnly || raw <= 0 ? QStringLiteral("-") : QString::number(ours / raw, 'f', 2), 6)
+                       .arg(options.oursOnly || raw <= 0 ? QStringLiteral("-")
+                                                         : QString::number(ours / raw, 'f', 2),
+                            6)
                 << Qt::endl;
         }
         out << QStringLiteral("%1 | %2 | window peak %3 MiB, open %4 MiB (before it %5 MiB); raw peak %6 MiB")
@@ -985,7 +1021,9 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
             << rule << Qt::endl;
     }
 
-    out << Qt::endl << "analyses (the handler, chart filled; raw: the statements the engine runs), median ms:" << Qt::endl;
+    out << Qt::endl
+        << "analyses (the handler, chart filled; raw: the statements the engine runs), median ms:"
+        << Qt::endl;
     for (const SizeResult& r : results) {
         for (const BenchAnalysis& a : benchAnalyses) {
             const Samples& s = r.analyses.at(QString::fromLatin1(a.name));
@@ -995,13 +1033,16 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
                        .arg(QString::fromLatin1(a.name), -28)
                        .arg(ms(ours), 9)
                        .arg(options.oursOnly ? QStringLiteral("-") : ms(raw), 9)
-                       .arg(options.oursOnly || raw <= 0 ? QStringLiteral("-") : QString::number(ours / raw, 'f', 2), 6)
+                       .arg(options.oursOnly || raw <= 0 ? QStringLiteral("-")
+                                                         : QString::number(ours / raw, 'f', 2),
+                            6)
                 << Qt::endl;
         }
         out << rule << Qt::endl;
     }
 
-    out << Qt::endl << "the window, the handler and the event processing after it (repaint), median ms:" << Qt::endl;
+    out << Qt::endl
+        << "the window, the handler and the event processing after it (repaint), median ms:" << Qt::endl;
     for (const SizeResult& r : results) {
         QStringList parts;
         parts << QStringLiteral("first show %1").arg(ms(median(r.samples.at(Op::FirstShow).ours)));
@@ -1017,7 +1058,9 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
             const double ours = median(s.oursCpu), raw = median(s.rawCpu);
             QString part = QStringLiteral("%1 %2").arg(opName(op).section(u' ', 0, 0), ms(ours));
             if (!s.rawCpu.empty())
-                part += QStringLiteral(" | %1 | %2").arg(ms(raw), raw > 0 ? QString::number(ours / raw, 'f', 2) : QStringLiteral("-"));
+                part +=
+                    QStringLiteral(" | %1 | %2")
+                        .arg(ms(raw), raw > 0 ? QString::number(ours / raw, 'f', 2) : QStringLiteral("-"));
             parts << part;
         }
         out << QStringLiteral("  %1: ").arg(r.size, 7) << parts.join(QStringLiteral("; ")) << Qt::endl;
@@ -1027,7 +1070,8 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
         QStringList parts;
         for (Op op : tableOps) {
             const Samples& s = r.samples.at(op);
-            QString part = QStringLiteral("%1 %2..%3").arg(opName(op).section(u' ', 0, 0))
+            QString part = QStringLiteral("%1 %2..%3")
+                               .arg(opName(op).section(u' ', 0, 0))
                                .arg(ms(*std::min_element(s.ours.begin(), s.ours.end())),
                                     ms(*std::max_element(s.ours.begin(), s.ours.end())));
             if (!s.raw.empty())
@@ -1044,7 +1088,8 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
     qint64 highest = 0;
     for (const SizeResult& r : results)
         highest = std::max({highest, r.windowPeakKiB, r.directPeakKiB});
-    out << "process peak RSS: " << mib(std::max(highest, processPeakKiB())) << " MiB (either side)" << Qt::endl;
+    out << "process peak RSS: " << mib(std::max(highest, processPeakKiB())) << " MiB (either side)"
+        << Qt::endl;
 
     // The targets, at 100 000 entries per table.
     auto find = [&](int size) -> const SizeResult* {
@@ -1073,12 +1118,12 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
     limit(Op::Batch, 1000);
     for (const BenchAnalysis& a : benchAnalyses) {
         const Samples& s = big->analyses.at(QString::fromLatin1(a.name));
-        targets.push_back({QStringLiteral("%1 at most 150 ms").arg(QLatin1String(a.name)), median(s.ours) <= 150,
-                           QStringLiteral("%1 ms").arg(ms(median(s.ours)))});
+        targets.push_back({QStringLiteral("%1 at most 150 ms").arg(QLatin1String(a.name)),
+                           median(s.ours) <= 150, QStringLiteral("%1 ms").arg(ms(median(s.ours)))});
         if (!options.oursOnly) {
             const double ratio = median(s.raw) > 0 ? median(s.ours) / median(s.raw) : 0;
-            targets.push_back({QStringLiteral("%1 ratio at most 1.5").arg(QLatin1String(a.name)), ratio <= 1.5,
-                               QString::number(ratio, 'f', 2)});
+            targets.push_back({QStringLiteral("%1 ratio at most 1.5").arg(QLatin1String(a.name)),
+                               ratio <= 1.5, QString::number(ratio, 'f', 2)});
         }
     }
     if (!options.oursOnly)
@@ -1093,19 +1138,22 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
     if (mid) {
         for (Op op : tableOps) {
             const double growth = oursAt(*mid, op) > 0 ? oursAt(*big, op) / oursAt(*mid, op) : 0;
-            targets.push_back({QStringLiteral("%1 10000 -> 100000 at most 10x").arg(opName(op)), growth <= 10.0,
-                               QStringLiteral("%1x").arg(QString::number(growth, 'f', 1))});
+            targets.push_back({QStringLiteral("%1 10000 -> 100000 at most 10x").arg(opName(op)),
+                               growth <= 10.0, QStringLiteral("%1x").arg(QString::number(growth, 'f', 1))});
         }
         const double memoryGrowth = double(big->windowPeakKiB - big->baselineKiB) /
                                     double(std::max<qint64>(1, mid->windowPeakKiB - mid->baselineKiB));
-        targets.push_back({QStringLiteral("window memory growth 10000 -> 100000 at most 10x"), memoryGrowth <= 10.0,
-                           QStringLiteral("%1x (%2 -> %3 MiB above the empty process)")
-                               .arg(QString::number(memoryGrowth, 'f', 1), mib(mid->windowPeakKiB - mid->baselineKiB),
-                                    mib(big->windowPeakKiB - big->baselineKiB))});
+        targets.push_back(
+            {QStringLiteral("window memory growth 10000 -> 100000 at most 10x"), memoryGrowth <= 10.0,
+             QStringLiteral("%1x (%2 -> %3 MiB above the empty process)")
+                 .arg(QString::number(memoryGrowth, 'f', 1), mib(mid->windowPeakKiB - mid->baselineKiB),
+                      mib(big->windowPeakKiB - big->baselineKiB))});
     }
     out << "targets at 100000 entries per table:" << Qt::endl;
     for (const Target& t : targets)
-        out << QStringLiteral("  %1 -> %2 (%3)").arg(t.what, -58).arg(t.met ? QStringLiteral("met") : QStringLiteral("MISSED"), t.found)
+        out << QStringLiteral("  %1 -> %2 (%3)")
+                   .arg(t.what, -58)
+                   .arg(t.met ? QStringLiteral("met") : QStringLiteral("MISSED"), t.found)
             << Qt::endl;
 }
 
@@ -1152,17 +1200,20 @@ int main(int argc, char* argv[])
 
     const std::optional<Options> options = parse(QCoreApplication::arguments());
     if (!options) {
-        err << "usage: app-bench [sizes...] [--runs N] [--chronological] [--raw-cache KiB] [--ours-only]" << Qt::endl;
+        err << "usage: app-bench [sizes...] [--runs N] [--chronological] [--raw-cache KiB] [--ours-only]"
+            << Qt::endl;
         return 2;
     }
     auto scripted = std::make_unique<ui::ScriptedDialogs>();
     ui::ScriptedDialogs& dialogs = *scripted;
     ui::installDialogs(std::move(scripted));
 
-    out << "SQLite " << sqlite3_libversion() << ", Qt " << qVersion() << ", platform " << QApplication::platformName()
-        << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores, load " << loadAverage() << "; entries "
-        << (options->chronological ? "in date order" : "at random dates") << "; direct side's page cache "
-        << (options->rawCacheKiB > 0 ? QStringLiteral("%1 KiB").arg(options->rawCacheKiB) : QStringLiteral("SQLite's default"))
+    out << "SQLite " << sqlite3_libversion() << ", Qt " << qVersion() << ", platform "
+        << QApplication::platformName() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores, load "
+        << loadAverage() << "; entries " << (options->chronological ? "in date order" : "at random dates")
+        << "; direct side's page cache "
+        << (options->rawCacheKiB > 0 ? QStringLiteral("%1 KiB").arg(options->rawCacheKiB)
+                                     : QStringLiteral("SQLite's default"))
         << Qt::endl;
     std::vector<SizeResult> results;
     QElapsedTimer total;

@@ -61,8 +61,8 @@ QString categoryName(int index)
 QString noteText(std::mt19937& random)
 {
     static const char16_t* notes[] = {
-        u"早餐", u"午餐", u"晚餐", u"捷運", u"加油", u"停車費", u"超市採買", u"電影票", u"掛號費",
-        u"網路費", u"手機月租", u"電費", u"水費", u"瓦斯", u"書店", u"咖啡", u"便利商店", u"夜市",
+        u"早餐",   u"午餐",     u"晚餐", u"捷運", u"加油", u"停車費", u"超市採買", u"電影票",   u"掛號費",
+        u"網路費", u"手機月租", u"電費", u"水費", u"瓦斯", u"書店",   u"咖啡",     u"便利商店", u"夜市",
     };
     const auto pick = std::uniform_int_distribution<int>(0, int(std::size(notes)) - 1)(random);
     return QString::fromUtf16(notes[pick]) + QStringLiteral(" #%1").arg(random() % 1000);
@@ -156,7 +156,8 @@ void fillLedger(int rows)
     std::mt19937 random(20240501);
     rawExec(db, "BEGIN");
     {
-        sqlite3_stmt* category = rawPrepare(db, QStringLiteral("INSERT OR IGNORE INTO spend_type (編號, 類型) VALUES (?1, ?2)").toUtf8());
+        sqlite3_stmt* category = rawPrepare(
+            db, QStringLiteral("INSERT OR IGNORE INTO spend_type (編號, 類型) VALUES (?1, ?2)").toUtf8());
         for (int i = 0; i < categoryCount; ++i) {
             sqlite3_bind_int(category, 1, 100 + i);
             rawBindText(category, 2, categoryName(i));
@@ -166,7 +167,9 @@ void fillLedger(int rows)
         }
         sqlite3_finalize(category);
 
-        sqlite3_stmt* account = rawPrepare(db, QStringLiteral("INSERT OR IGNORE INTO account_type (編號, 帳戶名稱, 餘額) VALUES (?1, ?2, 0)").toUtf8());
+        sqlite3_stmt* account = rawPrepare(
+            db, QStringLiteral("INSERT OR IGNORE INTO account_type (編號, 帳戶名稱, 餘額) VALUES (?1, ?2, 0)")
+                    .toUtf8());
         for (int i = 0; i < accountCount; ++i) {
             sqlite3_bind_int(account, 1, 100 + i);
             rawBindText(account, 2, accountName(i));
@@ -177,7 +180,8 @@ void fillLedger(int rows)
         sqlite3_finalize(account);
     }
     sqlite3_stmt* insert = rawPrepare(
-        db, QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, ?2, ?3, ?4, ?5)").toUtf8());
+        db, QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, ?2, ?3, ?4, ?5)")
+                .toUtf8());
     for (int i = 0; i < rows; ++i) {
         rawBindText(insert, 1, randomDate(random).toString(QStringLiteral("yyyy-MM-dd")));
         rawBindText(insert, 2, categoryName(int(random() % categoryCount)));
@@ -345,7 +349,8 @@ qint64 engineRead(engine::Connection& connection, qint64* rowsRead)
 
 qint64 rawRead(sqlite3* db, qint64* rowsRead)
 {
-    static const QByteArray statement = QStringLiteral("SELECT * FROM spend ORDER BY 日期 COLLATE NOCASE DESC").toUtf8();
+    static const QByteArray statement =
+        QStringLiteral("SELECT * FROM spend ORDER BY 日期 COLLATE NOCASE DESC").toUtf8();
     sqlite3_stmt* stmt = rawPrepare(db, statement);
     const int columns = sqlite3_column_count(stmt);
     int dateColumn = -1;
@@ -394,7 +399,8 @@ void rawAppend(sqlite3* db, const std::vector<Entry>& entries, size_t count)
 {
     static const QByteArray top = QByteArrayLiteral("SELECT * FROM spend LIMIT 1");
     static const QByteArray insertSql =
-        QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, ?2, ?3, ?4, ?5)").toUtf8();
+        QStringLiteral("INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, ?2, ?3, ?4, ?5)")
+            .toUtf8();
     sqlite3_stmt* insert = rawPrepare(db, insertSql);
     for (size_t i = 0; i < count; ++i) {
         const Entry& entry = entries[i];
@@ -490,7 +496,8 @@ int main(int argc, char* argv[])
         store::writeStarterDatabase(databaseFile, databasePassword);
         fillLedger(rows);
         out << "generated " << rows << " spend rows in " << formatMs(double(setup.nsecsElapsed()) / 1e6)
-            << " ms; file " << QFileInfo(databaseFile).size() / 1024 << " KiB in " << folder.path() << Qt::endl;
+            << " ms; file " << QFileInfo(databaseFile).size() / 1024 << " KiB in " << folder.path()
+            << Qt::endl;
         out << "SQLite " << sqlite3_libversion() << ", median of " << runs << " runs per side" << Qt::endl
             << Qt::endl;
 
@@ -525,19 +532,23 @@ int main(int argc, char* argv[])
             const QString appendedWhere = QStringLiteral(" from spend where 流水號 > %1").arg(rows);
             qint64 oursAppended = 0, rawAppended = 0;
             auto oursReset = [&] {
-                oursAppended = std::max(oursAppended, engineScalar(*connection, QStringLiteral("select count(*)") + appendedWhere));
+                oursAppended =
+                    std::max(oursAppended,
+                             engineScalar(*connection, QStringLiteral("select count(*)") + appendedWhere));
                 connection->execute(QStringLiteral("delete") + appendedWhere);
             };
             auto rawReset = [&] {
-                rawAppended = std::max(rawAppended, database->scalar((QStringLiteral("SELECT count(*)") + appendedWhere).toUtf8()));
+                rawAppended =
+                    std::max(rawAppended,
+                             database->scalar((QStringLiteral("SELECT count(*)") + appendedWhere).toUtf8()));
                 rawExec(database->get(), (QStringLiteral("DELETE") + appendedWhere).toUtf8());
             };
-            const Timing timing = measure(
-                runs,
-                {openOurs, [&] { engineAppend(*connection, entries, appendWarmUp); },
-                 [&] { engineAppend(*connection, entries, entries.size()); }, oursReset, closeOurs},
-                {openRaw, [&] { rawAppend(database->get(), entries, appendWarmUp); },
-                 [&] { rawAppend(database->get(), entries, entries.size()); }, rawReset, closeRaw});
+            const Timing timing =
+                measure(runs,
+                        {openOurs, [&] { engineAppend(*connection, entries, appendWarmUp); },
+                         [&] { engineAppend(*connection, entries, entries.size()); }, oursReset, closeOurs},
+                        {openRaw, [&] { rawAppend(database->get(), entries, appendWarmUp); },
+                         [&] { rawAppend(database->get(), entries, entries.size()); }, rawReset, closeRaw});
             results.push_back({QStringLiteral("append, one row per transaction"), appendCount, timing});
             checks << QStringLiteral("append: %1 rows per run (engine), %2 (raw); removed after each run")
                           .arg(oursAppended)
@@ -551,9 +562,12 @@ int main(int argc, char* argv[])
             QStringList oursStatements;
             std::vector<QByteArray> rawStatements;
             for (int i = 0; i < accountCount; ++i) {
-                oursStatements << QStringLiteral("select sum(金額) as 支出 from spend where 帳戶 = '%1'").arg(accountName(i));
+                oursStatements << QStringLiteral("select sum(金額) as 支出 from spend where 帳戶 = '%1'")
+                                      .arg(accountName(i));
                 rawStatements.push_back(
-                    QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = '%1' COLLATE NOCASE").arg(accountName(i)).toUtf8());
+                    QStringLiteral("SELECT sum(金額) AS 支出 FROM spend WHERE 帳戶 = '%1' COLLATE NOCASE")
+                        .arg(accountName(i))
+                        .toUtf8());
             }
             std::vector<qint64> oursSums;
             std::vector<double> rawSumsFound;
@@ -561,12 +575,14 @@ int main(int argc, char* argv[])
             auto rawWork = [&] { rawSumsFound = rawSums(database->get(), rawStatements); };
             const Timing timing = measure(runs, {openOurs, oursWork, oursWork, {}, closeOurs},
                                           {openRaw, rawWork, rawWork, {}, closeRaw});
-            results.push_back({QStringLiteral("sum per account (%1 queries)").arg(accountCount), rows, timing});
+            results.push_back(
+                {QStringLiteral("sum per account (%1 queries)").arg(accountCount), rows, timing});
             bool same = oursSums.size() == rawSumsFound.size() && !oursSums.empty();
             for (size_t i = 0; same && i < oursSums.size(); ++i)
                 same = oursSums[i] == qint64(std::nearbyint(rawSumsFound[i]));
-            checks << QStringLiteral("sums: %1").arg(same ? QStringLiteral("engine and raw agree on all accounts")
-                                                          : QStringLiteral("engine and raw DISAGREE"));
+            checks << QStringLiteral("sums: %1")
+                          .arg(same ? QStringLiteral("engine and raw agree on all accounts")
+                                    : QStringLiteral("engine and raw DISAGREE"));
             if (!same)
                 throw std::runtime_error("the sums differ");
         }

@@ -10,10 +10,10 @@ velloran_run_packages=(
 )
 
 # In addition, to run the tests: the end-to-end run under Xvfb with a notification area
-# (trayer), and the fuzz targets built with clang's libFuzzer.
+# (trayer), the fuzz targets built with clang's libFuzzer, and the format check.
 velloran_test_packages=(
   xvfb xdotool xauth python3 trayer
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
 )
 
 # ensure_packages package...: installs, with one apt-get run, those of the packages that are missing.

@@ -9,11 +9,12 @@
 
 namespace {
 
-const char usage[] = "用法: make-starter-db [-h | --help] [--] [檔名]\n"
-                     "建立新使用者的資料庫檔 (預設為目前資料夾的 finance.mdb):六個資料表與幾個常用的類別和帳戶,\n"
-                     "預設密碼 1234,只有擁有者可以讀寫。檔名已經存在時不會覆蓋。\n"
-                     "  -h, --help  顯示這段說明\n"
-                     "  --          其後的引數都是檔名,即使以 - 開頭\n";
+const char usage[] =
+    "用法: make-starter-db [-h | --help] [--] [檔名]\n"
+    "建立新使用者的資料庫檔 (預設為目前資料夾的 finance.mdb):六個資料表與幾個常用的類別和帳戶,\n"
+    "預設密碼 1234,只有擁有者可以讀寫。檔名已經存在時不會覆蓋。\n"
+    "  -h, --help  顯示這段說明\n"
+    "  --          其後的引數都是檔名,即使以 - 開頭\n";
 
 } // namespace
 
@@ -30,7 +31,8 @@ int main(int argc, char* argv[])
             out << QString::fromUtf8(usage) << Qt::flush;
             return 0;
         } else if (!optionsOver && argument.startsWith(u'-')) {
-            err << QStringLiteral("make-starter-db: 不認得的選項 %1\n").arg(argument) << QString::fromUtf8(usage) << Qt::flush;
+            err << QStringLiteral("make-starter-db: 不認得的選項 %1\n").arg(argument)
+                << QString::fromUtf8(usage) << Qt::flush;
             return 2;
         } else {
             names << argument;
@@ -51,6 +53,7 @@ int main(int argc, char* argv[])
         err << QStringLiteral("make-starter-db: ") << error.message() << Qt::endl;
         return 1;
     }
-    out << QStringLiteral("已建立 %1,預設密碼為 %2").arg(path, QString::fromUtf16(store::defaultPassword)) << Qt::endl;
+    out << QStringLiteral("已建立 %1,預設密碼為 %2").arg(path, QString::fromUtf16(store::defaultPassword))
+        << Qt::endl;
     return 0;
 }

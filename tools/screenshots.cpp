@@ -15,7 +15,8 @@
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     const QString output = QDir(QApplication::arguments().value(1, QStringLiteral("."))).absolutePath();
     QDir().mkpath(output);
@@ -26,12 +27,18 @@ int main(int argc, char* argv[])
     {
         const auto connection = engine::Connection::openFile(QStringLiteral("finance.mdb"), password);
         const char16_t* samples[] = {
-            u"insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, '薪資', '一月', '銀行', 42000)",
-            u"insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/20#, '獎金', '年終', '銀行', 30000)",
-            u"insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, '食物', '早餐', '現金', 65)",
-            u"insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/06#, '交通', '捷運', '現金', 35)",
-            u"insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/09#, '居家', '房租', '銀行', 12000)",
-            u"insert into weight (日期, 體重, BMI, 腰圍, 臀圍, WHR) values (#2012/01/01#, 70, 22.86, 80, 100, 0.8)",
+            u"insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, '薪資', '一月', '銀行', "
+            u"42000)",
+            u"insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/20#, '獎金', '年終', '銀行', "
+            u"30000)",
+            u"insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, '食物', '早餐', '現金', "
+            u"65)",
+            u"insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/06#, '交通', '捷運', '現金', "
+            u"35)",
+            u"insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/09#, '居家', '房租', '銀行', "
+            u"12000)",
+            u"insert into weight (日期, 體重, BMI, 腰圍, 臀圍, WHR) values (#2012/01/01#, 70, 22.86, 80, "
+            u"100, 0.8)",
         };
         for (const char16_t* sample : samples)
             connection->execute(QString::fromUtf16(sample));

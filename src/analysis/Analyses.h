@@ -6,8 +6,16 @@
 // The analyses, each a row of data for the one chart procedure.
 namespace analysis {
 
-enum class Layout { Bar, Line };
-enum class YearPrompt { None, Ask };
+enum class Layout
+{
+    Bar,
+    Line
+};
+enum class YearPrompt
+{
+    None,
+    Ask
+};
 
 struct Analysis
 {
@@ -18,7 +26,7 @@ struct Analysis
     QString valueField;
     QString labelField;
     QString labelSuffix;
-    QString title;        // "%1" stands for the year text where the title names it
+    QString title; // "%1" stands for the year text where the title names it
     bool stopsWhenEmpty = false;
     bool skipsNoValue = false; // a text form of "" or "0" adds no point (the WHR line)
 };

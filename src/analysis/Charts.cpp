@@ -56,7 +56,8 @@ void TForm1::RunAnalysis(const analysis::Analysis& analysis)
             // A row without a value adds no point; the rest of the chart is drawn.
             if (value.isEmpty() || (analysis.skipsNoValue && value == QLatin1String("0")))
                 return;
-            series.addPoint(value.toDouble(), row.fieldByName(analysis.labelField).asString() + analysis.labelSuffix);
+            series.addPoint(value.toDouble(),
+                            row.fieldByName(analysis.labelField).asString() + analysis.labelSuffix);
         });
     }
     query.close();

@@ -26,5 +26,6 @@ void TForm1::BindAnalysisEvents()
         {btnAnalyMinMax, &TForm1::btnAnalyMinMaxClick},
     };
     for (const auto& [button, handler] : buttons)
-        connect(button, &QAbstractButton::clicked, this, ui::guarded([this, handler] { (this->*handler)(); }));
+        connect(button, &QAbstractButton::clicked, this,
+                ui::guarded([this, handler] { (this->*handler)(); }));
 }

@@ -12,9 +12,10 @@
 void TForm1::BindShellEvents()
 {
     using ui::guarded;
-    for (ui::ImageButton* home : {AdvSmoothButton17, AdvSmoothButton4, AdvSmoothButton7, AdvSmoothButton8, AdvSmoothButton9,
-                                  AdvSmoothButton10, AdvSmoothButton11, AdvSmoothButton12, AdvSmoothButton2,
-                                  AdvSmoothButton13, AdvSmoothButton1, AdvSmoothButton14, BtnSetUp})
+    for (ui::ImageButton* home :
+         {AdvSmoothButton17, AdvSmoothButton4, AdvSmoothButton7, AdvSmoothButton8, AdvSmoothButton9,
+          AdvSmoothButton10, AdvSmoothButton11, AdvSmoothButton12, AdvSmoothButton2, AdvSmoothButton13,
+          AdvSmoothButton1, AdvSmoothButton14, BtnSetUp})
         connect(home, &QAbstractButton::clicked, this, guarded([this] { AdvSmoothButton17Click(); }));
     connect(TabPagerMain, &QTabWidget::currentChanged, this, guarded([this] { TabPagerMainChange(); }));
     connect(popmenu_Show, &QAction::triggered, this, guarded([this] { popmenu_ShowClick(); }));

@@ -1,14 +1,14 @@
 #include "TForm1.h"
 
-#include "ui/Guard.h"
 #include "platform/Tray.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
+#include "ui/Guard.h"
 
 #include <QCloseEvent>
-#include <QSystemTrayIcon>
 #include <QStyle>
+#include <QSystemTrayIcon>
 
 TForm1* Form1 = nullptr;
 
@@ -53,9 +53,9 @@ void TForm1::StartupSequence()
 
     // From here on the first error ends the sequence; it is shown once and the window opens.
     const std::pair<int, void (TForm1::*)()> steps[] = {
-        {4, &TForm1::UpgradeSchema},      {5, &TForm1::OpenSpendGrid},    {6, &TForm1::OpenSaveGrid},
-        {7, &TForm1::OpenCatalogGrids},   {8, &TForm1::OpenWeightGrid},   {9, &TForm1::RecalcBalances},
-        {10, &TForm1::FillAccountLists},  {11, &TForm1::FillSpendTypeLists}, {12, &TForm1::FillSaveTypeLists},
+        {4, &TForm1::UpgradeSchema},     {5, &TForm1::OpenSpendGrid},       {6, &TForm1::OpenSaveGrid},
+        {7, &TForm1::OpenCatalogGrids},  {8, &TForm1::OpenWeightGrid},      {9, &TForm1::RecalcBalances},
+        {10, &TForm1::FillAccountLists}, {11, &TForm1::FillSpendTypeLists}, {12, &TForm1::FillSaveTypeLists},
     };
     try {
         for (const auto& [number, step] : steps) {
@@ -103,8 +103,9 @@ bool TForm1::SetTrayIcon(int action)
     QIcon icon = windowIcon();
     if (icon.isNull())
         icon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    const bool taken = m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
-                                       action == platform::Tray::Modify ? tip : QString());
+    const bool taken =
+        m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
+                        action == platform::Tray::Modify ? tip : QString());
     // A click on the icon, left or right, opens the tray menu.
     if (action == platform::Tray::Add && m_tray->icon())
         connect(m_tray->icon(), &QSystemTrayIcon::activated, this,

@@ -31,8 +31,7 @@ using ui::look::pageWidth;
 
 const QString gridHint = QStringLiteral("Delete = 刪除。 Enter = 確認修改。");
 
-template <typename Widget>
-Widget* named(Widget* widget, const char* name)
+template <typename Widget> Widget* named(Widget* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -75,7 +74,8 @@ ui::PickList* pickList(QWidget* parent, const char* name, const QString& text, i
     return box;
 }
 
-ui::LabeledEdit* labeledEdit(QWidget* parent, const char* name, const QString& caption, int x, int y, int w = 200)
+ui::LabeledEdit* labeledEdit(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                             int w = 200)
 {
     auto* edit = named(new ui::LabeledEdit(caption, parent), name);
     edit->edit()->setObjectName(QString::fromLatin1(name) + QStringLiteral("_edit"));
@@ -143,8 +143,9 @@ void TForm1::BuildLayout()
     const int innerHomeX = innerWidth - 84;
 
     // 總覽: the balance total above the account grid.
-    Label_OverView = named(new ui::LargeLabel(QStringLiteral("結餘 :"), Qt::AlignLeft | Qt::AlignBottom, TabPageOverView),
-                           "Label_OverView");
+    Label_OverView =
+        named(new ui::LargeLabel(QStringLiteral("結餘 :"), Qt::AlignLeft | Qt::AlignBottom, TabPageOverView),
+              "Label_OverView");
     Label_OverView->setGeometry(40, 16, 700, 56);
     DBGrid_OverView = grid(TabPageOverView, "DBGrid_OverView", 40, 90, 700, 286, false);
     DBGrid_OverView->setRowSelect(true);
@@ -160,7 +161,8 @@ void TForm1::BuildLayout()
     DBGrid_OverView->verticalHeader()->setDefaultSectionSize(27);
     DBGrid_OverView->horizontalHeader()->setFixedHeight(27);
 
-    // 收入: entry fields in two columns, the add button beside them, the analyses below, the grid at the bottom.
+    // 收入: entry fields in two columns, the add button beside them, the analyses below, the grid at the
+    // bottom.
     AdvSmoothButton17 = homeButton(TabPageSave, "AdvSmoothButton17", homeX);
     Label_Save_Date = label(TabPageSave, "Label_Save_Date", QStringLiteral("日期"), 20, 8);
     DTP_Save = datePicker(TabPageSave, "DTP_Save", 20, 32);
@@ -170,8 +172,8 @@ void TForm1::BuildLayout()
     Combobox_Cost2 = pickList(TabPageSave, "Combobox_Cost2", QStringLiteral("請選擇"), 20, 156);
     LE_Note_Save = labeledEdit(TabPageSave, "LE_Note_Save", QStringLiteral("摘要"), 250, 8);
     LE_Save = labeledEdit(TabPageSave, "LE_Save", QStringLiteral("金額"), 250, 70);
-    btnAddSave = imageButton(TabPageSave, "btnAddSave", QStringLiteral("新增收入"), "list-add", QStyle::SP_DialogApplyButton,
-                             490, 40, 110, 90);
+    btnAddSave = imageButton(TabPageSave, "btnAddSave", QStringLiteral("新增收入"), "list-add",
+                             QStyle::SP_DialogApplyButton, 490, 40, 110, 90);
     {
         const std::tuple<ui::ImageButton**, const char*, QString> analyses[] = {
             {&btnAnalySaveType, "btnAnalySaveType", QStringLiteral("類別總合")},
@@ -183,8 +185,8 @@ void TForm1::BuildLayout()
         };
         int x = 20;
         for (const auto& [member, name, caption] : analyses) {
-            *member = imageButton(TabPageSave, name, caption, "x-office-spreadsheet", QStyle::SP_FileDialogDetailedView,
-                                  x, 200, 104, 72);
+            *member = imageButton(TabPageSave, name, caption, "x-office-spreadsheet",
+                                  QStyle::SP_FileDialogDetailedView, x, 200, 104, 72);
             x += 114;
         }
     }
@@ -242,15 +244,17 @@ void TForm1::BuildLayout()
     LE_Height = labeledEdit(TabPageHealthy, "LE_Height", QStringLiteral("身高 (公分)"), 20, 76);
     LE_Waistline = labeledEdit(TabPageHealthy, "LE_Waistline", QStringLiteral("腰圍 (公分)"), 20, 144);
     LE_Weight = labeledEdit(TabPageHealthy, "LE_Weight", QStringLiteral("體重(公斤)"), 20, 212);
-    LE_Weight->setToolTip(QStringLiteral("BMI─20以下為體重不足, BMI─20～25為理想範圍, BMI─26～29具危害健康因子, "
-                                         "BMI─30以上具高危險因子!"));
+    LE_Weight->setToolTip(
+        QStringLiteral("BMI─20以下為體重不足, BMI─20～25為理想範圍, BMI─26～29具危害健康因子, "
+                       "BMI─30以上具高危險因子!"));
     LE_Hip = labeledEdit(TabPageHealthy, "LE_Hip", QStringLiteral("臀圍 (公分)"), 20, 280);
-    LE_Hip->setToolTip(QStringLiteral("WHR 腰圍比值 正常比值：男性 <= 1.0， 女性 <= 0.8, 若男性大於0.9，女性大於0.85，"
-                                      "則為上身肥胖"));
+    LE_Hip->setToolTip(
+        QStringLiteral("WHR 腰圍比值 正常比值：男性 <= 1.0， 女性 <= 0.8, 若男性大於0.9，女性大於0.85，"
+                       "則為上身肥胖"));
     btnAddWeight = imageButton(TabPageHealthy, "btnAddWeight", QStringLiteral("新增健康紀錄"), "list-add",
                                QStyle::SP_DialogApplyButton, 250, 90, 120, 90);
-    btnReCountBmiWHR = imageButton(TabPageHealthy, "btnReCountBmiWHR", QStringLiteral("重制表格"), "view-refresh",
-                                   QStyle::SP_BrowserReload, 250, 200, 120, 90);
+    btnReCountBmiWHR = imageButton(TabPageHealthy, "btnReCountBmiWHR", QStringLiteral("重制表格"),
+                                   "view-refresh", QStyle::SP_BrowserReload, 250, 200, 120, 90);
     DBGrid_Weight = grid(TabPageHealthy, "DBGrid_Weight", pageWidth - 539 - 20, 76, 539, 407, true);
     DBNavigator_Weight = named(new ui::Navigator(TabPageHealthy), "DBNavigator_Weight");
     DBNavigator_Weight->setGeometry(pageWidth - 539 - 20, 40, 200, 30);
@@ -306,13 +310,18 @@ void TForm1::BuildLayout()
     TabPageSaveBatch = addPage(TabPagerBarchChild, "TabPageSaveBatch", QStringLiteral("批次收入"));
     TabPageSpendBatch = addPage(TabPagerBarchChild, "TabPageSpendBatch", QStringLiteral("批次支出"));
     AdvSmoothButton9 = homeButton(TabPageSaveBatch, "AdvSmoothButton9", innerHomeX);
-    Label_Save_Date_Batch = label(TabPageSaveBatch, "Label_Save_Date_Batch", QStringLiteral("日期"), 20, 50, 220);
+    Label_Save_Date_Batch =
+        label(TabPageSaveBatch, "Label_Save_Date_Batch", QStringLiteral("日期"), 20, 50, 220);
     Memo_Save_Data_Batch =
         memo(TabPageSaveBatch, "Memo_Save_Data_Batch", QStringLiteral("ex: 2010/10/10"), 20, 76, 230, 220);
-    Label_Save_Type_Batch = label(TabPageSaveBatch, "Label_Save_Type_Batch", QStringLiteral("類型"), 270, 50, 220);
-    Memo_Save_Type_Batch = memo(TabPageSaveBatch, "Memo_Save_Type_Batch", QStringLiteral("ex: 薪資"), 270, 76, 230, 220);
-    Label_Save_Note_Batch = label(TabPageSaveBatch, "Label_Save_Note_Batch", QStringLiteral("摘要"), 520, 50, 220);
-    Memo_Save_Note_Batch = memo(TabPageSaveBatch, "Memo_Save_Note_Batch", QStringLiteral("ex: 10月份"), 520, 76, 230, 220);
+    Label_Save_Type_Batch =
+        label(TabPageSaveBatch, "Label_Save_Type_Batch", QStringLiteral("類型"), 270, 50, 220);
+    Memo_Save_Type_Batch =
+        memo(TabPageSaveBatch, "Memo_Save_Type_Batch", QStringLiteral("ex: 薪資"), 270, 76, 230, 220);
+    Label_Save_Note_Batch =
+        label(TabPageSaveBatch, "Label_Save_Note_Batch", QStringLiteral("摘要"), 520, 50, 220);
+    Memo_Save_Note_Batch =
+        memo(TabPageSaveBatch, "Memo_Save_Note_Batch", QStringLiteral("ex: 10月份"), 520, 76, 230, 220);
     // Two labels that lie under the first row's edits and are never seen.
     Label2 = label(TabPageSaveBatch, "Label2", QStringLiteral("帳戶"), 30, 120, 60);
     Label3 = label(TabPageSaveBatch, "Label3", QStringLiteral("類型"), 280, 120, 60);
@@ -320,28 +329,33 @@ void TForm1::BuildLayout()
     Label3->lower();
     Label2->hide();
     Label3->hide();
-    Label_Save_Account_Batch = label(TabPageSaveBatch, "Label_Save_Account_Batch", QStringLiteral("帳戶"), 20, 310, 220);
+    Label_Save_Account_Batch =
+        label(TabPageSaveBatch, "Label_Save_Account_Batch", QStringLiteral("帳戶"), 20, 310, 220);
     Memo_Save_Account_Batch =
         memo(TabPageSaveBatch, "Memo_Save_Account_Batch", QStringLiteral("ex: 現金"), 20, 336, 230, 220);
-    Label_Save_Cost_Batch = label(TabPageSaveBatch, "Label_Save_Cost_Batch", QStringLiteral("金額"), 270, 310, 220);
-    Memo_Save_Cost_Batch = memo(TabPageSaveBatch, "Memo_Save_Cost_Batch", QStringLiteral("ex: 50000"), 270, 336, 230, 220);
-    SBtn_Save_Batch = named(new ui::FlatButton(QStringLiteral("批次新增收入"), TabPageSaveBatch), "SBtn_Save_Batch");
+    Label_Save_Cost_Batch =
+        label(TabPageSaveBatch, "Label_Save_Cost_Batch", QStringLiteral("金額"), 270, 310, 220);
+    Memo_Save_Cost_Batch =
+        memo(TabPageSaveBatch, "Memo_Save_Cost_Batch", QStringLiteral("ex: 50000"), 270, 336, 230, 220);
+    SBtn_Save_Batch =
+        named(new ui::FlatButton(QStringLiteral("批次新增收入"), TabPageSaveBatch), "SBtn_Save_Batch");
     SBtn_Save_Batch->setGeometry(520, 336, 180, 44);
 
     AdvSmoothButton10 = homeButton(TabPageSpendBatch, "AdvSmoothButton10", innerHomeX);
     {
-        const std::tuple<QLabel**, const char*, ui::MultiLineEdit**, const char*, QString, QString> columns[] = {
-            {&Label_Spend_Date_Batch, "Label_Spend_Date_Batch", &Memo_Spend_Data_Batch, "Memo_Spend_Data_Batch",
-             QStringLiteral("日期"), QStringLiteral("ex: 2010/10/10")},
-            {&Label_Spend_Type_Batch, "Label_Spend_Type_Batch", &Memo_Spend_Type_Batch, "Memo_Spend_Type_Batch",
-             QStringLiteral("類型"), QStringLiteral("ex: 食物")},
-            {&Label_Spend_Note_Batch, "Label_Spend_Note_Batch", &Memo_Spend_Note_Batch, "Memo_Spend_Note_Batch",
-             QStringLiteral("摘要"), QStringLiteral("ex: 早餐")},
-            {&Label_Spend_Account_Batch, "Label_Spend_Account_Batch", &Memo_Spend_Account_Batch,
-             "Memo_Spend_Account_Batch", QStringLiteral("帳戶"), QStringLiteral("ex: 現金")},
-            {&Label_Spend_Cost_Batch, "Label_Spend_Cost_Batch", &Memo_Spend_Cost_Batch, "Memo_Spend_Cost_Batch",
-             QStringLiteral("金額"), QStringLiteral("ex: 50")},
-        };
+        const std::tuple<QLabel**, const char*, ui::MultiLineEdit**, const char*, QString, QString>
+            columns[] = {
+                {&Label_Spend_Date_Batch, "Label_Spend_Date_Batch", &Memo_Spend_Data_Batch,
+                 "Memo_Spend_Data_Batch", QStringLiteral("日期"), QStringLiteral("ex: 2010/10/10")},
+                {&Label_Spend_Type_Batch, "Label_Spend_Type_Batch", &Memo_Spend_Type_Batch,
+                 "Memo_Spend_Type_Batch", QStringLiteral("類型"), QStringLiteral("ex: 食物")},
+                {&Label_Spend_Note_Batch, "Label_Spend_Note_Batch", &Memo_Spend_Note_Batch,
+                 "Memo_Spend_Note_Batch", QStringLiteral("摘要"), QStringLiteral("ex: 早餐")},
+                {&Label_Spend_Account_Batch, "Label_Spend_Account_Batch", &Memo_Spend_Account_Batch,
+                 "Memo_Spend_Account_Batch", QStringLiteral("帳戶"), QStringLiteral("ex: 現金")},
+                {&Label_Spend_Cost_Batch, "Label_Spend_Cost_Batch", &Memo_Spend_Cost_Batch,
+                 "Memo_Spend_Cost_Batch", QStringLiteral("金額"), QStringLiteral("ex: 50")},
+            };
         int x = 20;
         for (const auto& [labelMember, labelName, memoMember, memoName, caption, hint] : columns) {
             *labelMember = label(TabPageSpendBatch, labelName, caption, x, 50, 170);
@@ -349,8 +363,8 @@ void TForm1::BuildLayout()
             x += 186;
         }
     }
-    Sbtn_Spend_Add_Batch =
-        named(new ui::FlatButton(QStringLiteral("新增支出(批次)"), TabPageSpendBatch), "Sbtn_Spend_Add_Batch");
+    Sbtn_Spend_Add_Batch = named(new ui::FlatButton(QStringLiteral("新增支出(批次)"), TabPageSpendBatch),
+                                 "Sbtn_Spend_Add_Batch");
     Sbtn_Spend_Add_Batch->setGeometry(20, 492, 180, 44);
 
     // 管理: an inner pager with the catalogs, the transfer and the password.
@@ -371,24 +385,28 @@ void TForm1::BuildLayout()
     DBGrid_Save_Type = grid(TabPageSaveType, "DBGrid_Save_Type", 20, 20, 270, 400, true);
     DBGrid_Save_Type->setToolTip(gridHint);
     LE_Save_Type = labeledEdit(TabPageSaveType, "LE_Save_Type", QStringLiteral("收入類型"), 320, 20);
-    btnAddSaveType = imageButton(TabPageSaveType, "btnAddSaveType", QStringLiteral("新增收入類型"), "list-add",
-                                 QStyle::SP_DialogApplyButton, 320, 100, 130, 90);
+    btnAddSaveType = imageButton(TabPageSaveType, "btnAddSaveType", QStringLiteral("新增收入類型"),
+                                 "list-add", QStyle::SP_DialogApplyButton, 320, 100, 130, 90);
 
     AdvSmoothButton12 = homeButton(TabPageSpendType, "AdvSmoothButton12", innerHomeX);
     DBGrid_Spend_Type = grid(TabPageSpendType, "DBGrid_Spend_Type", 20, 20, 270, 400, true);
     DBGrid_Spend_Type->setToolTip(gridHint);
     LE_Spend_Type = labeledEdit(TabPageSpendType, "LE_Spend_Type", QStringLiteral("支出類型"), 320, 20);
-    BtnAddSpendType = imageButton(TabPageSpendType, "BtnAddSpendType", QStringLiteral("新增支出類型"), "list-add",
-                                  QStyle::SP_DialogApplyButton, 320, 100, 130, 90);
+    BtnAddSpendType = imageButton(TabPageSpendType, "BtnAddSpendType", QStringLiteral("新增支出類型"),
+                                  "list-add", QStyle::SP_DialogApplyButton, 320, 100, 130, 90);
 
     AdvSmoothButton2 = homeButton(TabPageSubSpendType, "AdvSmoothButton2", innerHomeX);
-    LabelSpendTypeFather = label(TabPageSubSpendType, "LabelSpendTypeFather", QStringLiteral("支出類型"), 20, 8);
-    ComboBoxSpendTypeFather = pickList(TabPageSubSpendType, "ComboBoxSpendTypeFather", QStringLiteral("請選擇"), 20, 32, 270);
+    LabelSpendTypeFather =
+        label(TabPageSubSpendType, "LabelSpendTypeFather", QStringLiteral("支出類型"), 20, 8);
+    ComboBoxSpendTypeFather =
+        pickList(TabPageSubSpendType, "ComboBoxSpendTypeFather", QStringLiteral("請選擇"), 20, 32, 270);
     DBGrid_Sub_Spend_Type = grid(TabPageSubSpendType, "DBGrid_Sub_Spend_Type", 20, 76, 270, 400, true);
     DBGrid_Sub_Spend_Type->setToolTip(gridHint);
-    LE_SubSpendType = labeledEdit(TabPageSubSpendType, "LE_SubSpendType", QStringLiteral("支出子類型"), 320, 76);
-    buttonAddSpednSubType = imageButton(TabPageSubSpendType, "buttonAddSpednSubType", QStringLiteral("新增支出子類型"),
-                                        "list-add", QStyle::SP_DialogApplyButton, 320, 156, 140, 90);
+    LE_SubSpendType =
+        labeledEdit(TabPageSubSpendType, "LE_SubSpendType", QStringLiteral("支出子類型"), 320, 76);
+    buttonAddSpednSubType =
+        imageButton(TabPageSubSpendType, "buttonAddSpednSubType", QStringLiteral("新增支出子類型"),
+                    "list-add", QStyle::SP_DialogApplyButton, 320, 156, 140, 90);
 
     AdvSmoothButton13 = homeButton(TabPageAccountType, "AdvSmoothButton13", innerHomeX);
     DBGrid_Account_Type = grid(TabPageAccountType, "DBGrid_Account_Type", 20, 20, 270, 400, true);
@@ -405,8 +423,8 @@ void TForm1::BuildLayout()
     Label1 = label(TabPageTrans, "Label1", QStringLiteral("日期"), 20, 96);
     DTP_Transfer = datePicker(TabPageTrans, "DTP_Transfer", 20, 120);
     LE_TransferMoney = labeledEdit(TabPageTrans, "LE_TransferMoney", QStringLiteral("金額"), 260, 96);
-    btnTransfer = imageButton(TabPageTrans, "btnTransfer", QStringLiteral("移轉"), "go-next", QStyle::SP_ArrowRight, 500,
-                              60, 110, 90);
+    btnTransfer = imageButton(TabPageTrans, "btnTransfer", QStringLiteral("移轉"), "go-next",
+                              QStyle::SP_ArrowRight, 500, 60, 110, 90);
 
     AdvSmoothButton14 = homeButton(TabPagePassowrd, "AdvSmoothButton14", innerHomeX);
     LE_Pw_Old = labeledEdit(TabPagePassowrd, "LE_Pw_Old", QStringLiteral("舊密碼"), 20, 20, 240);
@@ -414,21 +432,22 @@ void TForm1::BuildLayout()
     LE_Pw_Check = labeledEdit(TabPagePassowrd, "LE_Pw_Check", QStringLiteral("確認新密碼"), 20, 160, 240);
     for (ui::LabeledEdit* edit : {LE_Pw_Old, LE_Pw_New, LE_Pw_Check})
         edit->setPasswordMode(true);
-    btnPasswordChange = imageButton(TabPagePassowrd, "btnPasswordChange", QStringLiteral("變更密碼"), "dialog-password",
-                                    QStyle::SP_DialogApplyButton, 300, 80, 110, 90);
+    btnPasswordChange = imageButton(TabPagePassowrd, "btnPasswordChange", QStringLiteral("變更密碼"),
+                                    "dialog-password", QStyle::SP_DialogApplyButton, 300, 80, 110, 90);
     TabPagerManageChild->setCurrentWidget(TabPageSubSpendType);
 
     // 關於
     BtnSetUp = homeButton(TabPageAbout, "BtnSetUp", homeX);
     btnAuthor = imageButton(TabPageAbout, "btnAuthor", QStringLiteral("作者網頁"), "applications-internet",
                             QStyle::SP_DriveNetIcon, 40, 40, 110, 90);
-    btnSystemTray = imageButton(TabPageAbout, "btnSystemTray", QStringLiteral("縮小"), "go-down", QStyle::SP_TitleBarMinButton,
-                                170, 40, 110, 90);
+    btnSystemTray = imageButton(TabPageAbout, "btnSystemTray", QStringLiteral("縮小"), "go-down",
+                                QStyle::SP_TitleBarMinButton, 170, 40, 110, 90);
     AdvSmoothButton6 = imageButton(TabPageAbout, "AdvSmoothButton6", QStringLiteral("快照"), "camera-photo",
                                    QStyle::SP_DesktopIcon, 300, 40, 110, 90);
     AdvSmoothButton6->hide();
-    AdvSmoothLabel1 = named(new ui::LargeLabel(QStringLiteral("2.050"), Qt::AlignRight | Qt::AlignBottom, TabPageAbout),
-                            "AdvSmoothLabel1");
+    AdvSmoothLabel1 =
+        named(new ui::LargeLabel(QStringLiteral("2.050"), Qt::AlignRight | Qt::AlignBottom, TabPageAbout),
+              "AdvSmoothLabel1");
     AdvSmoothLabel1->setGeometry(pageWidth - 220, pageHeight - 70, 200, 56);
 
     // Pop-up menus.

@@ -340,7 +340,8 @@ public:
     void btnPasswordChangeClick();
 
     // Daily settlement calendar (calendar/).
-    void CalendarDateStatus(const QDate& date, QString& status, ui::BadgeAppearance& badge, int& offsetX, int& offsetY);
+    void CalendarDateStatus(const QDate& date, QString& status, ui::BadgeAppearance& badge, int& offsetX,
+                            int& offsetY);
     void CalendarMonthChanged(int month);
 
     // Navigation, tray menu and about page (app/).
@@ -364,10 +365,10 @@ protected:
 private:
     void BuildLayout();
     // Each subsystem binds its own controls' events to its handlers, in its own folder.
-    void BindStoreEvents();   // store/Events.cpp
-    void BindLedgerEvents();  // ledger/Events.cpp
-    void BindCatalogEvents(); // catalog/Events.cpp
-    void BindHealthEvents();  // health/Events.cpp
+    void BindStoreEvents();    // store/Events.cpp
+    void BindLedgerEvents();   // ledger/Events.cpp
+    void BindCatalogEvents();  // catalog/Events.cpp
+    void BindHealthEvents();   // health/Events.cpp
     void BindAnalysisEvents(); // analysis/Events.cpp
     void BindCalendarEvents(); // calendar/Events.cpp
     void BindShellEvents();    // app/Events.cpp

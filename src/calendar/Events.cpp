@@ -6,7 +6,10 @@
 void TForm1::BindCalendarEvents()
 {
     // An error of a request ends that paint; the calendar shows it in the error box.
-    Calendar->setStatusRequest([this](const QDate& date, QString& status, ui::BadgeAppearance& badge, int& offsetX,
-                                      int& offsetY) { CalendarDateStatus(date, status, badge, offsetX, offsetY); });
-    connect(Calendar, &ui::MonthCalendar::monthChanged, this, ui::guarded([this](int month) { CalendarMonthChanged(month); }));
+    Calendar->setStatusRequest(
+        [this](const QDate& date, QString& status, ui::BadgeAppearance& badge, int& offsetX, int& offsetY) {
+            CalendarDateStatus(date, status, badge, offsetX, offsetY);
+        });
+    connect(Calendar, &ui::MonthCalendar::monthChanged, this,
+            ui::guarded([this](int month) { CalendarMonthChanged(month); }));
 }

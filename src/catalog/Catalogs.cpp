@@ -82,7 +82,12 @@ void gridKeyDown(engine::Query& slot, const Catalog& catalog, int key)
     }
 }
 
-enum class Kind { Accounts, IncomeTypes, ExpenseTypes };
+enum class Kind
+{
+    Accounts,
+    IncomeTypes,
+    ExpenseTypes
+};
 
 Catalog catalogOf(TForm1& form, Kind kind)
 {

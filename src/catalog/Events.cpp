@@ -11,8 +11,10 @@ void TForm1::BindCatalogEvents()
     connect(btnAccount, &QAbstractButton::clicked, this, guarded([this] { btnAccountClick(); }));
     connect(btnAddSaveType, &QAbstractButton::clicked, this, guarded([this] { btnAddSaveTypeClick(); }));
     connect(BtnAddSpendType, &QAbstractButton::clicked, this, guarded([this] { BtnAddSpendTypeClick(); }));
-    connect(buttonAddSpednSubType, &QAbstractButton::clicked, this, guarded([this] { buttonAddSpednSubTypeClick(); }));
-    connect(ComboBoxSpendTypeFather, &ui::PickList::changed, this, guarded([this] { ComboBoxSpendTypeFatherChange(); }));
+    connect(buttonAddSpednSubType, &QAbstractButton::clicked, this,
+            guarded([this] { buttonAddSpednSubTypeClick(); }));
+    connect(ComboBoxSpendTypeFather, &ui::PickList::changed, this,
+            guarded([this] { ComboBoxSpendTypeFatherChange(); }));
 
     const std::pair<ui::DataGrid*, void (TForm1::*)(int, Qt::KeyboardModifiers)> keyHandlers[] = {
         {DBGrid_Account_Type, &TForm1::DBGrid_Account_TypeKeyDown},
@@ -21,8 +23,9 @@ void TForm1::BindCatalogEvents()
         {DBGrid_Sub_Spend_Type, &TForm1::DBGrid_Sub_Spend_TypeKeyDown},
     };
     for (const auto& [grid, handler] : keyHandlers)
-        connect(grid, &ui::DataGrid::keyDown, this,
-                guarded([this, handler](int key, Qt::KeyboardModifiers shift) { (this->*handler)(key, shift); }));
+        connect(
+            grid, &ui::DataGrid::keyDown, this,
+            guarded([this, handler](int key, Qt::KeyboardModifiers shift) { (this->*handler)(key, shift); }));
 
     const std::pair<ui::DataGrid*, void (TForm1::*)()> exitHandlers[] = {
         {DBGrid_Account_Type, &TForm1::DBGrid_Account_TypeExit},

@@ -20,8 +20,10 @@ long double numberOf(const QString& text)
     }
     long double value = 0;
     const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::general);
-    const bool digitsOnly = begin != end && (std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '.');
-    if (error != std::errc() || stop != end || !digitsOnly || !std::isfinite(value) || text.contains(QChar(0)))
+    const bool digitsOnly =
+        begin != end && (std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '.');
+    if (error != std::errc() || stop != end || !digitsOnly || !std::isfinite(value) ||
+        text.contains(QChar(0)))
         throw engine::EngineError(engine::EngineError::Kind::BadValue,
                                   QStringLiteral("「%1」不是有效的數值。").arg(text));
     return negative ? -value : value;
@@ -56,14 +58,14 @@ double whrOfRecount(long double waistline, long double hip)
 
 QString bmiUpdateStatement(double bmi, qint32 serial)
 {
-    return QStringLiteral("update weight set BMI = ") + engine::formatNumber(bmi) + QStringLiteral(" where 流水號 = ") +
-           QString::number(serial);
+    return QStringLiteral("update weight set BMI = ") + engine::formatNumber(bmi) +
+           QStringLiteral(" where 流水號 = ") + QString::number(serial);
 }
 
 QString whrUpdateStatement(double whr, qint32 serial)
 {
-    return QStringLiteral("update weight set WHR = ") + engine::formatNumber(whr) + QStringLiteral(" where 流水號 = ") +
-           QString::number(serial);
+    return QStringLiteral("update weight set WHR = ") + engine::formatNumber(whr) +
+           QStringLiteral(" where 流水號 = ") + QString::number(serial);
 }
 
 } // namespace health

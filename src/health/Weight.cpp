@@ -38,7 +38,8 @@ void TForm1::LoadBodyMeasures()
     const std::pair<Measure, ui::LabeledEdit*> measures[] = {
         {heightMeasure, LE_Height}, {waistlineMeasure, LE_Waistline}, {hipMeasure, LE_Hip}};
     for (const auto& [measure, edit] : measures)
-        edit->setText(profile.readString(QString::fromUtf16(measure.section), QString::fromUtf16(measure.key), zero));
+        edit->setText(
+            profile.readString(QString::fromUtf16(measure.section), QString::fromUtf16(measure.key), zero));
     m_measuresLoaded = true;
 }
 
@@ -52,7 +53,8 @@ void TForm1::SaveBodyMeasures()
     const std::pair<Measure, ui::LabeledEdit*> measures[] = {
         {heightMeasure, LE_Height}, {waistlineMeasure, LE_Waistline}, {hipMeasure, LE_Hip}};
     for (const auto& [measure, edit] : measures)
-        profile.writeString(QString::fromUtf16(measure.section), QString::fromUtf16(measure.key), edit->text());
+        profile.writeString(QString::fromUtf16(measure.section), QString::fromUtf16(measure.key),
+                            edit->text());
     profile.save();
 }
 

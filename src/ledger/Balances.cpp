@@ -1,7 +1,7 @@
 // Every account's balance, derived from the entries, and the overview that shows them.
 #include "app/TForm1.h"
-#include "store/Slots.h"
 #include "ledger/Statements.h"
+#include "store/Slots.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"

@@ -20,8 +20,8 @@ const char16_t* const columnNames[] = {u"日期", u"類型", u"摘要", u"帳戶
 
 // Stores line i of the five fields as row i. All rows are stored or none: a line a column
 // refuses names its number and text, and the fields keep every line so it can be mended.
-bool addBatch(engine::Connection& connection, engine::Query& slot, const QString& table, const BatchFields& fields,
-              const std::function<void()>& reload)
+bool addBatch(engine::Connection& connection, engine::Query& slot, const QString& table,
+              const BatchFields& fields, const std::function<void()>& reload)
 {
     if (fields[0]->toPlainText().isEmpty()) {
         ui::ShowMessage(QStringLiteral("資料空白"));
@@ -51,7 +51,8 @@ bool addBatch(engine::Connection& connection, engine::Query& slot, const QString
                 } catch (const engine::EngineError& error) {
                     QString where = QStringLiteral("第 %1 行").arg(i + 1);
                     if (column < lines.size())
-                        where += QStringLiteral(" (%1「%2」)").arg(QString::fromUtf16(columnNames[column]), lines[column][i]);
+                        where += QStringLiteral(" (%1「%2」)")
+                                     .arg(QString::fromUtf16(columnNames[column]), lines[column][i]);
                     throw engine::EngineError(error.kind(), where + QStringLiteral(":") + error.message() +
                                                                 QStringLiteral(" 整批資料都沒有存入。"));
                 }
@@ -69,8 +70,8 @@ bool addBatch(engine::Connection& connection, engine::Query& slot, const QString
 void TForm1::Sbtn_Spend_Add_BatchClick()
 {
     if (addBatch(*Connection, *Query[slot::Spend], QStringLiteral("spend"),
-                 {Memo_Spend_Data_Batch, Memo_Spend_Type_Batch, Memo_Spend_Note_Batch, Memo_Spend_Account_Batch,
-                  Memo_Spend_Cost_Batch},
+                 {Memo_Spend_Data_Batch, Memo_Spend_Type_Batch, Memo_Spend_Note_Batch,
+                  Memo_Spend_Account_Batch, Memo_Spend_Cost_Batch},
                  [this] { ReloadSpendGrid(); }))
         ui::ShowMessage(QStringLiteral("批次新增支出完成"));
 }

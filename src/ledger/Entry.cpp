@@ -1,9 +1,9 @@
 // Single income and expense entries, the amount fields' key filter and the note's sub-categories.
 #include "app/TForm1.h"
-#include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "ledger/EntryRow.h"
 #include "ledger/Statements.h"
+#include "store/SlotWork.h"
+#include "store/Slots.h"
 #include "store/Texts.h"
 #include "store/engine/Connection.h"
 #include "store/engine/Query.h"
@@ -62,11 +62,13 @@ void TForm1::btnAddSpendClick()
         ui::ShowMessage(QStringLiteral("金額空白"));
         return;
     }
-    const ledger::EntryRow row{DTP_spend->dateText(), chosen(Combobox_Spend), note, chosen(Combobox_Cost), LE_Cost->text()};
+    const ledger::EntryRow row{DTP_spend->dateText(), chosen(Combobox_Spend), note, chosen(Combobox_Cost),
+                               LE_Cost->text()};
     engine::Query& slot = *Query[slot::Spend];
     // A failure stores nothing; the grid then shows its table again, not the one-row select.
     store::runOnSlot(
-        slot, [&] { ledger::appendEntry(slot, QStringLiteral("spend"), row); }, [this] { ReloadSpendGrid(); });
+        slot, [&] { ledger::appendEntry(slot, QStringLiteral("spend"), row); },
+        [this] { ReloadSpendGrid(); });
     RecalcBalances();
     OpenSpendGrid();
     ResetIncomeForm();
@@ -95,8 +97,8 @@ void TForm1::btnAddSaveClick()
         ui::ShowMessage(QStringLiteral("金額空白"));
         return;
     }
-    const ledger::EntryRow row{DTP_Save->dateText(), chosen(Combobox_Save), LE_Note_Save->text(), chosen(Combobox_Cost2),
-                               LE_Save->text()};
+    const ledger::EntryRow row{DTP_Save->dateText(), chosen(Combobox_Save), LE_Note_Save->text(),
+                               chosen(Combobox_Cost2), LE_Save->text()};
     engine::Query& slot = *Query[slot::Save];
     store::runOnSlot(
         slot, [&] { ledger::appendEntry(slot, QStringLiteral("save"), row); }, [this] { ReloadSaveGrid(); });
@@ -117,6 +119,7 @@ void TForm1::Combobox_SpendChange()
     subCategories.open();
     ComboBoxSubSpendTypeChoose->clearItems();
     store::eachRow(subCategories, [this](engine::Query& row) {
-        ComboBoxSubSpendTypeChoose->appendItem(store::trimBlanks(row.fieldByName(QStringLiteral("子類型")).asString()));
+        ComboBoxSubSpendTypeChoose->appendItem(
+            store::trimBlanks(row.fieldByName(QStringLiteral("子類型")).asString()));
     });
 }

@@ -1,11 +1,11 @@
 // Which ledger handler each event of the ledger's controls calls, through the handler guard.
 #include "app/TForm1.h"
 #include "ui/DataGrid.h"
+#include "ui/FlatButton.h"
 #include "ui/Guard.h"
 #include "ui/ImageButton.h"
 #include "ui/KeyPressFilter.h"
 #include "ui/LabeledEdit.h"
-#include "ui/FlatButton.h"
 #include "ui/PickList.h"
 
 #include <QAction>
@@ -22,7 +22,8 @@ void TForm1::BindLedgerEvents()
     new ui::KeyPressFilter(LE_Save->edit(), [this](QChar key) { return LE_SaveKeyPress(key); });
 
     connect(btnTransfer, &QAbstractButton::clicked, this, guarded([this] { btnTransferClick(); }));
-    connect(Sbtn_Spend_Add_Batch, &QAbstractButton::clicked, this, guarded([this] { Sbtn_Spend_Add_BatchClick(); }));
+    connect(Sbtn_Spend_Add_Batch, &QAbstractButton::clicked, this,
+            guarded([this] { Sbtn_Spend_Add_BatchClick(); }));
     connect(SBtn_Save_Batch, &QAbstractButton::clicked, this, guarded([this] { SBtn_Save_BatchClick(); }));
 
     // The overview grid's menu, on the row the user pointed at.

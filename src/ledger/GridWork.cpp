@@ -1,8 +1,8 @@
 // Deleting, committing and sorting in the ledger grids and the weight grid.
 #include "app/TForm1.h"
+#include "ledger/Statements.h"
 #include "store/SlotWork.h"
 #include "store/Slots.h"
-#include "ledger/Statements.h"
 #include "store/engine/Query.h"
 #include "ui/Dialogs.h"
 #include "ui/Keys.h"
@@ -40,11 +40,12 @@ void sortByTitle(engine::Query& slot, const QString& title)
 void TForm1::DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers)
 {
     if (key == ui::vk::Delete || key == ui::vk::Decimal)
-        deleteCurrentEntry(*Query[slot::Spend], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
-                           [this] {
-                               OpenSpendGrid();
-                               RecalcBalances();
-                           });
+        deleteCurrentEntry(
+            *Query[slot::Spend], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
+            [this] {
+                OpenSpendGrid();
+                RecalcBalances();
+            });
     else if (key == ui::vk::Return)
         Query[slot::Spend]->first();
 }
@@ -52,11 +53,12 @@ void TForm1::DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers)
 void TForm1::DBGrid_saveKeyDown(int key, Qt::KeyboardModifiers)
 {
     if (key == ui::vk::Delete || key == ui::vk::Decimal)
-        deleteCurrentEntry(*Query[slot::Save], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
-                           [this] {
-                               OpenSaveGrid();
-                               RecalcBalances();
-                           });
+        deleteCurrentEntry(
+            *Query[slot::Save], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
+            [this] {
+                OpenSaveGrid();
+                RecalcBalances();
+            });
     else if (key == ui::vk::Return)
         Query[slot::Save]->first();
 }

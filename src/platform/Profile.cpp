@@ -141,7 +141,8 @@ void Profile::save() const
         bytes = (m_bom ? QByteArray("\xef\xbb\xbf") : QByteArray()) + text.toUtf8();
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error(QStringLiteral("無法寫入設定檔 %1:%2").arg(m_path, file.errorString()).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("無法寫入設定檔 %1:%2").arg(m_path, file.errorString()).toStdString());
 }
 
 QString settingsPath()
@@ -164,7 +165,8 @@ QString settingsReadPath()
     if (QFileInfo::exists(path) || !folderOverride().isEmpty())
         return path;
     // Until the first close writes the settings elsewhere, a file beside the executable is read.
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("setting.ini"));
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("setting.ini"));
     return QFileInfo::exists(beside) ? beside : path;
 }
 

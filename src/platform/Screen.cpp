@@ -14,8 +14,9 @@ QImage copyOfWindowArea(const QWidget* window)
     if (!screen)
         return {};
     const QPoint origin = screen->geometry().topLeft();
-    QImage image = screen->grabWindow(0, frame.x() - origin.x(), frame.y() - origin.y(), frame.width(), frame.height())
-                       .toImage();
+    QImage image =
+        screen->grabWindow(0, frame.x() - origin.x(), frame.y() - origin.y(), frame.width(), frame.height())
+            .toImage();
     // Where the platform cannot read the screen (no display server), the window draws itself.
     if (image.isNull() || image.size() != frame.size() * screen->devicePixelRatio())
         image = const_cast<QWidget*>(window)->grab().toImage();

@@ -14,7 +14,12 @@ class Tray
 {
 public:
     static constexpr int tipLimit = 128; // bytes, the terminator included
-    enum Action { Add = 0, Modify = 1, Remove = 2 };
+    enum Action
+    {
+        Add = 0,
+        Modify = 1,
+        Remove = 2
+    };
 
     Tray();
     ~Tray();

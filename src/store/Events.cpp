@@ -5,5 +5,6 @@
 
 void TForm1::BindStoreEvents()
 {
-    connect(btnPasswordChange, &QAbstractButton::clicked, this, ui::guarded([this] { btnPasswordChangeClick(); }));
+    connect(btnPasswordChange, &QAbstractButton::clicked, this,
+            ui::guarded([this] { btnPasswordChangeClick(); }));
 }

@@ -1,8 +1,8 @@
 // The routines that reload what the pages show: four reopen grids, three refill pick lists.
 #include "app/TForm1.h"
-#include "store/Slots.h"
 #include "platform/Clock.h"
 #include "store/SlotWork.h"
+#include "store/Slots.h"
 #include "store/Texts.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
@@ -77,7 +77,8 @@ void TForm1::OpenCatalogGrids()
     runSelect(*Query[slot::SaveType], QStringLiteral("select * from save_type order by 編號"));
     BindGrid(slot::SaveType, DBGrid_Save_Type);
     Query[slot::AccountType]->setConnection(Connection.get());
-    runSelect(*Query[slot::AccountType], QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
+    runSelect(*Query[slot::AccountType],
+              QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
     BindGrid(slot::AccountType, DBGrid_Account_Type);
     DTP_Transfer->setDateTime(platform::now());
 }
@@ -126,7 +127,8 @@ void TForm1::FillAccountLists()
         list->clearAll();
     DBGrid_spend->clearPickList(accountColumn);
     DBGrid_save->clearPickList(accountColumn);
-    runSelect(*Query[slot::AccountType], QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
+    runSelect(*Query[slot::AccountType],
+              QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
     store::eachRow(*Query[slot::AccountType], [this](engine::Query& query) {
         const QString name = query.fieldByName(QStringLiteral("帳戶名稱")).asString();
         for (ui::PickList* list : {Combobox_Cost, Combobox_Cost2, ComboBoxSource, ComboBoxTarget})

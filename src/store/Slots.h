@@ -4,7 +4,8 @@
 // The values are the slots' own indices, Spend the first and Balances the last.
 namespace slot {
 
-enum Role : int {
+enum Role : int
+{
     Spend = 0,        // the expense grid; expense appends and deletes
     Save = 1,         // the income grid; income appends and deletes
     SpendType = 2,    // the expense category grid and lists

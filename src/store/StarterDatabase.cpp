@@ -44,7 +44,8 @@ EngineError alreadyThere(const QString& path)
     return EngineError(EngineError::Kind::Other, QStringLiteral("%1 已經存在,不會覆蓋。").arg(path));
 }
 
-EngineError cannotWrite(const QString& path, const QString& detail, EngineError::Kind kind = EngineError::Kind::Other)
+EngineError cannotWrite(const QString& path, const QString& detail,
+                        EngineError::Kind kind = EngineError::Kind::Other)
 {
     return EngineError(kind, QStringLiteral("無法建立 %1:%2").arg(path, detail));
 }
@@ -166,7 +167,8 @@ void writeStarterDatabase(const QString& path, const QString& password)
     const QFileInfo info(absolute);
     const QDir folder = info.absoluteDir();
     clearAbandonedParts(folder, info.fileName());
-    const QString partial = folder.filePath(u'.' + info.fileName() + partialMark + QString::number(::getpid()));
+    const QString partial =
+        folder.filePath(u'.' + info.fileName() + partialMark + QString::number(::getpid()));
     removeWithSidecars(partial);
     try {
         try {

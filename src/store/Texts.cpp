@@ -47,7 +47,8 @@ QString passwordWord(const QString& password)
 
 QString passwordChangeStatement(const QString& newPassword, const QString& oldPassword)
 {
-    return QStringLiteral("ALTER DATABASE PASSWORD ") + passwordWord(newPassword) + u' ' + passwordWord(oldPassword);
+    return QStringLiteral("ALTER DATABASE PASSWORD ") + passwordWord(newPassword) + u' ' +
+           passwordWord(oldPassword);
 }
 
 } // namespace store

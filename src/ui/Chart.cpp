@@ -2,8 +2,8 @@
 
 #include "store/engine/Conversions.h"
 
-#include <QPainter>
 #include <QHelpEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>
 #include <cmath>
@@ -50,9 +50,10 @@ void Chart::setBackground(const QPixmap& picture)
 
 QList<QColor> Chart::palette()
 {
-    return {QColor(0xe0, 0x3c, 0x31), QColor(0x2e, 0x8b, 0x57), QColor(0xf2, 0xc1, 0x1d), QColor(0x2f, 0x6f, 0xd6),
-            QColor(0x8e, 0x44, 0xad), QColor(0x16, 0xa0, 0x85), QColor(0xe6, 0x7e, 0x22), QColor(0x7f, 0x8c, 0x8d),
-            QColor(0xc0, 0x39, 0x8b), QColor(0x27, 0xae, 0x60), QColor(0x34, 0x49, 0x5e), QColor(0xd3, 0x54, 0x00)};
+    return {QColor(0xe0, 0x3c, 0x31), QColor(0x2e, 0x8b, 0x57), QColor(0xf2, 0xc1, 0x1d),
+            QColor(0x2f, 0x6f, 0xd6), QColor(0x8e, 0x44, 0xad), QColor(0x16, 0xa0, 0x85),
+            QColor(0xe6, 0x7e, 0x22), QColor(0x7f, 0x8c, 0x8d), QColor(0xc0, 0x39, 0x8b),
+            QColor(0x27, 0xae, 0x60), QColor(0x34, 0x49, 0x5e), QColor(0xd3, 0x54, 0x00)};
 }
 
 QList<double> Chart::ticks(double low, double high, int most)
@@ -143,7 +144,9 @@ Chart::Layout Chart::layout() const
     if (out.plot.width() < 20 || out.plot.height() < 20)
         return out;
     const QRect plot = out.plot;
-    auto yOf = [&](double value) { return plot.bottom() - (value - axisLow) / (axisHigh - axisLow) * plot.height(); };
+    auto yOf = [&](double value) {
+        return plot.bottom() - (value - axisLow) / (axisHigh - axisLow) * plot.height();
+    };
     const double slotWidth = slots > 0 ? double(plot.width()) / slots : plot.width();
 
     // Bottom labels, alternating between two rows; where even two rows are too narrow for every
@@ -165,7 +168,8 @@ Chart::Layout Chart::layout() const
             const double centre = plot.left() + (point.x + 0.5) * slotWidth;
             const int row = (int(point.x) / every) % 2;
             const double width = qMin(2.0 * every * slotWidth, double(widest + 8));
-            out.labelBoxes << QRectF(centre - width / 2, plot.bottom() + 4 + row * rowHeight, width, rowHeight);
+            out.labelBoxes << QRectF(centre - width / 2, plot.bottom() + 4 + row * rowHeight, width,
+                                     rowHeight);
             out.labelTexts << point.label;
         }
     }
@@ -194,8 +198,9 @@ QString Chart::toolTipAt(const QPoint& position) const
 {
     const Layout where = layout();
     auto describe = [](const ChartPoint& point) {
-        return point.label.isEmpty() ? engine::formatNumber(point.value)
-                                     : point.label + QStringLiteral(" : ") + engine::formatNumber(point.value);
+        return point.label.isEmpty()
+                   ? engine::formatNumber(point.value)
+                   : point.label + QStringLiteral(" : ") + engine::formatNumber(point.value);
     };
     for (qsizetype i = 0; i < where.bars.size(); ++i)
         if (where.bars[i].adjusted(-1, -1, 1, 1).contains(position) || where.marks[i].contains(position))
@@ -254,7 +259,9 @@ void Chart::paintEvent(QPaintEvent*)
     if (plot.width() < 20 || plot.height() < 20)
         return;
     const double axisLow = where.ticks.first(), axisHigh = where.ticks.last();
-    auto yOf = [&](double value) { return plot.bottom() - (value - axisLow) / (axisHigh - axisLow) * plot.height(); };
+    auto yOf = [&](double value) {
+        return plot.bottom() - (value - axisLow) / (axisHigh - axisLow) * plot.height();
+    };
     const int rowHeight = metrics.height();
 
     painter.fillRect(plot, QColor(255, 255, 255, 150));

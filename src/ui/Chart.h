@@ -13,17 +13,21 @@ class Chart;
 
 struct ChartPoint
 {
-    double x = 0;      // the number of points the series held before this one
+    double x = 0; // the number of points the series held before this one
     double value = 0;
-    QString label;     // shown on the bottom axis
-    QColor colour;     // invalid: the automatic colour
+    QString label; // shown on the bottom axis
+    QColor colour; // invalid: the automatic colour
 };
 
 // One series of the chart: the bars (index 0) or the line (index 1).
 class ChartSeries
 {
 public:
-    enum class Kind { Bar, Line };
+    enum class Kind
+    {
+        Bar,
+        Line
+    };
 
     bool isActive() const { return m_active; }
     void setActive(bool active);
@@ -71,10 +75,10 @@ public:
         QRect title;
         QRect plot;
         QList<double> ticks;
-        QList<QRectF> bars;         // one per bar, in the bar series' order
-        QList<QRectF> marks;        // the bars' value marks
-        QList<QPointF> linePoints;  // one per point of the line
-        QList<QRectF> labelBoxes;   // the bottom labels that are shown
+        QList<QRectF> bars;        // one per bar, in the bar series' order
+        QList<QRectF> marks;       // the bars' value marks
+        QList<QPointF> linePoints; // one per point of the line
+        QList<QRectF> labelBoxes;  // the bottom labels that are shown
         QList<QString> labelTexts;
     };
     Layout layout() const;

@@ -3,9 +3,9 @@
 #include "DatasetModel.h"
 #include "Dialogs.h"
 #include "Keys.h"
-#include "ui/Guard.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
+#include "ui/Guard.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,7 +28,8 @@ class CellDelegate : public QStyledItemDelegate
 public:
     explicit CellDelegate(DataGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
     {
         QWidget* editor = nullptr;
         const QStringList items = m_grid->pickList(index.column());
@@ -47,7 +48,8 @@ public:
             const engine::Query* query = m_grid->query();
             if (query && index.column() < query->fieldCount() &&
                 query->column(index.column()).kind == engine::ColumnKind::Integer)
-                edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), edit));
+                edit->setValidator(
+                    new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), edit));
             editor = edit;
         }
         Q_UNUSED(option);

@@ -1,8 +1,8 @@
 #include "DatasetModel.h"
 
-#include "ui/Guard.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
+#include "ui/Guard.h"
 
 namespace ui {
 
@@ -130,7 +130,8 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     engine::Query* q = query();
     if (!q || role != Qt::EditRole || !index.isValid())
         return false;
-    if (q->text(index.row(), index.column()) == value.toString() && q->state() == engine::Query::State::Browse)
+    if (q->text(index.row(), index.column()) == value.toString() &&
+        q->state() == engine::Query::State::Browse)
         return true;
     bool stored = false;
     ui::guarded([&] {

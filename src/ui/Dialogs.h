@@ -7,7 +7,12 @@
 // so that tests can answer them from a script and read every text shown.
 namespace ui {
 
-enum class Answer { Yes, No, Cancel };
+enum class Answer
+{
+    Yes,
+    No,
+    Cancel
+};
 
 class Dialogs
 {
@@ -43,6 +48,7 @@ void ShowError(const QString& text);
 Answer ConfirmDelete(const QString& body);
 bool Confirm(const QString& text);
 
-inline constexpr const char16_t* deleteConfirmationTitle = u"確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 ";
+inline constexpr const char16_t* deleteConfirmationTitle =
+    u"確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 ";
 
 } // namespace ui

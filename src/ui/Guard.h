@@ -13,14 +13,13 @@ void showEscapedError(const std::exception_ptr& error);
 // Wraps a handler so that every error it lets escape reaches the standard error box instead
 // of the event loop. Every handler of the window is connected through it. The wrapper takes
 // exactly the arguments the handler takes, so a signal's connection passes it what it needs.
-template <typename Handler>
-class Guarded
+template <typename Handler> class Guarded
 {
 public:
     explicit Guarded(Handler handler) : m_handler(std::move(handler)) {}
 
     template <typename... Args>
-        requires std::is_invocable_v<Handler&, Args&&...>
+    requires std::is_invocable_v<Handler&, Args&&...>
     void operator()(Args&&... args)
     {
         try {
@@ -34,8 +33,7 @@ private:
     Handler m_handler;
 };
 
-template <typename Handler>
-Guarded<Handler> guarded(Handler handler)
+template <typename Handler> Guarded<Handler> guarded(Handler handler)
 {
     return Guarded<Handler>(std::move(handler));
 }

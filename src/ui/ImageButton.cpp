@@ -49,12 +49,15 @@ void ImageButton::paintEvent(QPaintEvent*)
 
     QPainterPath path;
     path.addRoundedRect(QRectF(badge).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-    const QColor face = isDown() ? QColor(0x9c, 0xc3, 0xe6) : m_hovered ? QColor(0xd6, 0xe9, 0xfa) : QColor(0xe8, 0xf1, 0xfb);
+    const QColor face = isDown()    ? QColor(0x9c, 0xc3, 0xe6)
+                        : m_hovered ? QColor(0xd6, 0xe9, 0xfa)
+                                    : QColor(0xe8, 0xf1, 0xfb);
     painter.fillPath(path, face);
     painter.fillPath(path, QBrush(QColor(0x5a, 0x8d, 0xc8, 60), Qt::BDiagPattern));
     painter.setPen(QPen(QColor(0x5a, 0x8d, 0xc8), hasFocus() ? 2 : 1));
     painter.drawPath(path);
-    painter.setPen(isEnabled() ? QColor(0x1d, 0x33, 0x57) : palette().color(QPalette::Disabled, QPalette::WindowText));
+    painter.setPen(isEnabled() ? QColor(0x1d, 0x33, 0x57)
+                               : palette().color(QPalette::Disabled, QPalette::WindowText));
     painter.drawText(badge, Qt::AlignCenter, text());
 }
 

@@ -8,7 +8,8 @@
 
 namespace ui {
 
-InputBox::InputBox(const QString& title, const QString& prompt, const QString& value, bool masked, QWidget* parent)
+InputBox::InputBox(const QString& title, const QString& prompt, const QString& value, bool masked,
+                   QWidget* parent)
     : QDialog(parent), m_edit(new QLineEdit(this))
 {
     setWindowTitle(title);

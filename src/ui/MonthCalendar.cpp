@@ -21,7 +21,8 @@ MonthCalendar::MonthCalendar(QWidget* parent) : QCalendarWidget(parent)
     weekend.setForeground(QColor(0xb0, 0x30, 0x30));
     setWeekdayTextFormat(Qt::Saturday, weekend);
     setWeekdayTextFormat(Qt::Sunday, weekend);
-    connect(this, &QCalendarWidget::currentPageChanged, this, [this](int, int month) { Q_EMIT monthChanged(month); });
+    connect(this, &QCalendarWidget::currentPageChanged, this,
+            [this](int, int month) { Q_EMIT monthChanged(month); });
     if (auto* view = findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"))) {
         m_viewport = view->viewport();
         m_viewport->installEventFilter(this);
@@ -44,7 +45,8 @@ void MonthCalendar::requestStatuses()
         } catch (...) {
             // The error ends this paint's requests; it is shown once the paint is over.
             auto error = std::current_exception();
-            QMetaObject::invokeMethod(this, [error] { ui::showEscapedError(error); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [error] { ui::showEscapedError(error); }, Qt::QueuedConnection);
             entry = DayBadge();
             failed = true;
         }
@@ -92,7 +94,8 @@ void MonthCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) 
     const DayBadge& day = m_days[index];
     QRect badge = defaultBadgeRect(rect, day.status).translated(day.offsetX, day.offsetY);
     // Keep the badge inside its own cell.
-    badge.moveLeft(qBound(rect.left() + 1, badge.left(), qMax(rect.left() + 1, rect.right() - badge.width())));
+    badge.moveLeft(
+        qBound(rect.left() + 1, badge.left(), qMax(rect.left() + 1, rect.right() - badge.width())));
     badge.moveTop(qBound(rect.top() + 1, badge.top(), qMax(rect.top() + 1, rect.bottom() - badge.height())));
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);

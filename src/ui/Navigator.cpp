@@ -1,8 +1,8 @@
 #include "Navigator.h"
 
-#include "ui/Guard.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
+#include "ui/Guard.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

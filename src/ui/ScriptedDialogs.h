@@ -16,7 +16,14 @@ namespace ui {
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Message, Input, Confirm, Question, Error };
+    enum class Kind
+    {
+        Message,
+        Input,
+        Confirm,
+        Question,
+        Error
+    };
     struct Shown
     {
         Kind kind;

@@ -2,9 +2,9 @@
 
 #include <QFont>
 #include <QIcon>
-#include <QStandardPaths>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QWidget>
 
 namespace ui::look {
@@ -32,15 +32,18 @@ void applyTo(QWidget* window)
     font.setBold(true);
     window->setFont(font);
     window->setStyleSheet(QStringLiteral(
-        "QWidget[page=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfdff, stop:1 #e1edf9); }"
+        "QWidget[page=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfdff, stop:1 "
+        "#e1edf9); }"
         "QTabWidget::pane { border: 1px solid #9bb7d9; top: -1px; }"
-        "QTabBar::tab { background: #dbe9f8; border: 1px solid #9bb7d9; border-bottom: none; padding: 4px 14px;"
+        "QTabBar::tab { background: #dbe9f8; border: 1px solid #9bb7d9; border-bottom: none; padding: 4px "
+        "14px;"
         " margin-right: 2px; border-top-left-radius: 5px; border-top-right-radius: 5px;"
         " font-family: \"微軟正黑體\"; font-size: 15px; font-weight: bold; color: #1d3357; }"
         "QTabBar::tab:selected { background: #b7d3f2; }"
         "QTabBar::tab:hover { background: #c9def6; }"
         "QLineEdit, QComboBox, QDateEdit, QPlainTextEdit, QTableView { background: white; }"
-        "QLineEdit, QComboBox, QDateEdit, QPlainTextEdit { border: 1px solid #9bb7d9; border-radius: 3px; padding: 2px 4px; }"
+        "QLineEdit, QComboBox, QDateEdit, QPlainTextEdit { border: 1px solid #9bb7d9; border-radius: 3px; "
+        "padding: 2px 4px; }"
         "QTableView { gridline-color: #c8d4e3; selection-background-color: #b7d3f2; selection-color: black; }"
         "QHeaderView::section { background: #e8f1fb; border: 1px solid #c8d4e3; padding: 2px 4px; }"
         "QToolTip { background: #ffffe1; color: black; border: 1px solid #808080; }"));

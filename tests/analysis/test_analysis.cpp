@@ -12,7 +12,8 @@ namespace {
 
 QString entry(const char* table, const char* date, const char* type, const char* amount)
 {
-    return QStringLiteral("insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#%2#, '%3', 'x', '現金', %4)")
+    return QStringLiteral(
+               "insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#%2#, '%3', 'x', '現金', %4)")
         .arg(QLatin1String(table), QLatin1String(date), QString::fromUtf8(type), QLatin1String(amount));
 }
 
@@ -26,8 +27,8 @@ QString pointsOf(const ui::ChartSeries& series)
 }
 
 const QStringList ledger = {
-    entry("spend", "2011/03/05", "食物", "100"), entry("spend", "2012/03/01", "食物", "50"),
-    entry("spend", "2012/01/05", "交通", "30"),  entry("spend", "2012/01/20", "交通", "2000"),
+    entry("spend", "2011/03/05", "食物", "100"),  entry("spend", "2012/03/01", "食物", "50"),
+    entry("spend", "2012/01/05", "交通", "30"),   entry("spend", "2012/01/20", "交通", "2000"),
     entry("spend", "2012/02/02", "其他", "null"), entry("save", "2012/01/10", "薪資", "1000"),
     entry("save", "2011/05/05", "獎金", "500"),
 };
@@ -44,13 +45,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("integer");
         const std::pair<const char*, bool> cases[] = {
-            {"2012", true},        {" 2012", true},         {"+2012", true},        {"-1", true},
-            {"$7DC", true},        {"0x7dc", true},         {"0X7DC", true},        {"-$10", true},
-            {"2147483647", true},  {"-2147483648", true},   {"$FFFFFFFF", true},    {"0", true},
-            {"", false},           {"  ", false},           {"2012 ", false},       {"20a", false},
-            {"abc", false},        {"12.0", false},         {"+", false},           {"$", false},
-            {"0x", false},         {"2147483648", false},   {"-2147483649", false}, {"$100000000", false},
-            {"\t2012", false},     {"２０１２", false},     {"1e3", false},         {"+-1", false},
+            {"2012", true},       {" 2012", true},       {"+2012", true},        {"-1", true},
+            {"$7DC", true},       {"0x7dc", true},       {"0X7DC", true},        {"-$10", true},
+            {"2147483647", true}, {"-2147483648", true}, {"$FFFFFFFF", true},    {"0", true},
+            {"", false},          {"  ", false},         {"2012 ", false},       {"20a", false},
+            {"abc", false},       {"12.0", false},       {"+", false},           {"$", false},
+            {"0x", false},        {"2147483648", false}, {"-2147483649", false}, {"$100000000", false},
+            {"\t2012", false},    {"２０１２", false},   {"1e3", false},         {"+-1", false},
         };
         for (const auto& [text, integer] : cases)
             QTest::newRow(text[0] ? text : "empty") << QString::fromUtf8(text) << integer;
@@ -77,7 +78,8 @@ private Q_SLOTS:
         for (const auto& shown : f.dialogs().shown())
             if (shown.kind == ui::ScriptedDialogs::Kind::Input && shown.title != QStringLiteral("請輸入密碼"))
                 opened << shown.title + u'|' + shown.text + u'|' + shown.value;
-        QCOMPARE(opened, QStringList({QStringLiteral("請輸西元年|西元 :|2012"), QStringLiteral("請輸西元年|西元 :|abc"),
+        QCOMPARE(opened, QStringList({QStringLiteral("請輸西元年|西元 :|2012"),
+                                      QStringLiteral("請輸西元年|西元 :|abc"),
                                       QStringLiteral("請輸西元年|西元 :|abc")}));
         QCOMPARE(f.dialogs().messages(), QStringList(2, QStringLiteral("請輸入正確西元年份, Ex: 2011")));
         QCOMPARE(form.Chart1->title(), QStringLiteral("月支出 - 總合"));
@@ -98,18 +100,54 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("points");
         // A category whose amounts are all empty adds no bar and no error box.
-        QTest::newRow("expense by category") << "btnAnalySpendType" << "" << "支出" << "交通=2030;食物=150";
-        QTest::newRow("expense maximum by category") << "btnAnalySpendTypeMax" << "" << "支出(Max)" << "交通=2000;食物=100";
-        QTest::newRow("expense by year") << "btnAnalySpendYear" << "" << "年支出 - 總合" << "2011年=100;2012年=2080";
-        QTest::newRow("expense by month") << "btnAnalySpendMonth" << "2011" << "月支出 - 總合" << "3月=100";
-        QTest::newRow("income by category") << "btnAnalySaveType" << "" << "收入" << "獎金=500;薪資=1000";
-        QTest::newRow("income maximum by category") << "btnAnalySaveTypeMax" << "" << "收入(Max)" << "獎金=500;薪資=1000";
-        QTest::newRow("income by year") << "btnAnalySaveYear" << "" << "年收入總合" << "2011年=500;2012年=1000";
-        QTest::newRow("income by month") << "btnAnalySaveMonth" << "2011" << "月收入" << "5月=500";
-        QTest::newRow("settlement by year, expense page") << "btnBalanceYear" << "" << "收支年結算" << "2011年=400;2012年=-1080";
-        QTest::newRow("settlement by year, income page") << "btnBalanceYear2" << "" << "收支年結算" << "2011年=400;2012年=-1080";
-        QTest::newRow("settlement by month") << "btnBalanceMonth" << "2012" << "2012年 收支月結算" << "1月=-1030";
-        QTest::newRow("settlement by month, income page") << "btnBalanceMonth2" << "2012" << "2012年 收支月結算" << "1月=-1030";
+        QTest::newRow("expense by category") << "btnAnalySpendType"
+                                             << ""
+                                             << "支出"
+                                             << "交通=2030;食物=150";
+        QTest::newRow("expense maximum by category") << "btnAnalySpendTypeMax"
+                                                     << ""
+                                                     << "支出(Max)"
+                                                     << "交通=2000;食物=100";
+        QTest::newRow("expense by year") << "btnAnalySpendYear"
+                                         << ""
+                                         << "年支出 - 總合"
+                                         << "2011年=100;2012年=2080";
+        QTest::newRow("expense by month") << "btnAnalySpendMonth"
+                                          << "2011"
+                                          << "月支出 - 總合"
+                                          << "3月=100";
+        QTest::newRow("income by category") << "btnAnalySaveType"
+                                            << ""
+                                            << "收入"
+                                            << "獎金=500;薪資=1000";
+        QTest::newRow("income maximum by category") << "btnAnalySaveTypeMax"
+                                                    << ""
+                                                    << "收入(Max)"
+                                                    << "獎金=500;薪資=1000";
+        QTest::newRow("income by year") << "btnAnalySaveYear"
+                                        << ""
+                                        << "年收入總合"
+                                        << "2011年=500;2012年=1000";
+        QTest::newRow("income by month") << "btnAnalySaveMonth"
+                                         << "2011"
+                                         << "月收入"
+                                         << "5月=500";
+        QTest::newRow("settlement by year, expense page") << "btnBalanceYear"
+                                                          << ""
+                                                          << "收支年結算"
+                                                          << "2011年=400;2012年=-1080";
+        QTest::newRow("settlement by year, income page") << "btnBalanceYear2"
+                                                         << ""
+                                                         << "收支年結算"
+                                                         << "2011年=400;2012年=-1080";
+        QTest::newRow("settlement by month") << "btnBalanceMonth"
+                                             << "2012"
+                                             << "2012年 收支月結算"
+                                             << "1月=-1030";
+        QTest::newRow("settlement by month, income page") << "btnBalanceMonth2"
+                                                          << "2012"
+                                                          << "2012年 收支月結算"
+                                                          << "1月=-1030";
     }
     void ledgerAnalyses()
     {
@@ -148,13 +186,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("chartShown");
-        QTest::newRow("category, goes on") << "btnAnalySpendType" << "支出" << true;
-        QTest::newRow("year, stops") << "btnAnalySaveYear" << "年收入總合" << false;
-        QTest::newRow("month, stops") << "btnAnalySpendMonth" << "月支出 - 總合" << false;
-        QTest::newRow("settlement, stops") << "btnBalanceYear" << "收支年結算" << false;
-        QTest::newRow("weight line, goes on") << "btnAnalyWeightType" << "體重" << true;
-        QTest::newRow("extremes, go on") << "btnAnalyMinMax" << "體重最大/最小)" << true;
-        QTest::newRow("monthly average, stops") << "btnAnalyWeightMonthAvg" << "平均體重(月)" << false;
+        QTest::newRow("category, goes on") << "btnAnalySpendType"
+                                           << "支出" << true;
+        QTest::newRow("year, stops") << "btnAnalySaveYear"
+                                     << "年收入總合" << false;
+        QTest::newRow("month, stops") << "btnAnalySpendMonth"
+                                      << "月支出 - 總合" << false;
+        QTest::newRow("settlement, stops") << "btnBalanceYear"
+                                           << "收支年結算" << false;
+        QTest::newRow("weight line, goes on") << "btnAnalyWeightType"
+                                              << "體重" << true;
+        QTest::newRow("extremes, go on") << "btnAnalyMinMax"
+                                         << "體重最大/最小)" << true;
+        QTest::newRow("monthly average, stops") << "btnAnalyWeightMonthAvg"
+                                                << "平均體重(月)" << false;
     }
     void emptyResults()
     {
@@ -174,10 +219,13 @@ private Q_SLOTS:
 
     void weightAnalyses()
     {
-        LedgerFixture f({QStringLiteral("insert into weight (日期, 體重, BMI, WHR) values (#2012/01/03#, 72, 23.51, 0)"),
-                         QStringLiteral("insert into weight (日期, 體重, BMI, WHR) values (#2012/01/01#, 70, 22.86, 0.8)"),
-                         QStringLiteral("insert into weight (日期, 體重) values (#2012/01/02#, 72)"),
-                         QStringLiteral("insert into weight (日期, 體重, BMI, WHR) values (#2011/06/01#, 80, 26.12, 0.91)")});
+        LedgerFixture f(
+            {QStringLiteral("insert into weight (日期, 體重, BMI, WHR) values (#2012/01/03#, 72, 23.51, 0)"),
+             QStringLiteral(
+                 "insert into weight (日期, 體重, BMI, WHR) values (#2012/01/01#, 70, 22.86, 0.8)"),
+             QStringLiteral("insert into weight (日期, 體重) values (#2012/01/02#, 72)"),
+             QStringLiteral(
+                 "insert into weight (日期, 體重, BMI, WHR) values (#2011/06/01#, 80, 26.12, 0.91)")});
         TForm1& form = f.form();
         auto run = [&](ui::ImageButton* button) {
             form.TabPagerMain->setCurrentWidget(form.TabPageHealthy);
@@ -187,10 +235,12 @@ private Q_SLOTS:
         run(form.btnAnalyWeightType);
         QCOMPARE(form.Chart1->title(), QStringLiteral("體重"));
         QVERIFY(form.Series2->isActive() && !form.Series1->isActive());
-        QCOMPARE(pointsOf(*form.Series2), QStringLiteral("2011/06/01=80;2012/01/01=70;2012/01/02=72;2012/01/03=72"));
+        QCOMPARE(pointsOf(*form.Series2),
+                 QStringLiteral("2011/06/01=80;2012/01/01=70;2012/01/02=72;2012/01/03=72"));
         // A record from before the BMI column adds no point and no error box.
         run(form.btnAnalyBMI);
-        QCOMPARE(pointsOf(*form.Series2), QStringLiteral("2011/06/01=26.12;2012/01/01=22.86;2012/01/03=23.51"));
+        QCOMPARE(pointsOf(*form.Series2),
+                 QStringLiteral("2011/06/01=26.12;2012/01/01=22.86;2012/01/03=23.51"));
         // Records without a WHR, or with 0, are skipped; X stays consecutive.
         run(form.btnAnalyWHR);
         QCOMPARE(pointsOf(*form.Series2), QStringLiteral("2011/06/01=0.91;2012/01/01=0.8"));
@@ -253,9 +303,9 @@ private Q_SLOTS:
             for (qsizetype j = i + 1; j < layout.labelBoxes.size(); ++j)
                 QVERIFY2(!layout.labelBoxes[i].intersects(layout.labelBoxes[j]),
                          qPrintable(layout.labelTexts[i] + QStringLiteral(" / ") + layout.labelTexts[j]));
-        QCOMPARE(chart.toolTipAt(layout.linePoints[1999].toPoint()), day.addDays(-1).toString(QStringLiteral("yyyy/MM/dd")) +
-                                                                           QStringLiteral(" : ") +
-                                                                           QString::number(60 + 1999 % 7));
+        QCOMPARE(chart.toolTipAt(layout.linePoints[1999].toPoint()),
+                 day.addDays(-1).toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" : ") +
+                     QString::number(60 + 1999 % 7));
     }
 };
 

@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "ui/Guard.h"
 #include "app/TForm1.h"
 #include "platform/Tray.h"
 #include "store/Login.h"
@@ -7,6 +6,7 @@
 #include "store/engine/DataSource.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"
+#include "ui/Guard.h"
 #include "ui/InputBox.h"
 #include "ui/ScriptedDialogs.h"
 
@@ -51,8 +51,8 @@ private Q_SLOTS:
             << Inputs{placeholder, QStringLiteral("1234")} << QStringList{placeholder, placeholder} << 1;
         QTest::newRow("OK on an empty field")
             << Inputs{QString(), QStringLiteral("1234")} << QStringList{placeholder, QString()} << 1;
-        QTest::newRow("Cancel") << Inputs{std::nullopt, QStringLiteral("1234")} << QStringList{placeholder, placeholder}
-                                << 1;
+        QTest::newRow("Cancel") << Inputs{std::nullopt, QStringLiteral("1234")}
+                                << QStringList{placeholder, placeholder} << 1;
         QTest::newRow("Cancel, empty, placeholder")
             << Inputs{std::nullopt, QString(), placeholder, QStringLiteral("1234")}
             << QStringList{placeholder, placeholder, QString(), placeholder} << 3;
@@ -73,7 +73,8 @@ private Q_SLOTS:
             QCOMPARE(shown[i].value, openedWith[i]);
             QVERIFY2(shown[i].masked, "a typed password must never show on screen");
         }
-        QCOMPARE(started.dialogs().messages(), QStringList(reminders, QStringLiteral("請輸密碼,預設密碼為 1234")));
+        QCOMPARE(started.dialogs().messages(),
+                 QStringList(reminders, QStringLiteral("請輸密碼,預設密碼為 1234")));
         QCOMPARE(started.dialogs().errors(), QStringList());
         QVERIFY(!started.dialogs().answersLeft());
         QCOMPARE(started.form().DatabasePassword, QStringLiteral("1234"));
@@ -105,10 +106,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file"); // "starter", "none" or "in use"
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("error");
-        QTest::newRow("wrong password") << "starter" << "9999" << "資料庫密碼錯誤";
-        QTest::newRow("one blank is a password") << "starter" << " " << "資料庫密碼錯誤";
-        QTest::newRow("no finance.mdb") << "none" << "1234" << "找不到資料庫檔 finance.mdb";
-        QTest::newRow("held by another copy") << "in use" << "1234" << "使用中";
+        QTest::newRow("wrong password") << "starter"
+                                        << "9999"
+                                        << "資料庫密碼錯誤";
+        QTest::newRow("one blank is a password") << "starter"
+                                                 << " "
+                                                 << "資料庫密碼錯誤";
+        QTest::newRow("no finance.mdb") << "none"
+                                        << "1234"
+                                        << "找不到資料庫檔 finance.mdb";
+        QTest::newRow("held by another copy") << "in use"
+                                              << "1234"
+                                              << "使用中";
     }
     void failuresSurfaceOnceAfterThePrompt()
     {
@@ -161,8 +170,9 @@ private Q_SLOTS:
         testing::StartedForm started;
         started.close();
         QVERIFY(!started.form().Connection);
-        QCOMPARE(testing::rowsOf(*testing::connect(), QStringLiteral("select count(*) as n from account_type")),
-                 QStringLiteral("2"));
+        QCOMPARE(
+            testing::rowsOf(*testing::connect(), QStringLiteral("select count(*) as n from account_type")),
+            QStringLiteral("2"));
         // Statements after the close fail with a message instead of touching a dead connection.
         started.dialogs().expectErrors();
         ui::guarded([&started] { started.form().Query[0]->open(); })();
@@ -200,7 +210,8 @@ private Q_SLOTS:
         captions.sort();
         QCOMPARE(captions, QStringList({QStringLiteral("取消"), QStringLiteral("確定")}));
 
-        ui::InputBox plain(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), QStringLiteral("2012"), false);
+        ui::InputBox plain(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), QStringLiteral("2012"),
+                           false);
         QCOMPARE(plain.edit()->echoMode(), QLineEdit::Normal);
         QTest::keyClicks(plain.edit(), QStringLiteral("1999"));
         QCOMPARE(plain.value(), QStringLiteral("1999")); // typing replaces the selected text
@@ -213,10 +224,13 @@ private Q_SLOTS:
         auto scripted = testing::scriptedDialogs(testing::ErrorBoxes::Expected);
         ui::ScriptedDialogs& dialogs = *scripted;
         ui::installDialogs(std::move(scripted));
-        ui::guarded([] { throw engine::EngineError(engine::EngineError::Kind::Other, QStringLiteral("引擎的訊息")); })();
+        ui::guarded([] {
+            throw engine::EngineError(engine::EngineError::Kind::Other, QStringLiteral("引擎的訊息"));
+        })();
         ui::guarded([](int value) { throw std::runtime_error(std::to_string(value)); })(7);
         ui::guarded([] { throw 42; })();
-        QCOMPARE(dialogs.errors(), QStringList({QStringLiteral("引擎的訊息"), QStringLiteral("7"), QString()}));
+        QCOMPARE(dialogs.errors(),
+                 QStringList({QStringLiteral("引擎的訊息"), QStringLiteral("7"), QString()}));
         ui::installDialogs(nullptr);
     }
 };

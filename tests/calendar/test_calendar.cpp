@@ -62,7 +62,8 @@ private Q_SLOTS:
                          entry("spend", "2012/01/06", "450"), entry("save", "2012/01/07", "80"),
                          entry("spend", "2012/01/07", "80"), entry("save", "2012/01/08", "200.5"),
                          entry("save", "2012/01/09", "201.5"),
-                         QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/10 10:30#, 'x', 'x', '現金', 9)")});
+                         QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/10 "
+                                        "10:30#, 'x', 'x', '現金', 9)")});
         TForm1& form = f.form();
         ui::MonthCalendar* calendar = form.Calendar;
         QCOMPARE(calendar->yearShown(), 2012);
@@ -162,11 +163,11 @@ private Q_SLOTS:
     {
         LedgerFixture f;
         TForm1& form = f.form();
-        const QList<ui::ImageButton*> homes = {form.AdvSmoothButton17, form.AdvSmoothButton4, form.AdvSmoothButton7,
-                                               form.AdvSmoothButton8,  form.AdvSmoothButton9, form.AdvSmoothButton10,
-                                               form.AdvSmoothButton11, form.AdvSmoothButton12, form.AdvSmoothButton2,
-                                               form.AdvSmoothButton13, form.AdvSmoothButton1, form.AdvSmoothButton14,
-                                               form.BtnSetUp};
+        const QList<ui::ImageButton*> homes = {
+            form.AdvSmoothButton17, form.AdvSmoothButton4,  form.AdvSmoothButton7,  form.AdvSmoothButton8,
+            form.AdvSmoothButton9,  form.AdvSmoothButton10, form.AdvSmoothButton11, form.AdvSmoothButton12,
+            form.AdvSmoothButton2,  form.AdvSmoothButton13, form.AdvSmoothButton1,  form.AdvSmoothButton14,
+            form.BtnSetUp};
         int amount = 0;
         for (ui::ImageButton* home : homes) {
             QWidget* page = home->parentWidget();
@@ -175,7 +176,8 @@ private Q_SLOTS:
             QVERIFY2(page, qPrintable(home->objectName()));
             form.TabPagerMain->setCurrentWidget(page);
             for (QWidget* inner = home->parentWidget(); inner != page; inner = inner->parentWidget())
-                if (auto* pager = qobject_cast<QTabWidget*>(inner->parentWidget() ? inner->parentWidget()->parentWidget() : nullptr))
+                if (auto* pager = qobject_cast<QTabWidget*>(
+                        inner->parentWidget() ? inner->parentWidget()->parentWidget() : nullptr))
                     pager->setCurrentWidget(inner);
             form.Connection->execute(entry("save", "2012/01/05", "1"));
             ++amount;
@@ -241,7 +243,8 @@ private Q_SLOTS:
         form.AdvSmoothButton6->click();
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.dialogs().errors().size(), 1);
-        QVERIFY(f.dialogs().errors().constFirst().contains(QDir::current().absoluteFilePath(QStringLiteral("ScreenLog.jpg"))));
+        QVERIFY(f.dialogs().errors().constFirst().contains(
+            QDir::current().absoluteFilePath(QStringLiteral("ScreenLog.jpg"))));
     }
 };
 

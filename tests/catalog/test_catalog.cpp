@@ -16,7 +16,12 @@ using testing::LedgerFixture;
 
 namespace {
 
-enum Kind { Accounts, IncomeTypes, ExpenseTypes };
+enum Kind
+{
+    Accounts,
+    IncomeTypes,
+    ExpenseTypes
+};
 
 struct Page
 {
@@ -34,19 +39,40 @@ Page pageOf(TForm1& form, int kind)
 {
     switch (kind) {
     case Accounts:
-        return {form.TabPageAccountType, form.DBGrid_Account_Type, form.LE_Account_Type, form.btnAccount,
-                QStringLiteral("account_type"), QStringLiteral("帳戶名稱"), QStringLiteral("帳戶空白"),
-                QStringLiteral("新增帳戶完成"), QStringLiteral("帳戶名稱重複"), QStringLiteral("刪除資料!! 帳戶名稱 : "),
+        return {form.TabPageAccountType,
+                form.DBGrid_Account_Type,
+                form.LE_Account_Type,
+                form.btnAccount,
+                QStringLiteral("account_type"),
+                QStringLiteral("帳戶名稱"),
+                QStringLiteral("帳戶空白"),
+                QStringLiteral("新增帳戶完成"),
+                QStringLiteral("帳戶名稱重複"),
+                QStringLiteral("刪除資料!! 帳戶名稱 : "),
                 {form.Combobox_Cost, form.Combobox_Cost2, form.ComboBoxSource, form.ComboBoxTarget}};
     case IncomeTypes:
-        return {form.TabPageSaveType, form.DBGrid_Save_Type, form.LE_Save_Type, form.btnAddSaveType,
-                QStringLiteral("save_type"), QStringLiteral("類型"), QStringLiteral("支出種類空白"),
-                QStringLiteral("新增收入種類完成"), QStringLiteral("類型名稱重複"), QStringLiteral("刪除資料!! 類型 : "),
+        return {form.TabPageSaveType,
+                form.DBGrid_Save_Type,
+                form.LE_Save_Type,
+                form.btnAddSaveType,
+                QStringLiteral("save_type"),
+                QStringLiteral("類型"),
+                QStringLiteral("支出種類空白"),
+                QStringLiteral("新增收入種類完成"),
+                QStringLiteral("類型名稱重複"),
+                QStringLiteral("刪除資料!! 類型 : "),
                 {form.Combobox_Save}};
     default:
-        return {form.TabPageSpendType, form.DBGrid_Spend_Type, form.LE_Spend_Type, form.BtnAddSpendType,
-                QStringLiteral("spend_type"), QStringLiteral("類型"), QStringLiteral("支出種類空白"),
-                QStringLiteral("新增支出種類完成"), QStringLiteral("類型名稱重複"), QStringLiteral("刪除資料!! 類型 : "),
+        return {form.TabPageSpendType,
+                form.DBGrid_Spend_Type,
+                form.LE_Spend_Type,
+                form.BtnAddSpendType,
+                QStringLiteral("spend_type"),
+                QStringLiteral("類型"),
+                QStringLiteral("支出種類空白"),
+                QStringLiteral("新增支出種類完成"),
+                QStringLiteral("類型名稱重複"),
+                QStringLiteral("刪除資料!! 類型 : "),
                 {form.Combobox_Spend, form.ComboBoxSpendTypeFather}};
     }
 }
@@ -74,8 +100,8 @@ void addName(TForm1& form, const Page& page, const QString& name)
 }
 
 // Puts the grid's current row on the row holding the name, then presses the key in the grid.
-void pressOnRow(ui::DataGrid* grid, engine::Query& slot, const QString& column, const QString& name, Qt::Key key,
-                Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+void pressOnRow(ui::DataGrid* grid, engine::Query& slot, const QString& column, const QString& name,
+                Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     grid->setFocus();
     for (int row = 0; row < slot.recordCount(); ++row)
@@ -94,7 +120,8 @@ QLineEdit* openEditor(ui::DataGrid* grid)
 
 QString entry(const char* table, const QString& type, const QString& account, int amount)
 {
-    return QStringLiteral("insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, %2, 'x', %3, %4)")
+    return QStringLiteral(
+               "insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/05#, %2, 'x', %3, %4)")
         .arg(QLatin1String(table), store::quoted(type), store::quoted(account))
         .arg(amount);
 }
@@ -131,13 +158,16 @@ private Q_SLOTS:
         addName(form, page, QStringLiteral("Mom's"));
         QCOMPARE(f.dialogs().messages(), QStringList{page.done});
         QCOMPARE(page.edit->text(), QString());
-        QCOMPARE(f.rows(QStringLiteral("select 編號 from %1 where %2 = 'Mom''s'").arg(page.table, page.nameColumn)),
-                 QStringLiteral("999"));
+        QCOMPARE(
+            f.rows(
+                QStringLiteral("select 編號 from %1 where %2 = 'Mom''s'").arg(page.table, page.nameColumn)),
+            QStringLiteral("999"));
         for (QComboBox* list : page.lists) {
             QCOMPARE(itemsOf(list).last(), QStringLiteral("Mom's"));
             QCOMPARE(list->currentIndex(), -1);
         }
-        QCOMPARE(page.grid->model()->rowCount(), f.rows(QStringLiteral("select count(*) as n from %1").arg(page.table)).toInt());
+        QCOMPARE(page.grid->model()->rowCount(),
+                 f.rows(QStringLiteral("select count(*) as n from %1").arg(page.table)).toInt());
         if (kind == Accounts) {
             QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
                      QStringLiteral("現金|0;銀行|0;Mom's|70"));
@@ -152,13 +182,15 @@ private Q_SLOTS:
             QCOMPARE(f.dialogs().messages(), QStringList{page.duplicate});
             QCOMPARE(page.edit->text(), QString());
         }
-        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from %1 where %2 = 'mom''s'").arg(page.table, page.nameColumn)),
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from %1 where %2 = 'mom''s'")
+                            .arg(page.table, page.nameColumn)),
                  QStringLiteral("1"));
         // Blanks alone pass the empty check and are stored as typed.
         f.dialogs().clear();
         addName(form, page, QStringLiteral("  "));
         QCOMPARE(f.dialogs().messages(), QStringList{page.done});
-        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from %1 where %2 = '  '").arg(page.table, page.nameColumn)),
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from %1 where %2 = '  '")
+                            .arg(page.table, page.nameColumn)),
                  QStringLiteral("1"));
         QCOMPARE(f.dialogs().errors(), QStringList());
     }
@@ -184,21 +216,27 @@ private Q_SLOTS:
             f.dialogs().answerConfirm(answer);
             pressOnRow(page.grid, slot, page.nameColumn, QStringLiteral("Mom's"), Qt::Key_Delete);
         }
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList(3, page.bodyPrefix + QStringLiteral("Mom's")));
-        QCOMPARE(f.dialogs().shown().last().title, QStringLiteral("確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 "));
-        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from %1 where %2 like 'Mom%'").arg(page.table, page.nameColumn)),
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
+                 QStringList(3, page.bodyPrefix + QStringLiteral("Mom's")));
+        QCOMPARE(f.dialogs().shown().last().title,
+                 QStringLiteral("確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 "));
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from %1 where %2 like 'Mom%'")
+                            .arg(page.table, page.nameColumn)),
                  QStringLiteral("1")); // only that row
         for (QComboBox* list : page.lists)
             QVERIFY(!itemsOf(list).contains(QStringLiteral("Mom's")));
         QCOMPARE(f.dialogs().messages(), QStringList()); // no message follows a deletion
         // The entry that names it stays; an account's balance leaves the overview with it.
         QCOMPARE(f.rows(QStringLiteral("select 類型,帳戶 from spend")), QStringLiteral("Mom's|Mom's"));
-        QCOMPARE(form.Label_OverView->text(), kind == Accounts ? QStringLiteral("結餘 : 0") : QStringLiteral("結餘 : -30"));
+        QCOMPARE(form.Label_OverView->text(),
+                 kind == Accounts ? QStringLiteral("結餘 : 0") : QStringLiteral("結餘 : -30"));
 
         // The keypad's decimal key asks as Delete does; Enter goes to the first row.
         f.dialogs().answerConfirm(ui::Answer::No);
-        pressOnRow(page.grid, slot, page.nameColumn, QStringLiteral("Mom"), Qt::Key_Period, Qt::KeypadModifier);
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm).last(), page.bodyPrefix + QStringLiteral("Mom"));
+        pressOnRow(page.grid, slot, page.nameColumn, QStringLiteral("Mom"), Qt::Key_Period,
+                   Qt::KeypadModifier);
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm).last(),
+                 page.bodyPrefix + QStringLiteral("Mom"));
         pressOnRow(page.grid, slot, page.nameColumn, QStringLiteral("Mom"), Qt::Key_Return);
         QCOMPARE(slot.recNo(), 0);
         QVERIFY(!f.dialogs().answersLeft());
@@ -220,9 +258,11 @@ private Q_SLOTS:
         editor->selectAll();
         testing::typeText(editor, QStringLiteral("餐飲"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QCOMPARE(f.rows(QStringLiteral("select 類型 from spend_type where 編號 = 1")), QStringLiteral("餐飲"));
+        QCOMPARE(f.rows(QStringLiteral("select 類型 from spend_type where 編號 = 1")),
+                 QStringLiteral("餐飲"));
         QCOMPARE(form.Query[slot::SpendType]->recNo(), 0);
-        QVERIFY(!itemsOf(form.Combobox_Spend).contains(QStringLiteral("餐飲"))); // not before the grid is left
+        QVERIFY(
+            !itemsOf(form.Combobox_Spend).contains(QStringLiteral("餐飲"))); // not before the grid is left
         form.LE_Spend_Type->edit()->setFocus();
         QCOMPARE(itemsOf(form.Combobox_Spend).first(), QStringLiteral("餐飲"));
         QCOMPARE(itemsOf(form.ComboBoxSpendTypeFather).first(), QStringLiteral("餐飲"));
@@ -238,7 +278,8 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         QCOMPARE(f.dialogs().errors().size(), 1);
         QVERIFY(f.dialogs().errors().constFirst().contains(QStringLiteral("重複")));
-        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend_type where 類型 = '餐飲'")), QStringLiteral("1"));
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend_type where 類型 = '餐飲'")),
+                 QStringLiteral("1"));
     }
 
     void subCategories()
@@ -283,7 +324,8 @@ private Q_SLOTS:
         // Offered as notes on the expense page.
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
         testing::choose(form.Combobox_Spend, QStringLiteral("Mom's"));
-        QCOMPARE(itemsOf(form.ComboBoxSubSpendTypeChoose), QStringList({QStringLiteral("早餐"), QStringLiteral("早餐"), QStringLiteral("午餐")}));
+        QCOMPARE(itemsOf(form.ComboBoxSubSpendTypeChoose),
+                 QStringList({QStringLiteral("早餐"), QStringLiteral("早餐"), QStringLiteral("午餐")}));
 
         // The body names the category only; Yes deletes both equal rows.
         showPage(form, form.TabPageSubSpendType);
@@ -291,7 +333,8 @@ private Q_SLOTS:
         f.dialogs().answerConfirm(ui::Answer::Yes);
         pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[slot::SubSpendType], QStringLiteral("子類型"),
                    QStringLiteral("早餐"), Qt::Key_Delete);
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 類型 : Mom's")});
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
+                 QStringList{QStringLiteral("刪除資料!! 類型 : Mom's")});
         QCOMPARE(f.rows(QStringLiteral("select 子類型 from sub_spend_type")), QStringLiteral("午餐"));
         QCOMPARE(gridNames(), QStringLiteral("午餐"));
 
@@ -301,8 +344,8 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs().messages(), QStringList{QStringLiteral("新增子支出種類完成")});
         QCOMPARE(gridNames(), QStringLiteral("午餐,"));
         f.dialogs().answerConfirm(ui::Answer::Yes);
-        pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[slot::SubSpendType], QStringLiteral("子類型"), QString(),
-                   Qt::Key_Delete);
+        pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[slot::SubSpendType], QStringLiteral("子類型"),
+                   QString(), Qt::Key_Delete);
         QCOMPARE(f.rows(QStringLiteral("select 子類型 from sub_spend_type")), QStringLiteral("午餐"));
         QCOMPARE(f.dialogs().errors(), QStringList());
     }
@@ -311,12 +354,15 @@ private Q_SLOTS:
     void longNamesShowWholeInTheDialog()
     {
         const QString name(60, u'長');
-        LedgerFixture f({QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, '%1')").arg(name)});
+        LedgerFixture f(
+            {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, '%1')").arg(name)});
         TForm1& form = f.form();
         showPage(form, form.TabPageAccountType);
         f.dialogs().answerConfirm(ui::Answer::No);
-        pressOnRow(form.DBGrid_Account_Type, *form.Query[slot::AccountType], QStringLiteral("帳戶名稱"), name, Qt::Key_Delete);
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 帳戶名稱 : ") + name});
+        pressOnRow(form.DBGrid_Account_Type, *form.Query[slot::AccountType], QStringLiteral("帳戶名稱"), name,
+                   Qt::Key_Delete);
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
+                 QStringList{QStringLiteral("刪除資料!! 帳戶名稱 : ") + name});
     }
 
     void passwordChecks_data()
@@ -326,11 +372,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("check");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("left"); // the three fields afterwards
-        QTest::newRow("old empty") << "" << "a" << "b" << "舊密碼空白" << QStringList{"", "a", "b"};
-        QTest::newRow("old differs in case") << "ABCD" << "a" << "a" << "舊密碼錯誤" << QStringList{"ABCD", "a", "a"};
-        QTest::newRow("new empty") << "abcd" << "" << "a" << "新密碼空白" << QStringList{"abcd", "", "a"};
-        QTest::newRow("check empty") << "abcd" << "a" << "" << "確認密碼空白" << QStringList{"abcd", "a", ""};
-        QTest::newRow("check differs") << "abcd" << "a" << "b" << "確認密碼不等於舊密碼" << QStringList{"abcd", "", ""};
+        QTest::newRow("old empty") << ""
+                                   << "a"
+                                   << "b"
+                                   << "舊密碼空白" << QStringList{"", "a", "b"};
+        QTest::newRow("old differs in case") << "ABCD"
+                                             << "a"
+                                             << "a"
+                                             << "舊密碼錯誤" << QStringList{"ABCD", "a", "a"};
+        QTest::newRow("new empty") << "abcd"
+                                   << ""
+                                   << "a"
+                                   << "新密碼空白" << QStringList{"abcd", "", "a"};
+        QTest::newRow("check empty") << "abcd"
+                                     << "a"
+                                     << ""
+                                     << "確認密碼空白" << QStringList{"abcd", "a", ""};
+        QTest::newRow("check differs") << "abcd"
+                                       << "a"
+                                       << "b"
+                                       << "確認密碼不等於舊密碼" << QStringList{"abcd", "", ""};
     }
     void passwordChecks()
     {
@@ -346,7 +407,8 @@ private Q_SLOTS:
         form.LE_Pw_Check->setText(check);
         QTest::mouseClick(form.btnPasswordChange, Qt::LeftButton);
         QCOMPARE(f.dialogs().messages(), QStringList{message});
-        QCOMPARE(QStringList({form.LE_Pw_Old->text(), form.LE_Pw_New->text(), form.LE_Pw_Check->text()}), left);
+        QCOMPARE(QStringList({form.LE_Pw_Old->text(), form.LE_Pw_New->text(), form.LE_Pw_Check->text()}),
+                 left);
         QCOMPARE(form.DatabasePassword, QStringLiteral("abcd"));
     }
 
@@ -355,7 +417,8 @@ private Q_SLOTS:
     void passwordChanged_data()
     {
         QTest::addColumn<QString>("fresh");
-        for (const char* password : {"5678", "my pw", "a]b", "[x]", "it's", "新密碼", "null", "end;", " lead"})
+        for (const char* password :
+             {"5678", "my pw", "a]b", "[x]", "it's", "新密碼", "null", "end;", " lead"})
             QTest::newRow(password) << QString::fromUtf8(password);
     }
     void passwordChanged()
@@ -382,7 +445,8 @@ private Q_SLOTS:
             QCOMPARE(form.LE_Pw_Old->text(), QStringLiteral("1234"));
             QCOMPARE(form.LE_Pw_New->text(), QStringLiteral("again"));
             form.close();
-            QCOMPARE(testing::rowsOf(*testing::connect(fresh), QStringLiteral("select count(*) as n from account_type")),
+            QCOMPARE(testing::rowsOf(*testing::connect(fresh),
+                                     QStringLiteral("select count(*) as n from account_type")),
                      QStringLiteral("2"));
             try {
                 testing::connect(QStringLiteral("1234"));

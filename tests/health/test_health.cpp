@@ -50,17 +50,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<double>("result");
-        QTest::newRow("70 kg, 175 cm") << "bmi" << "70" << "175" << 22.86;
-        QTest::newRow("90.5 kg, 200 cm: a tie goes to even") << "bmi" << "90.5" << "200" << 22.62;
-        QTest::newRow("90.7 kg, 200 cm: the float lies below") << "bmi" << "90.7" << "200" << 22.67;
-        QTest::newRow("65 kg, 170 cm") << "bmi" << "65" << "170" << 22.49;
-        QTest::newRow("70 kg, 180 cm") << "bmi" << "70" << "180" << 21.6;
-        QTest::newRow("80/100, add") << "add" << "80" << "100" << 0.8;
-        QTest::newRow("80/100, recount") << "recount" << "80" << "100" << 0.8;
-        QTest::newRow("58/80, add") << "add" << "58" << "80" << 0.72;
-        QTest::newRow("58/80, recount") << "recount" << "58" << "80" << 0.73;
-        QTest::newRow("51.5/100, add") << "add" << "51.5" << "100" << 0.52;
-        QTest::newRow("51.5/100, recount") << "recount" << "51.5" << "100" << 0.51;
+        QTest::newRow("70 kg, 175 cm") << "bmi"
+                                       << "70"
+                                       << "175" << 22.86;
+        QTest::newRow("90.5 kg, 200 cm: a tie goes to even") << "bmi"
+                                                             << "90.5"
+                                                             << "200" << 22.62;
+        QTest::newRow("90.7 kg, 200 cm: the float lies below") << "bmi"
+                                                               << "90.7"
+                                                               << "200" << 22.67;
+        QTest::newRow("65 kg, 170 cm") << "bmi"
+                                       << "65"
+                                       << "170" << 22.49;
+        QTest::newRow("70 kg, 180 cm") << "bmi"
+                                       << "70"
+                                       << "180" << 21.6;
+        QTest::newRow("80/100, add") << "add"
+                                     << "80"
+                                     << "100" << 0.8;
+        QTest::newRow("80/100, recount") << "recount"
+                                         << "80"
+                                         << "100" << 0.8;
+        QTest::newRow("58/80, add") << "add"
+                                    << "58"
+                                    << "80" << 0.72;
+        QTest::newRow("58/80, recount") << "recount"
+                                        << "58"
+                                        << "80" << 0.73;
+        QTest::newRow("51.5/100, add") << "add"
+                                       << "51.5"
+                                       << "100" << 0.52;
+        QTest::newRow("51.5/100, recount") << "recount"
+                                           << "51.5"
+                                           << "100" << 0.51;
     }
     void workedValues()
     {
@@ -83,7 +105,8 @@ private Q_SLOTS:
         const QByteArray saved(before ? before : "C");
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
         QCOMPARE(double(health::numberOf(QStringLiteral(" 90.5 "))), 90.5);
-        QCOMPARE(health::bmiUpdateStatement(22.86, 12), QStringLiteral("update weight set BMI = 22.86 where 流水號 = 12"));
+        QCOMPARE(health::bmiUpdateStatement(22.86, 12),
+                 QStringLiteral("update weight set BMI = 22.86 where 流水號 = 12"));
         std::setlocale(LC_ALL, saved.constData());
         for (const char* bad : {"", "abc", "1,5", "7kg", "inf", "nan", "1e99999", "--1"}) {
             try {
@@ -102,19 +125,24 @@ private Q_SLOTS:
         const QString path = dir.file(QStringLiteral("setting.ini"));
         writeBytes(path, "; mine\r\n[HEIGHT]\r\nHEIGHT = 180 \r\n\r\n[Other]\r\nx=1\r\n");
         platform::Profile profile(path);
-        QCOMPARE(profile.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")), QStringLiteral("180"));
-        QCOMPARE(profile.readString(QStringLiteral("Hip"), QStringLiteral("hip"), QStringLiteral("0")), QStringLiteral("0"));
-        QCOMPARE(profile.readString(QStringLiteral("Other"), QStringLiteral("y"), QStringLiteral("d")), QStringLiteral("d"));
+        QCOMPARE(profile.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")),
+                 QStringLiteral("180"));
+        QCOMPARE(profile.readString(QStringLiteral("Hip"), QStringLiteral("hip"), QStringLiteral("0")),
+                 QStringLiteral("0"));
+        QCOMPARE(profile.readString(QStringLiteral("Other"), QStringLiteral("y"), QStringLiteral("d")),
+                 QStringLiteral("d"));
         profile.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("175"));
         profile.writeString(QStringLiteral("Other"), QStringLiteral("y"), QString());
         profile.writeString(QStringLiteral("Hip"), QStringLiteral("hip"), QStringLiteral("95"));
         profile.save();
         QCOMPARE(fileBytes(path),
-                 QByteArray("; mine\r\n[HEIGHT]\r\nHEIGHT=175\r\n\r\n[Other]\r\nx=1\r\ny=\r\n[Hip]\r\nhip=95\r\n"));
+                 QByteArray(
+                     "; mine\r\n[HEIGHT]\r\nHEIGHT=175\r\n\r\n[Other]\r\nx=1\r\ny=\r\n[Hip]\r\nhip=95\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("setting.ini")});
         // A missing file reads as the defaults, and a write creates it.
         platform::Profile fresh(dir.file(QStringLiteral("none.ini")));
-        QCOMPARE(fresh.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")), QStringLiteral("0"));
+        QCOMPARE(fresh.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")),
+                 QStringLiteral("0"));
         fresh.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("1"));
         fresh.save();
         QCOMPARE(fileBytes(dir.file(QStringLiteral("none.ini"))), QByteArray("[Height]\r\nheight=1\r\n"));
@@ -133,7 +161,9 @@ private Q_SLOTS:
             form.LE_Waistline->setText(QString());
             form.LE_Hip->setText(QStringLiteral("95"));
             form.close();
-            QCOMPARE(fileBytes(iniPath()), QByteArray("[Height]\r\nheight=172\r\n[Waistline]\r\nwaistline=\r\n[Hip]\r\nhip=95\r\n"));
+            QCOMPARE(
+                fileBytes(iniPath()),
+                QByteArray("[Height]\r\nheight=172\r\n[Waistline]\r\nwaistline=\r\n[Hip]\r\nhip=95\r\n"));
 
             // Started again in the same folder: the measures come back; an empty one stays empty.
             testing::StartedForm again;
@@ -157,9 +187,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("weight");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no weight, no height") << "" << "" << "體重數值空白";
-        QTest::newRow("no height") << "70" << "" << "請設定身高";
-        QTest::newRow("height 0") << "70" << "0" << "請設定身高";
+        QTest::newRow("no weight, no height") << ""
+                                              << ""
+                                              << "體重數值空白";
+        QTest::newRow("no height") << "70"
+                                   << ""
+                                   << "請設定身高";
+        QTest::newRow("height 0") << "70"
+                                  << "0"
+                                  << "請設定身高";
     }
     void addChecks()
     {
@@ -214,7 +250,8 @@ private Q_SLOTS:
 
         // An empty weight and a zero hip edited in: the recount gives BMI 0 and leaves that WHR.
         form.Connection->execute(QStringLiteral("update weight set 體重 = null where 日期 = #2012/01/03#"));
-        form.Connection->execute(QStringLiteral("update weight set 臀圍 = 0, WHR = 0.5 where 日期 = #2012/01/04#"));
+        form.Connection->execute(
+            QStringLiteral("update weight set 臀圍 = 0, WHR = 0.5 where 日期 = #2012/01/04#"));
         form.Connection->execute(QStringLiteral("update weight set 腰圍 = 80 where 日期 = #2012/01/04#"));
         form.LE_Height->setText(QStringLiteral("180"));
         f.dialogs().clear();
@@ -230,9 +267,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("weight");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("hip");
-        QTest::newRow("weight") << "7o" << "175" << "100";
-        QTest::newRow("height") << "70" << "17S" << "100";
-        QTest::newRow("hip") << "70" << "175" << "1OO";
+        QTest::newRow("weight") << "7o"
+                                << "175"
+                                << "100";
+        QTest::newRow("height") << "70"
+                                << "17S"
+                                << "100";
+        QTest::newRow("hip") << "70"
+                             << "175"
+                             << "1OO";
     }
     void conversionErrorsStoreNothing()
     {

@@ -25,8 +25,9 @@ public:
     {
         platform::setClock([] { return now(); });
         // As a first start leaves it.
-        writeStarter(QStringList{QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")} +
-                     setup);
+        writeStarter(
+            QStringList{QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")} +
+            setup);
         m_started = std::make_unique<StartedForm>(QList<std::optional<QString>>{startPassword});
         form().show();
         QApplication::setActiveWindow(&form()); // so that the keyboard focus can move inside it

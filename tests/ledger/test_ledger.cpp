@@ -24,7 +24,8 @@ QString insertEntry(const char* table, const QString& date, const QString& type,
                     const QString& account, const QString& amount)
 {
     return QStringLiteral("insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#%2#, %3, %4, %5, %6)")
-        .arg(QString::fromLatin1(table), date, store::quoted(type), store::quoted(note), store::quoted(account), amount);
+        .arg(QString::fromLatin1(table), date, store::quoted(type), store::quoted(note),
+             store::quoted(account), amount);
 }
 
 QStringList columnWidthsOf(ui::DataGrid* grid)
@@ -66,34 +67,48 @@ private Q_SLOTS:
         QTest::addColumn<int>("height");
         const QString noAccounts = QStringLiteral("delete from account_type");
         auto account = [](int order, const QString& name) {
-            return QStringLiteral("insert into account_type (編號, 帳戶名稱) values (%1, %2)").arg(order).arg(store::quoted(name));
+            return QStringLiteral("insert into account_type (編號, 帳戶名稱) values (%1, %2)")
+                .arg(order)
+                .arg(store::quoted(name));
         };
-        QTest::newRow("income and expense") << QStringList{noAccounts, account(1, QStringLiteral("現金")),
-                                                           insertEntry("save", "2012/01/01", "薪資", "x", "現金", "1000"),
-                                                           insertEntry("spend", "2012/01/02", "食物", "x", "現金", "250")}
-                                            << "現金|750" << "結餘 : 750" << 54;
-        QTest::newRow("expenses only") << QStringList{noAccounts, account(1, QStringLiteral("現金")),
-                                                      insertEntry("spend", "2012/01/02", "食物", "x", "現金", "300")}
-                                       << "現金|-300" << "結餘 : -300" << 54;
-        QTest::newRow("no entries") << QStringList{} << "現金|0;銀行|0" << "結餘 : 0" << 81;
+        QTest::newRow("income and expense")
+            << QStringList{noAccounts, account(1, QStringLiteral("現金")),
+                           insertEntry("save", "2012/01/01", "薪資", "x", "現金", "1000"),
+                           insertEntry("spend", "2012/01/02", "食物", "x", "現金", "250")}
+            << "現金|750"
+            << "結餘 : 750" << 54;
+        QTest::newRow("expenses only")
+            << QStringList{noAccounts, account(1, QStringLiteral("現金")),
+                           insertEntry("spend", "2012/01/02", "食物", "x", "現金", "300")}
+            << "現金|-300"
+            << "結餘 : -300" << 54;
+        QTest::newRow("no entries") << QStringList{} << "現金|0;銀行|0"
+                                    << "結餘 : 0" << 81;
         QTest::newRow("halves to even, each sum on its own")
             << QStringList{insertEntry("save", "2012/01/01", "薪資", "x", "現金", "10.5"),
                            insertEntry("save", "2012/01/01", "薪資", "x", "銀行", "11.5"),
                            insertEntry("spend", "2012/01/01", "食物", "x", "銀行", "0.5")}
-            << "現金|10;銀行|12" << "結餘 : 22" << 81;
-        QTest::newRow("no accounts") << QStringList{noAccounts} << "" << "結餘 : " << 27;
+            << "現金|10;銀行|12"
+            << "結餘 : 22" << 81;
+        QTest::newRow("no accounts") << QStringList{noAccounts} << ""
+                                     << "結餘 : " << 27;
         QTest::newRow("three accounts, one unknown in the entries")
-            << QStringList{account(3, QStringLiteral("信用卡")), insertEntry("save", "2012/01/01", "薪資", "x", "郵局", "99"),
+            << QStringList{account(3, QStringLiteral("信用卡")),
+                           insertEntry("save", "2012/01/01", "薪資", "x", "郵局", "99"),
                            insertEntry("spend", "2012/01/01", "食物", "x", "信用卡", "40")}
-            << "現金|0;銀行|0;信用卡|-40" << "結餘 : -40" << 108;
+            << "現金|0;銀行|0;信用卡|-40"
+            << "結餘 : -40" << 108;
         QTest::newRow("a name with an apostrophe")
             << QStringList{noAccounts, account(1, QStringLiteral("Joe's")),
                            insertEntry("save", "2012/01/01", "薪資", "x", "Joe's", "100"),
                            insertEntry("save", "2012/01/01", "薪資", "x", "Joe", "7")}
-            << "Joe's|100" << "結餘 : 100" << 54;
-        QTest::newRow("sums past 32 bits") << QStringList{insertEntry("save", "2012/01/01", "薪資", "x", "銀行", "3000000000"),
-                                                          insertEntry("save", "2012/01/02", "薪資", "x", "銀行", "2000000000")}
-                                           << "現金|0;銀行|5000000000" << "結餘 : 5000000000" << 81;
+            << "Joe's|100"
+            << "結餘 : 100" << 54;
+        QTest::newRow("sums past 32 bits")
+            << QStringList{insertEntry("save", "2012/01/01", "薪資", "x", "銀行", "3000000000"),
+                           insertEntry("save", "2012/01/02", "薪資", "x", "銀行", "2000000000")}
+            << "現金|0;銀行|5000000000"
+            << "結餘 : 5000000000" << 81;
     }
     void balances()
     {
@@ -134,8 +149,9 @@ private Q_SLOTS:
         QCOMPARE(itemsOf(form.Combobox_Save).first(), QStringLiteral(" 薪資"));
         QCOMPARE(form.DBGrid_save->pickList(2).first(), QStringLiteral(" 薪資"));
         const QStringList accounts{QStringLiteral(" 郵局 "), QStringLiteral("現金"), QStringLiteral("銀行")};
-        for (QComboBox* box : {static_cast<QComboBox*>(form.Combobox_Cost), static_cast<QComboBox*>(form.Combobox_Cost2),
-                               static_cast<QComboBox*>(form.ComboBoxSource), static_cast<QComboBox*>(form.ComboBoxTarget)}) {
+        for (QComboBox* box :
+             {static_cast<QComboBox*>(form.Combobox_Cost), static_cast<QComboBox*>(form.Combobox_Cost2),
+              static_cast<QComboBox*>(form.ComboBoxSource), static_cast<QComboBox*>(form.ComboBoxTarget)}) {
             QCOMPARE(itemsOf(box), accounts);
             QCOMPARE(box->currentIndex(), -1);
             QCOMPARE(box->currentText(), QString());
@@ -152,8 +168,8 @@ private Q_SLOTS:
         for (ui::DatePicker* picker : {form.DTP_spend, form.DTP_Save, form.DTP_Weight, form.DTP_Transfer})
             QCOMPARE(picker->date(), QDate(2012, 3, 15));
         QCOMPARE(form.DBGrid_Account_Type->columnCount(), 2);
-        for (ui::DataGrid* grid : {form.DBGrid_spend, form.DBGrid_save, form.DBGrid_Weight, form.DBGrid_Spend_Type,
-                                   form.DBGrid_Save_Type, form.DBGrid_Account_Type})
+        for (ui::DataGrid* grid : {form.DBGrid_spend, form.DBGrid_save, form.DBGrid_Weight,
+                                   form.DBGrid_Spend_Type, form.DBGrid_Save_Type, form.DBGrid_Account_Type})
             QVERIFY(grid->isEnabled());
         QCOMPARE(store::columnWidths(794, 6), std::vector<int>({125, 125, 125, 125, 125, 127}));
         QCOMPARE(store::columnWidths(100, 0), std::vector<int>());
@@ -173,13 +189,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("field");
-        QTest::newRow("point dropped") << "12.50" << "" << "1250";
-        QTest::newRow("minus dropped") << "-5" << "" << "5";
-        QTest::newRow("letters dropped") << "1a2b" << "" << "12";
-        QTest::newRow("full-width digits dropped") << "１２3" << "" << "3";
-        QTest::newRow("pasted digits") << "1" << "300" << "1300";
-        QTest::newRow("pasted decimal refused") << "1" << "12.5" << "1";
-        QTest::newRow("pasted sign refused") << "" << "-40" << "";
+        QTest::newRow("point dropped") << "12.50"
+                                       << ""
+                                       << "1250";
+        QTest::newRow("minus dropped") << "-5"
+                                       << ""
+                                       << "5";
+        QTest::newRow("letters dropped") << "1a2b"
+                                         << ""
+                                         << "12";
+        QTest::newRow("full-width digits dropped") << "１２3"
+                                                   << ""
+                                                   << "3";
+        QTest::newRow("pasted digits") << "1"
+                                       << "300"
+                                       << "1300";
+        QTest::newRow("pasted decimal refused") << "1"
+                                                << "12.5"
+                                                << "1";
+        QTest::newRow("pasted sign refused") << ""
+                                             << "-40"
+                                             << "";
     }
     void amountFieldsTakeDigitsOnly()
     {
@@ -187,7 +217,8 @@ private Q_SLOTS:
         QFETCH(QString, pasted);
         QFETCH(QString, field);
         LedgerFixture f;
-        for (QLineEdit* edit : {f.form().LE_Cost->edit(), f.form().LE_Save->edit(), f.form().LE_TransferMoney->edit()}) {
+        for (QLineEdit* edit :
+             {f.form().LE_Cost->edit(), f.form().LE_Save->edit(), f.form().LE_TransferMoney->edit()}) {
             edit->setFocus();
             testing::typeText(edit, typed);
             if (!pasted.isEmpty())
@@ -205,11 +236,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("account");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty form") << "" << "-" << "" << "" << "請選擇支出類型";
-        QTest::newRow("note untouched") << "食物" << "-" << "現金" << "5" << "摘要空白";
-        QTest::newRow("note emptied") << "食物" << "" << "現金" << "5" << "摘要空白";
-        QTest::newRow("no account") << "食物" << "早餐" << "" << "5" << "請選擇帳戶";
-        QTest::newRow("no amount") << "食物" << "早餐" << "現金" << "" << "金額空白";
+        QTest::newRow("empty form") << ""
+                                    << "-"
+                                    << ""
+                                    << ""
+                                    << "請選擇支出類型";
+        QTest::newRow("note untouched") << "食物"
+                                        << "-"
+                                        << "現金"
+                                        << "5"
+                                        << "摘要空白";
+        QTest::newRow("note emptied") << "食物"
+                                      << ""
+                                      << "現金"
+                                      << "5"
+                                      << "摘要空白";
+        QTest::newRow("no account") << "食物"
+                                    << "早餐"
+                                    << ""
+                                    << "5"
+                                    << "請選擇帳戶";
+        QTest::newRow("no amount") << "食物"
+                                   << "早餐"
+                                   << "現金"
+                                   << ""
+                                   << "金額空白";
     }
     void expenseChecksStopAtTheFirstGap()
     {
@@ -261,10 +312,11 @@ private Q_SLOTS:
 
     void addingAnExpense()
     {
-        LedgerFixture f({insertEntry("save", "2012/01/01", "薪資", "x", "現金", "1000"),
-                         insertEntry("spend", "2012/03/20", "食物", "x", "銀行", "1"),
-                         QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, '食物', ' 早餐 ')"),
-                         QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, '食物', '午餐')")});
+        LedgerFixture f(
+            {insertEntry("save", "2012/01/01", "薪資", "x", "現金", "1000"),
+             insertEntry("spend", "2012/03/20", "食物", "x", "銀行", "1"),
+             QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, '食物', ' 早餐 ')"),
+             QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, '食物', '午餐')")});
         TForm1& form = f.form();
         QCOMPARE(form.Label_OverView->text(), QStringLiteral("結餘 : 999"));
         // The income page holds things that the expense add clears as well.
@@ -275,7 +327,8 @@ private Q_SLOTS:
 
         form.DTP_spend->setDate(QDate(2012, 3, 1));
         testing::choose(form.Combobox_Spend, QStringLiteral("食物"));
-        QCOMPARE(itemsOf(form.ComboBoxSubSpendTypeChoose), QStringList({QStringLiteral("早餐"), QStringLiteral("午餐")}));
+        QCOMPARE(itemsOf(form.ComboBoxSubSpendTypeChoose),
+                 QStringList({QStringLiteral("早餐"), QStringLiteral("午餐")}));
         QCOMPARE(form.ComboBoxSubSpendTypeChoose->text(), QStringLiteral("請選擇或自行輸入"));
         form.ComboBoxSubSpendTypeChoose->setEditText(QStringLiteral(" 路邊攤 ")); // free text, kept exactly
         testing::choose(form.Combobox_Cost, QStringLiteral("現金"));
@@ -286,14 +339,16 @@ private Q_SLOTS:
         QCOMPARE(f.rows(QStringLiteral("select * from spend where 流水號 = 2")),
                  QStringLiteral("2|2012/03/01|食物| 路邊攤 |現金|250"));
         QCOMPARE(form.Label_OverView->text(), QStringLiteral("結餘 : 749"));
-        QCOMPARE(f.rows(QStringLiteral("select 餘額 from account_type where 帳戶名稱 = '現金'")), QStringLiteral("750"));
+        QCOMPARE(f.rows(QStringLiteral("select 餘額 from account_type where 帳戶名稱 = '現金'")),
+                 QStringLiteral("750"));
         // The grid is back on the table, newest first, and the date on today.
         QCOMPARE(form.Query[0]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
         QCOMPARE(form.Query[0]->recordCount(), 2);
         QCOMPARE(form.Query[0]->text(0, 1), QStringLiteral("2012/03/20"));
         QCOMPARE(form.DTP_spend->date(), QDate(2012, 3, 15));
         // Both pages are reset; the note's list keeps its items.
-        for (ui::PickList* list : {form.Combobox_Spend, form.Combobox_Cost, form.Combobox_Save, form.Combobox_Cost2}) {
+        for (ui::PickList* list :
+             {form.Combobox_Spend, form.Combobox_Cost, form.Combobox_Save, form.Combobox_Cost2}) {
             QCOMPARE(list->itemIndex(), -1);
             QCOMPARE(list->text(), QString());
         }
@@ -319,7 +374,8 @@ private Q_SLOTS:
         testing::typeText(form.LE_Save->edit(), QStringLiteral("0")); // 0 is an amount
         QTest::mouseClick(form.btnAddSave, Qt::LeftButton);
         QCOMPARE(f.dialogs().messages(), QStringList{QStringLiteral("新增收入完成")});
-        QCOMPARE(f.rows(QStringLiteral("select 日期,類型,摘要,帳戶,金額 from save")), QStringLiteral("2012/03/15|薪資|三月|銀行|0"));
+        QCOMPARE(f.rows(QStringLiteral("select 日期,類型,摘要,帳戶,金額 from save")),
+                 QStringLiteral("2012/03/15|薪資|三月|銀行|0"));
         QCOMPARE(form.Combobox_Spend->text(), QStringLiteral("交通"));
         QCOMPARE(form.LE_Cost->text(), QStringLiteral("35"));
         QCOMPARE(form.Combobox_Save->itemIndex(), -1);
@@ -351,10 +407,11 @@ private Q_SLOTS:
 
     void subCategoryList()
     {
-        LedgerFixture f({QStringLiteral("insert into spend_type (編號, 類型) values (9, 'Mom''s')"),
-                         QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, 'Mom''s', '禮物')"),
-                         QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, 'Mom', '別的')"),
-                         QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, '食物', '早餐')")});
+        LedgerFixture f(
+            {QStringLiteral("insert into spend_type (編號, 類型) values (9, 'Mom''s')"),
+             QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, 'Mom''s', '禮物')"),
+             QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, 'Mom', '別的')"),
+             QStringLiteral("insert into sub_spend_type (排序, 類型, 子類型) values (999, '食物', '早餐')")});
         TForm1& form = f.form();
         testing::choose(form.Combobox_Spend, QStringLiteral("Mom's"));
         QCOMPARE(itemsOf(form.ComboBoxSubSpendTypeChoose), QStringList{QStringLiteral("禮物")});
@@ -367,7 +424,8 @@ private Q_SLOTS:
 
     void deletingAnEntry()
     {
-        LedgerFixture f({QStringLiteral("insert into spend (流水號, 日期, 類型, 摘要, 帳戶, 金額) values (15, #2012/01/05#, '食物', 'x', '現金', 100)"),
+        LedgerFixture f({QStringLiteral("insert into spend (流水號, 日期, 類型, 摘要, 帳戶, 金額) values "
+                                        "(15, #2012/01/05#, '食物', 'x', '現金', 100)"),
                          insertEntry("spend", "2012/02/01", "食物", "y", "現金", "50")});
         TForm1& form = f.form();
         QCOMPARE(form.Label_OverView->text(), QStringLiteral("結餘 : -150"));
@@ -381,7 +439,8 @@ private Q_SLOTS:
         }
         const auto shown = f.dialogs().shown();
         QCOMPARE(shown.last().kind, ui::ScriptedDialogs::Kind::Confirm);
-        QCOMPARE(shown.last().title, QStringLiteral("確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 "));
+        QCOMPARE(shown.last().title,
+                 QStringLiteral("確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 "));
         QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
                  QStringList(3, QStringLiteral("刪除資料!! 流水號 : 15")));
         QCOMPARE(f.rows(QStringLiteral("select 流水號 from spend")), QStringLiteral("16"));
@@ -404,7 +463,8 @@ private Q_SLOTS:
         f.dialogs().answerConfirm(ui::Answer::Yes);
         f.dialogs().expectErrors();
         QTest::keyClick(grid, Qt::Key_Period, Qt::KeypadModifier);
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 流水號 : ")});
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
+                 QStringList{QStringLiteral("刪除資料!! 流水號 : ")});
         QCOMPARE(f.dialogs().errors().size(), 1);
         // The grid still shows its table.
         QVERIFY(f.form().Query[1]->isActive());
@@ -425,7 +485,8 @@ private Q_SLOTS:
         QVERIFY(editor);
         f.dialogs().answerConfirm(ui::Answer::No);
         QTest::keyClick(editor, Qt::Key_Period, Qt::KeypadModifier);
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 流水號 : 1")});
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
+                 QStringList{QStringLiteral("刪除資料!! 流水號 : 1")});
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from save")), QStringLiteral("1"));
     }
 
@@ -519,7 +580,8 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         QApplication::processEvents(); // the window gets the focus back from the box
         QCOMPARE(f.dialogs().errors().size(), 1);
-        QVERIFY2(f.dialogs().errors().constFirst().contains(QStringLiteral("12ab")), qPrintable(f.dialogs().errors().constFirst()));
+        QVERIFY2(f.dialogs().errors().constFirst().contains(QStringLiteral("12ab")),
+                 qPrintable(f.dialogs().errors().constFirst()));
         QCOMPARE(f.rows(QStringLiteral("select 金額 from spend order by 流水號")), QStringLiteral("10;20"));
         QCOMPARE(form.Query[0]->state(), engine::Query::State::Edit);
         QCOMPARE(form.Query[0]->recNo(), 1);
@@ -531,7 +593,8 @@ private Q_SLOTS:
         QCOMPARE(form.Query[0]->state(), engine::Query::State::Browse);
         f.dialogs().answerConfirm(ui::Answer::No);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList{QStringLiteral("刪除資料!! 流水號 : 1")});
+        QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
+                 QStringList{QStringLiteral("刪除資料!! 流水號 : 1")});
         // Leaving the row afterwards stores nothing and asks nothing more.
         grid->setCurrentIndex(grid->model()->index(0, 5));
         QCOMPARE(f.dialogs().errors().size(), 1);
@@ -545,7 +608,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("swap");
         QTest::addColumn<int>("rowsAfter"); // -1: no file
-        QTest::newRow("replaced by a copy") << QStringLiteral("cp finance.mdb backup.mdb && mv -f backup.mdb finance.mdb") << 1;
+        QTest::newRow("replaced by a copy")
+            << QStringLiteral("cp finance.mdb backup.mdb && mv -f backup.mdb finance.mdb") << 1;
         QTest::newRow("deleted") << QStringLiteral("rm finance.mdb") << -1;
     }
     void fileReplacedWhileTheWindowRuns()
@@ -575,18 +639,22 @@ private Q_SLOTS:
         const QStringList errors = f.dialogs().errors();
         QCOMPARE(errors.size(), 2);
         for (const QString& error : errors)
-            QVERIFY2(error.contains(QStringLiteral("換成了另一個檔案")) && error.contains(QStringLiteral("沒有存入")),
+            QVERIFY2(error.contains(QStringLiteral("換成了另一個檔案")) &&
+                         error.contains(QStringLiteral("沒有存入")),
                      qPrintable(error));
         form.close();
         if (rowsAfter < 0) {
             QVERIFY(!QFile::exists(QStringLiteral("finance.mdb")));
         } else {
             auto connection = testing::connect();
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 摘要 from spend")), QStringLiteral("x"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 摘要 from spend")),
+                     QStringLiteral("x"));
             sqlite3_stmt* check = nullptr;
-            QCOMPARE(sqlite3_prepare_v2(connection->handle(), "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
+            QCOMPARE(sqlite3_prepare_v2(connection->handle(), "PRAGMA integrity_check", -1, &check, nullptr),
+                     SQLITE_OK);
             QCOMPARE(sqlite3_step(check), SQLITE_ROW);
-            QCOMPARE(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))), QByteArray("ok"));
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))),
+                     QByteArray("ok"));
             sqlite3_finalize(check);
         }
     }
@@ -598,7 +666,8 @@ private Q_SLOTS:
         LedgerFixture f({insertEntry("spend", "2012/01/01", "食物", "x", "現金", "10"),
                          QStringLiteral("update account_type set 餘額 = 77 where 帳戶名稱 = '銀行'")});
         TForm1& form = f.form();
-        QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")), QStringLiteral("現金|-10;銀行|0"));
+        QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
+                 QStringLiteral("現金|-10;銀行|0"));
         auto bytes = [] {
             QFile file(QStringLiteral("finance.mdb"));
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -610,7 +679,8 @@ private Q_SLOTS:
         QCOMPARE(form.DBGrid_OverView->model()->rowCount(), 2);
         form.Connection->execute(insertEntry("save", "2012/01/02", "薪資", "y", "銀行", "40"));
         form.RecalcBalances();
-        QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")), QStringLiteral("現金|-10;銀行|40"));
+        QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
+                 QStringLiteral("現金|-10;銀行|40"));
         QCOMPARE(form.Label_OverView->text(), QStringLiteral("結餘 : 30"));
     }
 
@@ -634,7 +704,8 @@ private Q_SLOTS:
                 result << form.Query[0]->text(row, 5);
             return result.join(u',');
         };
-        const QStringList expected{QStringLiteral("10,20,30"), QStringLiteral("30,20,10"), QStringLiteral("10,20,30")};
+        const QStringList expected{QStringLiteral("10,20,30"), QStringLiteral("30,20,10"),
+                                   QStringLiteral("10,20,30")};
         const QStringList orders{QStringLiteral("金額"), QStringLiteral("金額 DESC"), QStringLiteral("金額")};
         for (int i = 0; i < 3; ++i) {
             clickTitle(form.DBGrid_spend, 5);
@@ -648,8 +719,8 @@ private Q_SLOTS:
         {
             QHeaderView* header = form.DBGrid_spend->horizontalHeader();
             const QPointF at(header->sectionViewportPosition(5) + 5, header->height() / 2);
-            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                                      QEvent::MouseButtonRelease}) {
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                      QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
                 const bool down = type != QEvent::MouseButtonRelease;
                 QMouseEvent event(type, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
                                   down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);

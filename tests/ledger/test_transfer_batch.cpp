@@ -45,11 +45,15 @@ BatchPage batchPage(TForm1& form, bool income)
         return {form.TabPageSaveBatch,
                 {form.Memo_Save_Data_Batch, form.Memo_Save_Type_Batch, form.Memo_Save_Note_Batch,
                  form.Memo_Save_Account_Batch, form.Memo_Save_Cost_Batch},
-                form.SBtn_Save_Batch, QStringLiteral("save"), QStringLiteral("批次新增收入完成")};
+                form.SBtn_Save_Batch,
+                QStringLiteral("save"),
+                QStringLiteral("批次新增收入完成")};
     return {form.TabPageSpendBatch,
             {form.Memo_Spend_Data_Batch, form.Memo_Spend_Type_Batch, form.Memo_Spend_Note_Batch,
              form.Memo_Spend_Account_Batch, form.Memo_Spend_Cost_Batch},
-            form.Sbtn_Spend_Add_Batch, QStringLiteral("spend"), QStringLiteral("批次新增支出完成")};
+            form.Sbtn_Spend_Add_Batch,
+            QStringLiteral("spend"),
+            QStringLiteral("批次新增支出完成")};
 }
 
 void runBatch(TForm1& form, const BatchPage& page, const QStringList& texts)
@@ -82,10 +86,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no source") << "" << "銀行" << "5" << "請選擇轉出帳戶";
-        QTest::newRow("no target") << "現金" << "" << "5" << "請選擇轉入帳戶";
-        QTest::newRow("same account, no amount") << "現金" << "現金" << "" << "金額空白";
-        QTest::newRow("same account") << "現金" << "現金" << "5" << "帳戶相同!!!!";
+        QTest::newRow("no source") << ""
+                                   << "銀行"
+                                   << "5"
+                                   << "請選擇轉出帳戶";
+        QTest::newRow("no target") << "現金"
+                                   << ""
+                                   << "5"
+                                   << "請選擇轉入帳戶";
+        QTest::newRow("same account, no amount") << "現金"
+                                                 << "現金"
+                                                 << ""
+                                                 << "金額空白";
+        QTest::newRow("same account") << "現金"
+                                      << "現金"
+                                      << "5"
+                                      << "帳戶相同!!!!";
     }
     void transferChecks()
     {
@@ -97,14 +113,16 @@ private Q_SLOTS:
         fillTransfer(f.form(), source, target, amount);
         QTest::mouseClick(f.form().btnTransfer, Qt::LeftButton);
         QCOMPARE(f.dialogs().messages(), QStringList{message});
-        QCOMPARE(f.rows(QStringLiteral("select (select count(*) from spend) + (select count(*) from save) as n")),
-                 QStringLiteral("0"));
+        QCOMPARE(
+            f.rows(QStringLiteral("select (select count(*) from spend) + (select count(*) from save) as n")),
+            QStringLiteral("0"));
         QCOMPARE(f.form().LE_TransferMoney->text(), amount); // the form keeps its values
     }
 
     void transferMovesMoney()
     {
-        LedgerFixture f({QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/01#, '薪資', 'x', '現金', 1000)")});
+        LedgerFixture f({QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values "
+                                        "(#2012/01/01#, '薪資', 'x', '現金', 1000)")});
         TForm1& form = f.form();
         form.DTP_Transfer->setDate(QDate(2012, 2, 2));
         fillTransfer(form, QStringLiteral("現金"), QStringLiteral("銀行"), QStringLiteral("500"));
@@ -114,7 +132,8 @@ private Q_SLOTS:
                  QStringLiteral("2012/02/02|金流|現金 to 銀行|現金|500"));
         QCOMPARE(f.rows(QStringLiteral("select 日期,類型,摘要,帳戶,金額 from save where 類型 = '金流'")),
                  QStringLiteral("2012/02/02|金流|現金 to 銀行|銀行|500"));
-        QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")), QStringLiteral("現金|500;銀行|500"));
+        QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
+                 QStringLiteral("現金|500;銀行|500"));
         QCOMPARE(form.Label_OverView->text(), QStringLiteral("結餘 : 1000"));
         QCOMPARE(form.ComboBoxSource->currentIndex(), -1);
         QCOMPARE(form.ComboBoxTarget->currentIndex(), -1);
@@ -137,8 +156,9 @@ private Q_SLOTS:
         QTest::mouseClick(form.btnTransfer, Qt::LeftButton);
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.dialogs().errors().size(), 1);
-        QCOMPARE(f.rows(QStringLiteral("select (select count(*) from spend) + (select count(*) from save) as n")),
-                 QStringLiteral("0"));
+        QCOMPARE(
+            f.rows(QStringLiteral("select (select count(*) from spend) + (select count(*) from save) as n")),
+            QStringLiteral("0"));
         QCOMPARE(form.Query[slot::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
         QCOMPARE(form.Query[slot::Spend]->recordCount(), 0);
         QCOMPARE(form.Query[slot::Save]->recordCount(), 0);
@@ -152,9 +172,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         for (bool income : {false, true}) {
             const char* page = income ? "income" : "expense";
-            QTest::addRow("%s: no dates", page) << income << QStringList{"", "a", "b", "c", "1"} << "資料空白";
+            QTest::addRow("%s: no dates", page)
+                << income << QStringList{"", "a", "b", "c", "1"} << "資料空白";
             QTest::addRow("%s: two amounts for three dates", page)
-                << income << QStringList{"2012/1/1\n2012/1/2\n2012/1/3", "a\nb\nc", "a\nb\nc", "a\nb\nc", "1\n2"}
+                << income
+                << QStringList{"2012/1/1\n2012/1/2\n2012/1/3", "a\nb\nc", "a\nb\nc", "a\nb\nc", "1\n2"}
                 << "Data count different. (資料筆數不同)";
             QTest::addRow("%s: two categories", page)
                 << income << QStringList{"2012/1/1\n2012/1/2", "a", "a\nb", "a\nb", "1\n2"}
@@ -183,19 +205,24 @@ private Q_SLOTS:
     void batchStoresEveryLine()
     {
         QFETCH(bool, income);
-        LedgerFixture f({QStringLiteral("insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#2013/01/01#, 'x', 'first', '現金', 1)")
+        LedgerFixture f({QStringLiteral("insert into %1 (日期, 類型, 摘要, 帳戶, 金額) values (#2013/01/01#, "
+                                        "'x', 'first', '現金', 1)")
                              .arg(income ? QStringLiteral("save") : QStringLiteral("spend"))});
         TForm1& form = f.form();
         const BatchPage page = batchPage(form, income);
         const QString labelBefore = form.Label_OverView->text();
         // A final line break adds no line; an empty line is Null; names stay as typed.
         runBatch(form, page,
-                 {QStringLiteral("2010/10/10\n2010/1/5\n2011-02-03\n"), QStringLiteral("食物\n不存在的類型\n\n"),
-                  QStringLiteral(" 早餐 \n\nn\n"), QStringLiteral("現金\n銀行\n現金\n"), QStringLiteral("50\n12.5\n\n")});
+                 {QStringLiteral("2010/10/10\n2010/1/5\n2011-02-03\n"),
+                  QStringLiteral("食物\n不存在的類型\n\n"), QStringLiteral(" 早餐 \n\nn\n"),
+                  QStringLiteral("現金\n銀行\n現金\n"), QStringLiteral("50\n12.5\n\n")});
         QCOMPARE(f.dialogs().messages(), QStringList{page.done});
         QCOMPARE(f.dialogs().errors(), QStringList());
-        QCOMPARE(f.rows(QStringLiteral("select 日期,類型,摘要,帳戶,金額 from %1 where 流水號 > 1 order by 流水號").arg(page.table)),
-                 QStringLiteral("2010/10/10|食物| 早餐 |現金|50;2010/01/05|不存在的類型||銀行|12.5;2011/02/03||n|現金|"));
+        QCOMPARE(
+            f.rows(QStringLiteral("select 日期,類型,摘要,帳戶,金額 from %1 where 流水號 > 1 order by 流水號")
+                       .arg(page.table)),
+            QStringLiteral(
+                "2010/10/10|食物| 早餐 |現金|50;2010/01/05|不存在的類型||銀行|12.5;2011/02/03||n|現金|"));
         QCOMPARE(fieldTexts(page), QStringList(5, QString()));
         // The grid shows the whole table in the file's order; the balances wait for the next recount.
         engine::Query& slot = *form.Query[income ? slot::Save : slot::Spend];
@@ -220,13 +247,15 @@ private Q_SLOTS:
             accounts << QStringLiteral("現金");
             amounts << QString::number(i);
         }
-        const QStringList texts{dates.join(u'\n'), types.join(u'\n'), notes.join(u'\n'), accounts.join(u'\n'), amounts.join(u'\n')};
+        const QStringList texts{dates.join(u'\n'), types.join(u'\n'), notes.join(u'\n'), accounts.join(u'\n'),
+                                amounts.join(u'\n')};
         f.dialogs().expectErrors();
         runBatch(form, page, texts);
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.dialogs().errors().size(), 1);
         const QString error = f.dialogs().errors().constFirst();
-        QVERIFY2(error.contains(QStringLiteral("第 500 行")) && error.contains(QStringLiteral("12/1/5")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("第 500 行")) && error.contains(QStringLiteral("12/1/5")),
+                 qPrintable(error));
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
         QCOMPARE(fieldTexts(page), texts);
         QCOMPARE(form.Query[slot::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "ui/Guard.h"
 #include "app/TForm1.h"
 #include "store/engine/Connection.h"
+#include "ui/Guard.h"
 #include "ui/ImageButton.h"
 #include "ui/ScriptedDialogs.h"
 

@@ -177,12 +177,12 @@ private Q_SLOTS:
         stored("tab and delete", QStringLiteral("a\tb") + QChar(0x7f) + QStringLiteral("c"));
         stored("line breaks", QStringLiteral("first\nsecond\r\nthird"));
         // Control characters no statement could name again are refused, naming the column.
-        QTest::newRow("control characters") << QStringLiteral("a\tb") + QChar(0x01) + QStringLiteral("c") + QChar(0x1b)
-                                            << five << QString() << five << QString()
-                                            << QStringList{"摘要", "控制字元", "U+0001"} << QString();
-        QTest::newRow("a NUL inside") << QStringLiteral("before") + QChar(0) + QStringLiteral("after") << five
-                                      << QString() << five << QString() << QStringList{"摘要", "控制字元", "U+0000"}
-                                      << QString();
+        QTest::newRow("control characters")
+            << QStringLiteral("a\tb") + QChar(0x01) + QStringLiteral("c") + QChar(0x1b) << five << QString()
+            << five << QString() << QStringList{"摘要", "控制字元", "U+0001"} << QString();
+        QTest::newRow("a NUL inside")
+            << QStringLiteral("before") + QChar(0) + QStringLiteral("after") << five << QString() << five
+            << QString() << QStringList{"摘要", "控制字元", "U+0000"} << QString();
         stored("emoji, joiners and flags", QStringLiteral("🍜拉麵 👨‍👩‍👧 🇹🇼 ❤️"));
         stored("right to left and combining marks", QStringLiteral("שלום e") + QChar(0x0301) +
                                                         QStringLiteral(" ") + QChar(0x202e) +

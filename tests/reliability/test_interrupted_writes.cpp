@@ -11,10 +11,10 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <cstdio>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -154,7 +154,8 @@ QString swapUnderTheWriter(const QString& folder, qint64 first, int beforeMs, in
         output += writer.readAllStandardOutput();
     }
     if (!output.contains("stored "))
-        return QStringLiteral("the writer never stored a unit: ") + QString::fromLocal8Bit(writer.readAllStandardError());
+        return QStringLiteral("the writer never stored a unit: ") +
+               QString::fromLocal8Bit(writer.readAllStandardError());
     auto wait = [&](int ms) {
         clock.restart();
         while (clock.elapsed() < ms && writer.state() == QProcess::Running) {
@@ -165,7 +166,8 @@ QString swapUnderTheWriter(const QString& folder, qint64 first, int beforeMs, in
     wait(beforeMs);
     const QDir dir(folder);
     QFile::remove(dir.filePath(QStringLiteral("restoring.mdb")));
-    if (!QFile::copy(dir.filePath(QStringLiteral("backup.mdb")), dir.filePath(QStringLiteral("restoring.mdb"))) ||
+    if (!QFile::copy(dir.filePath(QStringLiteral("backup.mdb")),
+                     dir.filePath(QStringLiteral("restoring.mdb"))) ||
         std::rename(qPrintable(dir.filePath(QStringLiteral("restoring.mdb"))),
                     qPrintable(dir.filePath(QStringLiteral("finance.mdb")))) != 0)
         return QStringLiteral("the backup could not be put in place");
@@ -286,8 +288,9 @@ private Q_SLOTS:
         testing::writeStarter();
         {
             auto connection = testing::connect();
-            testing::execAll(*connection, {QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values "
-                                                          "(#2011/12/31#, '薪資', 'backup', '銀行', 1)")});
+            testing::execAll(*connection,
+                             {QStringLiteral("insert into save (日期, 類型, 摘要, 帳戶, 金額) values "
+                                             "(#2011/12/31#, '薪資', 'backup', '銀行', 1)")});
         }
         QVERIFY(QFile::copy(dir.file(QStringLiteral("finance.mdb")), dir.file(QStringLiteral("backup.mdb"))));
         QRandomGenerator random(QRandomGenerator::global()->generate());
@@ -298,9 +301,15 @@ private Q_SLOTS:
             auto connection = testing::connect();
             const QString integrity = reliability::integrityOf(connection->handle());
             QVERIFY2(integrity == QLatin1String("ok"),
-                     qPrintable(QStringLiteral("round %1 (%2 ms, %3 ms): %4").arg(round).arg(before).arg(after).arg(integrity)));
+                     qPrintable(QStringLiteral("round %1 (%2 ms, %3 ms): %4")
+                                    .arg(round)
+                                    .arg(before)
+                                    .arg(after)
+                                    .arg(integrity)));
             const Found found = readEntries(*connection);
-            QVERIFY2(found.units.empty(), qPrintable(QStringLiteral("round %1: units of the old file reached the new one").arg(round)));
+            QVERIFY2(
+                found.units.empty(),
+                qPrintable(QStringLiteral("round %1: units of the old file reached the new one").arg(round)));
             QCOMPARE(found.strays, QStringList{QStringLiteral("save|2011/12/31|薪資|backup|銀行|1")});
         }
     }

@@ -22,9 +22,10 @@ void startOnce()
 
 QString indexesOf(engine::Connection& connection, const QString& table)
 {
-    return testing::rowsOf(connection, QStringLiteral("select name from sqlite_master where type = 'index' and "
-                                                      "tbl_name = '%1' order by name")
-                                           .arg(table));
+    return testing::rowsOf(connection,
+                           QStringLiteral("select name from sqlite_master where type = 'index' and "
+                                          "tbl_name = '%1' order by name")
+                               .arg(table));
 }
 
 } // namespace
@@ -40,8 +41,9 @@ private Q_SLOTS:
         auto shell = [&dir](const QString& sql) {
             QProcess process;
             process.setWorkingDirectory(dir.path());
-            process.start(QStringLiteral("sqlcipher"), {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"),
-                                                      QStringLiteral("finance.mdb"), sql});
+            process.start(QStringLiteral("sqlcipher"),
+                          {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"),
+                           QStringLiteral("finance.mdb"), sql});
             process.waitForFinished(30000);
             return QString::fromUtf8(process.readAllStandardOutput()).trimmed().replace(u'\n', u';');
         };
@@ -51,16 +53,19 @@ private Q_SLOTS:
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), 0);
         QVERIFY(QString::fromUtf8(tool.readAllStandardOutput()).contains(QStringLiteral("1234")));
-        const QString tables = QStringLiteral("select name from sqlite_master where type = 'table' and name not like 'sqlite%' "
-                                              "order by name;");
+        const QString tables =
+            QStringLiteral("select name from sqlite_master where type = 'table' and name not like 'sqlite%' "
+                           "order by name;");
         QCOMPARE(shell(tables), QStringLiteral("account_type;save;save_type;spend;spend_type;weight"));
-        QCOMPARE(shell(QStringLiteral("select 帳戶名稱 from account_type order by 編號;")), QStringLiteral("現金;銀行"));
+        QCOMPARE(shell(QStringLiteral("select 帳戶名稱 from account_type order by 編號;")),
+                 QStringLiteral("現金;銀行"));
         // The tool never overwrites a file.
         tool.start(QStringLiteral(MAKE_STARTER_DB), {});
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), 1);
         startOnce();
-        QCOMPARE(shell(tables), QStringLiteral("account_type;save;save_type;spend;spend_type;sub_spend_type;weight"));
+        QCOMPARE(shell(tables),
+                 QStringLiteral("account_type;save;save_type;spend;spend_type;sub_spend_type;weight"));
     }
 
     void deliveredFileGainsOnlySubCategories()
@@ -72,7 +77,8 @@ private Q_SLOTS:
         {
             auto connection = testing::connect();
             before = testing::schemaVersion(*connection);
-            shapeBefore = testing::rowsOf(*connection, QStringLiteral("select name, sql from sqlite_master order by name"));
+            shapeBefore = testing::rowsOf(
+                *connection, QStringLiteral("select name, sql from sqlite_master order by name"));
         }
         startOnce();
         auto connection = testing::connect();
@@ -80,9 +86,9 @@ private Q_SLOTS:
                  QStringLiteral("排序,類型,子類型"));
         // Creating that table is the only change; a second start changes nothing.
         QCOMPARE(testing::schemaVersion(*connection), before + 1);
-        const QString shapeAfter =
-            testing::rowsOf(*connection, QStringLiteral("select name, sql from sqlite_master where name <> 'sub_spend_type' "
-                                                        "order by name"));
+        const QString shapeAfter = testing::rowsOf(
+            *connection, QStringLiteral("select name, sql from sqlite_master where name <> 'sub_spend_type' "
+                                        "order by name"));
         QCOMPARE(shapeAfter, shapeBefore);
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 類型 from spend_type order by 編號")),
                  QStringLiteral("食物;交通;居家;娛樂;醫療"));
@@ -97,8 +103,10 @@ private Q_SLOTS:
     {
         testing::TempWorkdir dir;
         testing::writeLegacy({
-            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/01#, '食物', '早餐', '現金', 80)"),
-            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/02#, '食物', '午餐', '現金', 120)"),
+            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/01#, '食物', "
+                           "'早餐', '現金', 80)"),
+            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2010/05/02#, '食物', "
+                           "'午餐', '現金', 120)"),
             QStringLiteral("delete from spend where 流水號 = 2"),
             QStringLiteral("insert into spend_type (編號, 類型) values (1.5, '食物')"),
             QStringLiteral("insert into spend_type (編號, 類型) values (3, '交通')"),
@@ -111,17 +119,22 @@ private Q_SLOTS:
         QCOMPARE(testing::columnsOf(*connection, QStringLiteral("select * from account_type")),
                  QStringLiteral("編號,帳戶名稱,餘額"));
         // 編號 became whole numbers, halves to even; the old key on it gave way to one on 類型.
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select typeof(編號) as t, 編號, 類型 from spend_type order by 編號")),
+        QCOMPARE(testing::rowsOf(
+                     *connection,
+                     QStringLiteral("select typeof(編號) as t, 編號, 類型 from spend_type order by 編號")),
                  QStringLiteral("integer|2|食物;integer|3|交通"));
-        QCOMPARE(indexesOf(*connection, QStringLiteral("spend_type")), QStringLiteral("pk:spend_type:pk_spend"));
+        QCOMPARE(indexesOf(*connection, QStringLiteral("spend_type")),
+                 QStringLiteral("pk:spend_type:pk_spend"));
         QCOMPARE(indexesOf(*connection, QStringLiteral("save_type")), QStringLiteral("pk:save_type:pk_save"));
-        QCOMPARE(indexesOf(*connection, QStringLiteral("account_type")), QStringLiteral("pk:account_type:pk_account"));
+        QCOMPARE(indexesOf(*connection, QStringLiteral("account_type")),
+                 QStringLiteral("pk:account_type:pk_account"));
         QCOMPARE(testing::columnsOf(*connection, QStringLiteral("select * from sub_spend_type")),
                  QStringLiteral("排序,類型,子類型"));
         // The widened note keeps the rows, and the serial counter survives the rewrite.
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select * from spend")),
                  QStringLiteral("1|2010/05/01|食物|早餐|現金|80"));
-        connection->execute(QStringLiteral("insert into spend (摘要) values ('%1')").arg(QString(255, u'長')));
+        connection->execute(
+            QStringLiteral("insert into spend (摘要) values ('%1')").arg(QString(255, u'長')));
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 流水號 from spend order by 流水號")),
                  QStringLiteral("1;3"));
         QCOMPARE(engine::EngineError::Kind::KeyViolation, [&] {
@@ -138,11 +151,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("weight");
         QTest::addColumn<QString>("columns");
-        QTest::newRow("with BMI only") << "Create TABLE weight (流水號 counter, 日期 datetime, 體重 float, BMI float)"
-                                       << "流水號,日期,體重,BMI,腰圍,臀圍,WHR";
+        QTest::newRow("with BMI only")
+            << "Create TABLE weight (流水號 counter, 日期 datetime, 體重 float, BMI float)"
+            << "流水號,日期,體重,BMI,腰圍,臀圍,WHR";
         // The three measure columns share one guard: once 腰圍 exists, 臀圍 and WHR never come.
         QTest::newRow("with 腰圍 but not 臀圍")
-            << "Create TABLE weight (流水號 counter, 日期 datetime, 體重 float, 腰圍 float)" << "流水號,日期,體重,腰圍,BMI";
+            << "Create TABLE weight (流水號 counter, 日期 datetime, 體重 float, 腰圍 float)"
+            << "流水號,日期,體重,腰圍,BMI";
     }
     void weightColumnsFollowTheGuards()
     {
@@ -170,16 +185,19 @@ private Q_SLOTS:
                  QStringLiteral("薪資;薪資"));
         connection->execute(QStringLiteral("insert into save_type (編號, 類型) values (999, '薪資')"));
         // The other tables were upgraded all the same.
-        QCOMPARE(indexesOf(*connection, QStringLiteral("spend_type")), QStringLiteral("pk:spend_type:pk_spend"));
+        QCOMPARE(indexesOf(*connection, QStringLiteral("spend_type")),
+                 QStringLiteral("pk:spend_type:pk_spend"));
     }
 
     void accountKeyOnAnotherColumnStays()
     {
         testing::TempWorkdir dir;
-        testing::writeLegacy({QStringLiteral("ALTER TABLE account_type ADD CONSTRAINT PrimaryKey PRIMARY KEY(編號)")});
+        testing::writeLegacy(
+            {QStringLiteral("ALTER TABLE account_type ADD CONSTRAINT PrimaryKey PRIMARY KEY(編號)")});
         startOnce();
         auto connection = testing::connect();
-        QCOMPARE(indexesOf(*connection, QStringLiteral("account_type")), QStringLiteral("pk:account_type:PrimaryKey"));
+        QCOMPARE(indexesOf(*connection, QStringLiteral("account_type")),
+                 QStringLiteral("pk:account_type:PrimaryKey"));
     }
 
     void upToDateLargeFileIsNotRewritten()
@@ -193,8 +211,10 @@ private Q_SLOTS:
             sqlite3* db = connection->handle();
             sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
             sqlite3_stmt* insert = nullptr;
-            sqlite3_prepare_v2(db, "INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, '食物', '早餐', '現金', ?2)", -1,
-                               &insert, nullptr);
+            sqlite3_prepare_v2(
+                db,
+                "INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) VALUES (?1, '食物', '早餐', '現金', ?2)",
+                -1, &insert, nullptr);
             for (int i = 0; i < 100000; ++i) {
                 const QByteArray date = QStringLiteral("20%1-%2-%3")
                                             .arg(10 + i % 10)
@@ -215,7 +235,8 @@ private Q_SLOTS:
         auto connection = testing::connect();
         QCOMPARE(testing::schemaVersion(*connection), before);
         QCOMPARE(QFileInfo(dir.file(QStringLiteral("finance.mdb"))).size(), sizeBefore);
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("100000"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")),
+                 QStringLiteral("100000"));
     }
 };
 

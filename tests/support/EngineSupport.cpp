@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QHash>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <sqlite3.h>
 
 namespace testing {
@@ -80,17 +80,22 @@ void writeLegacy(const QStringList& setup)
     static const QString legacy = [] {
         const QString path = madeFile(QStringLiteral("legacy.mdb"));
         engine::Connection::createDatabase(path, password);
-        execAll(*engine::Connection::openFile(path, password),
-                {
-                    QStringLiteral("Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
-                                   "帳戶 varchar(50), 金額 float)"),
-                    QStringLiteral("Create TABLE save (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
-                                   "帳戶 varchar(50), 金額 float)"),
-                    QStringLiteral("Create TABLE spend_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
-                    QStringLiteral("Create TABLE save_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 varchar(50))"),
-                    QStringLiteral("Create TABLE account_type (編號 float, 帳戶名稱 varchar(50))"),
-                    QStringLiteral("Create TABLE weight (流水號 counter, 日期 datetime, 體重 float)"),
-                });
+        execAll(
+            *engine::Connection::openFile(path, password),
+            {
+                QStringLiteral(
+                    "Create TABLE spend (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
+                    "帳戶 varchar(50), 金額 float)"),
+                QStringLiteral(
+                    "Create TABLE save (流水號 counter, 日期 datetime, 類型 varchar(50), 摘要 varchar(50), "
+                    "帳戶 varchar(50), 金額 float)"),
+                QStringLiteral("Create TABLE spend_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 "
+                               "varchar(50))"),
+                QStringLiteral("Create TABLE save_type (編號 float CONSTRAINT PrimaryKey PRIMARY KEY, 類型 "
+                               "varchar(50))"),
+                QStringLiteral("Create TABLE account_type (編號 float, 帳戶名稱 varchar(50))"),
+                QStringLiteral("Create TABLE weight (流水號 counter, 日期 datetime, 體重 float)"),
+            });
         return path;
     }();
     copyHere(withSetup(legacy, setup));

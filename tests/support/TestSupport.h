@@ -16,7 +16,11 @@ class ScriptedDialogs;
 namespace testing {
 
 // Whether a test takes error boxes as part of what it checks, or each one as a failure.
-enum class ErrorBoxes { Fail, Expected };
+enum class ErrorBoxes
+{
+    Fail,
+    Expected
+};
 
 // Scripted dialogs that fail the running test at once, naming the box, when a box finds no
 // answer waiting (it is then answered as Cancel would answer it) and when an error box comes

@@ -12,8 +12,8 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     try {
-        const auto connection =
-            engine::Connection::openFile(QStringLiteral("finance.mdb"), QCoreApplication::arguments().value(1));
+        const auto connection = engine::Connection::openFile(QStringLiteral("finance.mdb"),
+                                                             QCoreApplication::arguments().value(1));
         engine::Query query;
         query.setConnection(connection.get());
         query.setSql(QStringLiteral("select * from spend"));

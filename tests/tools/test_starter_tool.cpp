@@ -40,7 +40,8 @@ ToolRun runTool(const QString& folder, const QStringList& arguments, mode_t mask
 
 QStringList namesIn(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 // Each entry of the folder with its kind, mode and bytes (or link target), to see that nothing changed.
@@ -49,7 +50,9 @@ QStringList snapshotOf(const QString& folder)
     QStringList entries;
     for (const QString& name : namesIn(folder)) {
         const QString path = QDir(folder).filePath(name);
-        struct stat status {};
+        struct stat status
+        {
+        };
         ::lstat(QFile::encodeName(path).constData(), &status);
         QString what = QString::number(status.st_mode, 8);
         if (S_ISLNK(status.st_mode)) {
@@ -57,16 +60,17 @@ QStringList snapshotOf(const QString& folder)
         } else if (S_ISREG(status.st_mode)) {
             QFile file(path);
             file.open(QIODevice::ReadOnly);
-            what += u'#' + QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
+            what += u'#' + QString::fromLatin1(
+                               QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
         }
         entries << name + u'|' + what;
     }
     return entries;
 }
 
-const QString wholeStarter = QStringLiteral(
-    "account_type;save;save_type;spend;spend_type;weight / 1|食物;2|交通;3|居家;4|娛樂;5|醫療 / 1|薪資;2|獎金;3|利息 / "
-    "1|現金|0;2|銀行|0");
+const QString wholeStarter = QStringLiteral("account_type;save;save_type;spend;spend_type;weight / "
+                                            "1|食物;2|交通;3|居家;4|娛樂;5|醫療 / 1|薪資;2|獎金;3|利息 / "
+                                            "1|現金|0;2|銀行|0");
 
 // What a starter file holds, or why it cannot be read.
 QString contentsOf(const QString& path)
@@ -74,12 +78,15 @@ QString contentsOf(const QString& path)
     try {
         const auto connection = engine::Connection::openFile(path, testing::password);
         return QStringList{
-            testing::rowsOf(*connection, QStringLiteral("select name from sqlite_master where type = 'table' and "
-                                                        "name not like 'sqlite%' order by name")),
+            testing::rowsOf(*connection,
+                            QStringLiteral("select name from sqlite_master where type = 'table' and "
+                                           "name not like 'sqlite%' order by name")),
             testing::rowsOf(*connection, QStringLiteral("select 編號, 類型 from spend_type order by 編號")),
             testing::rowsOf(*connection, QStringLiteral("select 編號, 類型 from save_type order by 編號")),
-            testing::rowsOf(*connection, QStringLiteral("select 編號, 帳戶名稱, 餘額 from account_type order by 編號")),
-        }.join(QStringLiteral(" / "));
+            testing::rowsOf(*connection,
+                            QStringLiteral("select 編號, 帳戶名稱, 餘額 from account_type order by 編號")),
+        }
+            .join(QStringLiteral(" / "));
     } catch (const engine::EngineError& error) {
         return error.message();
     }
@@ -87,13 +94,21 @@ QString contentsOf(const QString& path)
 
 int modeOf(const QString& path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return -1;
     return int(status.st_mode & 07777);
 }
 
-enum class Existing { File, EmptyFile, DanglingLink, MissingFolder };
+enum class Existing
+{
+    File,
+    EmptyFile,
+    DanglingLink,
+    MissingFolder
+};
 
 } // namespace
 
@@ -111,9 +126,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("named"); // what the error names besides the usage
         QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << QString();
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QString();
-        QTest::newRow("help after a name") << QStringList{QStringLiteral("x.mdb"), QStringLiteral("--help")} << 0
-                                           << QString();
-        QTest::newRow("unknown long option") << QStringList{QStringLiteral("--force")} << 2 << QStringLiteral("--force");
+        QTest::newRow("help after a name")
+            << QStringList{QStringLiteral("x.mdb"), QStringLiteral("--help")} << 0 << QString();
+        QTest::newRow("unknown long option")
+            << QStringList{QStringLiteral("--force")} << 2 << QStringLiteral("--force");
         QTest::newRow("unknown short option before a name")
             << QStringList{QStringLiteral("-x"), QStringLiteral("x.mdb")} << 2 << QStringLiteral("-x");
         QTest::newRow("two names") << QStringList{QStringLiteral("a.mdb"), QStringLiteral("b.mdb")} << 2
@@ -129,7 +145,8 @@ private Q_SLOTS:
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, exitCode);
         const QString usageStream = exitCode == 0 ? run.out : run.err;
-        QVERIFY2(usageStream.contains(QStringLiteral("make-starter-db")) && usageStream.contains(QStringLiteral("--help")),
+        QVERIFY2(usageStream.contains(QStringLiteral("make-starter-db")) &&
+                     usageStream.contains(QStringLiteral("--help")),
                  qPrintable(run.out + run.err));
         QVERIFY2(run.err.contains(named), qPrintable(run.err));
         QCOMPARE(namesIn(folder.path()), QStringList());
@@ -141,7 +158,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("written");
         QTest::addColumn<int>("umask");
         QTest::newRow("default name, umask 022") << QStringList() << QStringLiteral("finance.mdb") << 022;
-        QTest::newRow("named, umask 000") << QStringList{QStringLiteral("mine.mdb")} << QStringLiteral("mine.mdb") << 0;
+        QTest::newRow("named, umask 000")
+            << QStringList{QStringLiteral("mine.mdb")} << QStringLiteral("mine.mdb") << 0;
         QTest::newRow("name after --") << QStringList{QStringLiteral("--"), QStringLiteral("-odd.mdb")}
                                        << QStringLiteral("-odd.mdb") << 022;
     }

@@ -188,7 +188,8 @@ QString textOf(QWidget* widget)
 // The next widget that Tab reaches after the given one, skipping the parts it is made of.
 QWidget* nextFocus(QWidget* widget)
 {
-    for (QWidget* next = widget->nextInFocusChain(); next && next != widget; next = next->nextInFocusChain()) {
+    for (QWidget* next = widget->nextInFocusChain(); next && next != widget;
+         next = next->nextInFocusChain()) {
         if (widget->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus))
             continue;
         // A composite control takes the focus through its own parts.
@@ -205,7 +206,8 @@ QWidget* nextFocus(QWidget* widget)
 void showPageOf(QWidget* widget)
 {
     for (QWidget* w = widget; w; w = w->parentWidget())
-        if (auto* pager = qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+        if (auto* pager =
+                qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
             if (pager->indexOf(w) >= 0)
                 pager->setCurrentWidget(w);
     QApplication::processEvents();
@@ -228,8 +230,8 @@ private Q_SLOTS:
         m_dir = std::make_unique<testing::TempWorkdir>();
         testing::writeStarter();
         // A start that ends at the first grid leaves every control as the layout made it.
-        m_started = std::make_unique<testing::StartedForm>(QList<std::optional<QString>>{QStringLiteral("9999")},
-                                                           testing::ErrorBoxes::Expected);
+        m_started = std::make_unique<testing::StartedForm>(
+            QList<std::optional<QString>>{QStringLiteral("9999")}, testing::ErrorBoxes::Expected);
         QCOMPARE(m_started->dialogs().errors().size(), 1);
         form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
@@ -280,7 +282,11 @@ private Q_SLOTS:
         if (!c.shown)
             return;
         const QRect inWindow(widget->mapTo(&form(), QPoint(0, 0)), widget->size());
-        QVERIFY2(form().rect().contains(inWindow), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(inWindow.x()).arg(inWindow.y()).arg(inWindow.width()).arg(inWindow.height())));
+        QVERIFY2(form().rect().contains(inWindow), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                  .arg(inWindow.x())
+                                                                  .arg(inWindow.y())
+                                                                  .arg(inWindow.width())
+                                                                  .arg(inWindow.height())));
         // Every caption reads whole.
         const QString text = textOf(widget);
         if (!text.isEmpty()) {
@@ -298,8 +304,8 @@ private Q_SLOTS:
 
     void nothingOverlaps()
     {
-        QList<QWidget*> pages{form().TabPageOverView, form().TabPageSave, form().TabPageSpend, form().TabPageHealthy,
-                              form().TabPageAbout};
+        QList<QWidget*> pages{form().TabPageOverView, form().TabPageSave, form().TabPageSpend,
+                              form().TabPageHealthy, form().TabPageAbout};
         for (int i = 0; i < form().TabPagerBarchChild->count(); ++i)
             pages << form().TabPagerBarchChild->widget(i);
         for (int i = 0; i < form().TabPagerManageChild->count(); ++i)
@@ -315,7 +321,8 @@ private Q_SLOTS:
                          qPrintable(page->objectName() + u' ' + children[a]->objectName()));
                 for (int b = a + 1; b < children.size(); ++b)
                     QVERIFY2(!children[a]->geometry().intersects(children[b]->geometry()),
-                             qPrintable(children[a]->objectName() + QStringLiteral(" / ") + children[b]->objectName()));
+                             qPrintable(children[a]->objectName() + QStringLiteral(" / ") +
+                                        children[b]->objectName()));
             }
         }
     }
@@ -356,9 +363,11 @@ private Q_SLOTS:
         ui::DataGrid* grid = form().DBGrid_Weight;
         const int column = store::columnWidths(grid->width(), 7).front();
         // A cell's text keeps the style's margin on both sides, and the grid line takes a pixel.
-        const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
+        const int margins =
+            2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
         const int date = QFontMetrics(grid->font()).horizontalAdvance(QStringLiteral("2012/01/05"));
-        QVERIFY2(date + margins <= column, qPrintable(QStringLiteral("%1 + %2 > %3").arg(date).arg(margins).arg(column)));
+        QVERIFY2(date + margins <= column,
+                 qPrintable(QStringLiteral("%1 + %2 > %3").arg(date).arg(margins).arg(column)));
         // Han text still comes from the Traditional Chinese font.
         QTextLayout layout(QStringLiteral("體重腰圍臀圍"), grid->font());
         layout.beginLayout();
@@ -392,9 +401,10 @@ private Q_SLOTS:
             tray << (action->isSeparator() ? QStringLiteral("-") : action->text());
         for (QAction* action : form().PopupMenu_OverView->actions())
             overview << action->text();
-        QCOMPARE(tray, QStringList({QStringLiteral("顯示(&S)"), QStringLiteral("-"), QStringLiteral("關閉(&X)")}));
-        QCOMPARE(overview, QStringList({QStringLiteral("新增支出"), QStringLiteral("新增收入"), QStringLiteral("金流移轉"),
-                                        QStringLiteral("帳號管理")}));
+        QCOMPARE(tray,
+                 QStringList({QStringLiteral("顯示(&S)"), QStringLiteral("-"), QStringLiteral("關閉(&X)")}));
+        QCOMPARE(overview, QStringList({QStringLiteral("新增支出"), QStringLiteral("新增收入"),
+                                        QStringLiteral("金流移轉"), QStringLiteral("帳號管理")}));
         QCOMPARE(form().Chart1->title(), QStringLiteral("圖表"));
         QCOMPARE(form().Series1, &form().Chart1->series(0));
         QCOMPARE(form().Series2->colour(), QColor(255, 128, 0));

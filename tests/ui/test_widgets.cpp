@@ -46,9 +46,12 @@ struct GridFixture
         connection = testing::connect();
         testing::execAll(*connection,
                          {
-                             QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/01#, '食物', '早餐', '現金', 50)"),
-                             QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/02#, '交通', '公車', '現金', 15)"),
-                             QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/03#, '食物', '晚餐', '銀行', 120)"),
+                             QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                            "(#2012/01/01#, '食物', '早餐', '現金', 50)"),
+                             QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                            "(#2012/01/02#, '交通', '公車', '現金', 15)"),
+                             QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                            "(#2012/01/03#, '食物', '晚餐', '銀行', 120)"),
                          });
         auto scripted = testing::scriptedDialogs();
         dialogs = scripted.get();
@@ -74,8 +77,7 @@ struct GridFixture
 };
 
 // The cell editor the grid has open (it opens as soon as an editable cell becomes current).
-template <typename Editor>
-Editor* editorOf(ui::DataGrid* grid)
+template <typename Editor> Editor* editorOf(ui::DataGrid* grid)
 {
     for (Editor* editor : grid->viewport()->findChildren<Editor*>(Qt::FindDirectChildrenOnly))
         if (editor->isVisible())
@@ -102,7 +104,8 @@ private Q_SLOTS:
     void gridShowsTheQuery()
     {
         GridFixture f;
-        QAbstractItemModelTester tester(f.grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(f.grid->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(f.grid->model()->rowCount(), 3);
         QStringList titles;
         for (int c = 0; c < f.grid->columnCount(); ++c)
@@ -190,7 +193,8 @@ private Q_SLOTS:
         QTest::keyClicks(editor, QStringLiteral("7"));
         QTest::keyClick(editor, Qt::Key_Return);
         QCOMPARE(keys, QList<int>({ui::vk::Delete, ui::vk::Decimal, 55, ui::vk::Return}));
-        QCOMPARE(statesSeen.last(), engine::Query::State::Edit); // the handler saw the edit before the grid closed it
+        QCOMPARE(statesSeen.last(),
+                 engine::Query::State::Edit); // the handler saw the edit before the grid closed it
         QCOMPARE(f.query.recNo(), 0);
         QCOMPARE(f.stored(QStringLiteral("select 金額 from spend where 流水號 = 1")), QStringLiteral("7"));
     }
@@ -325,18 +329,19 @@ private Q_SLOTS:
         QCOMPARE(calendar.yearShown(), 2012);
         QCOMPARE(calendar.monthShown(), 1);
         QList<QDate> asked;
-        calendar.setStatusRequest([&](const QDate& date, QString& status, ui::BadgeAppearance& badge, int& x, int& y) {
-            asked << date;
-            QCOMPARE(status, QString());
-            QCOMPARE(badge.fill, QColor(255, 0, 0));
-            QCOMPARE(x, 0);
-            if (date.day() == 5) {
-                status = QStringLiteral("1500");
-                badge.fill = QColor(48, 117, 0);
-                x = -100;
-                y = 20;
-            }
-        });
+        calendar.setStatusRequest(
+            [&](const QDate& date, QString& status, ui::BadgeAppearance& badge, int& x, int& y) {
+                asked << date;
+                QCOMPARE(status, QString());
+                QCOMPARE(badge.fill, QColor(255, 0, 0));
+                QCOMPARE(x, 0);
+                if (date.day() == 5) {
+                    status = QStringLiteral("1500");
+                    badge.fill = QColor(48, 117, 0);
+                    x = -100;
+                    y = 20;
+                }
+            });
         calendar.resize(700, 500);
         calendar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&calendar));
@@ -414,12 +419,16 @@ private Q_SLOTS:
     void inputBoxMasksWithAsterisks_data()
     {
         const QString placeholder = QString::fromUtf16(ui::placeholderWord);
-        QTest::addColumn<QString>("value"); // what the box opens with
+        QTest::addColumn<QString>("value");  // what the box opens with
         QTest::addColumn<QString>("opened"); // what the entry shows then
-        QTest::addColumn<QString>("typed"); // what it shows after "ab1" replaced the selection
+        QTest::addColumn<QString>("typed");  // what it shows after "ab1" replaced the selection
         QTest::newRow("placeholder, masked") << placeholder << QString(placeholder.size(), u'*') << "***";
-        QTest::newRow("other value, plain") << "2012" << "2012" << "ab1";
-        QTest::newRow("empty, plain") << "" << "" << "ab1";
+        QTest::newRow("other value, plain") << "2012"
+                                            << "2012"
+                                            << "ab1";
+        QTest::newRow("empty, plain") << ""
+                                      << ""
+                                      << "ab1";
     }
     void inputBoxMasksWithAsterisks()
     {
@@ -513,7 +522,8 @@ private Q_SLOTS:
         });
         QCOMPARE(dialogs.confirmDelete(title, body), ui::Answer::Yes);
         QVERIFY(seen);
-        QTimer::singleShot(0, this, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+        QTimer::singleShot(0, this,
+                           [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
         QCOMPARE(dialogs.confirmDelete(title, body), ui::Answer::Cancel);
     }
 };

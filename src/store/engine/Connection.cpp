@@ -29,17 +29,21 @@ EngineError makeError(sqlite3* db, int code, const QString& statement)
     switch (code & 0xff) {
     case SQLITE_CONSTRAINT:
         if (detail.contains(QLatin1String("NOT NULL")))
-            return EngineError(Kind::KeyViolation, QStringLiteral("必填的欄位是空的,這筆資料沒有存入。(%1)").arg(detail));
-        return EngineError(Kind::KeyViolation,
-                           QStringLiteral("資料重複:索引鍵的欄位已有相同的值,這筆資料沒有存入。(%1)").arg(detail));
+            return EngineError(Kind::KeyViolation,
+                               QStringLiteral("必填的欄位是空的,這筆資料沒有存入。(%1)").arg(detail));
+        return EngineError(
+            Kind::KeyViolation,
+            QStringLiteral("資料重複:索引鍵的欄位已有相同的值,這筆資料沒有存入。(%1)").arg(detail));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return EngineError(Kind::FileInUse,
-                           QStringLiteral("資料庫檔正被另一個 Velloran 使用中,請先關閉另一個視窗。(%1)").arg(detail));
+        return EngineError(
+            Kind::FileInUse,
+            QStringLiteral("資料庫檔正被另一個 Velloran 使用中,請先關閉另一個視窗。(%1)").arg(detail));
     case SQLITE_READONLY:
         return EngineError(Kind::ReadOnly, QStringLiteral("資料庫檔無法寫入 (唯讀)。(%1)").arg(detail));
     case SQLITE_NOTADB:
-        return EngineError(Kind::NotADatabase, QStringLiteral("資料庫檔不是 Velloran 的資料庫,或已經損毀。(%1)").arg(detail));
+        return EngineError(Kind::NotADatabase,
+                           QStringLiteral("資料庫檔不是 Velloran 的資料庫,或已經損毀。(%1)").arg(detail));
     case SQLITE_CORRUPT:
         return EngineError(Kind::NotADatabase, QStringLiteral("資料庫檔已經損毀。(%1)").arg(detail));
     case SQLITE_FULL:
@@ -70,8 +74,8 @@ void datePart(sqlite3_context* context, sqlite3_value* value, int from, int leng
     // the analyses call this once for every row of a table.
     if (text && sqlite3_value_bytes(value) >= 10) {
         auto digit = [text](int i) { return text[i] >= '0' && text[i] <= '9'; };
-        if (digit(0) && digit(1) && digit(2) && digit(3) && text[4] == '-' && digit(5) && digit(6) && text[7] == '-' &&
-            digit(8) && digit(9) && (text[10] == '\0' || text[10] == ' ')) {
+        if (digit(0) && digit(1) && digit(2) && digit(3) && text[4] == '-' && digit(5) && digit(6) &&
+            text[7] == '-' && digit(8) && digit(9) && (text[10] == '\0' || text[10] == ' ')) {
             int part = 0;
             for (int i = from; i < from + length; ++i)
                 part = part * 10 + (text[i] - '0');
@@ -208,7 +212,8 @@ void Connection::setConnectionString(const QString& text)
     m_dataSource.clear();
     for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
         const int equals = part.indexOf(u'=');
-        if (equals > 0 && part.left(equals).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
+        if (equals > 0 &&
+            part.left(equals).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
             m_dataSource = part.mid(equals + 1).trimmed();
     }
 }
@@ -241,14 +246,15 @@ void Connection::open()
     if (info.size() == 0)
         throw EngineError(Kind::NotADatabase,
                           QStringLiteral("%1 是空的檔案,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
-    if (m_refusal && m_refusal->path == path && m_refusal->password == m_password && m_refusal->size == info.size() &&
-        m_refusal->modified == info.lastModified())
+    if (m_refusal && m_refusal->path == path && m_refusal->password == m_password &&
+        m_refusal->size == info.size() && m_refusal->modified == info.lastModified())
         throw m_refusal->error;
     {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly) && file.read(16).startsWith("SQLite format 3"))
-            throw EngineError(Kind::NotADatabase,
-                              QStringLiteral("%1 是沒有加密的資料庫,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
+            throw EngineError(
+                Kind::NotADatabase,
+                QStringLiteral("%1 是沒有加密的資料庫,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
     }
     if (!info.isWritable())
         throw EngineError(Kind::ReadOnly, QStringLiteral("%1 是唯讀檔案,無法寫入 (%2)。").arg(name, path));
@@ -263,17 +269,19 @@ void Connection::open()
         if ((failed & 0xff) == SQLITE_NOTADB) {
             // An encrypted file's size is whole pages; anything else was never one of ours.
             if (info.size() % cipherPageSize == 0)
-                error = EngineError(Kind::WrongPassword,
-                                    QStringLiteral("資料庫密碼錯誤,無法開啟 %1。請以正確的密碼重新啟動程式。(%2)")
-                                        .arg(name, errorDetail(db, failed)));
+                error =
+                    EngineError(Kind::WrongPassword,
+                                QStringLiteral("資料庫密碼錯誤,無法開啟 %1。請以正確的密碼重新啟動程式。(%2)")
+                                    .arg(name, errorDetail(db, failed)));
             else
                 error = EngineError(Kind::NotADatabase,
                                     QStringLiteral("%1 不是 Velloran 的資料庫檔,或已經損毀。(%2)")
                                         .arg(name, errorDetail(db, failed)));
         } else if ((failed & 0xff) == SQLITE_BUSY || (failed & 0xff) == SQLITE_LOCKED) {
-            error = EngineError(Kind::FileInUse,
-                                QStringLiteral("%1 正被另一個 Velloran 使用中,無法開啟。請先關閉另一個視窗。(%2)")
-                                    .arg(name, errorDetail(db, failed)));
+            error =
+                EngineError(Kind::FileInUse,
+                            QStringLiteral("%1 正被另一個 Velloran 使用中,無法開啟。請先關閉另一個視窗。(%2)")
+                                .arg(name, errorDetail(db, failed)));
         }
         sqlite3_close(db);
         if (error.kind() == Kind::WrongPassword || error.kind() == Kind::NotADatabase)
@@ -288,7 +296,8 @@ void Connection::open()
     sqlite3_busy_timeout(db, 0);
     // Room for every page of a large ledger, so that each is decrypted once, not at every read.
     execRaw(db, "PRAGMA cache_size = -32768");
-    if (m_shareMode == ShareMode::Exclusive && (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
+    if (m_shareMode == ShareMode::Exclusive &&
+        (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
         throw fail(code);
     if ((code = execRaw(db, "SELECT count(*) FROM sqlite_master")) != SQLITE_OK)
         throw fail(code);
@@ -320,19 +329,24 @@ void Connection::ensureKeptIndexes()
         std::initializer_list<const char16_t*> columns;
     };
     static const Kept kept[] = {
-        {u"spend", u"日期", {u"日期"}},        {u"spend", u"帳戶金額", {u"帳戶", u"金額"}},
-        {u"save", u"日期", {u"日期"}},         {u"save", u"帳戶金額", {u"帳戶", u"金額"}},
+        {u"spend", u"日期", {u"日期"}},  {u"spend", u"帳戶金額", {u"帳戶", u"金額"}},
+        {u"save", u"日期", {u"日期"}},   {u"save", u"帳戶金額", {u"帳戶", u"金額"}},
         {u"weight", u"日期", {u"日期"}},
     };
     // What the file holds already, read once: a file that has everything costs one look.
     QHash<QString, QString> indexes; // name -> sql
     {
-        Statement stmt(m_db, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
+        Statement stmt(
+            m_db,
+            QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
         while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-            indexes.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0))),
-                           QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1))));
+            indexes.insert(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0))),
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1))));
     }
-    auto caseless = [](const QString& sql) { return sql.contains(QLatin1String("NOCASE"), Qt::CaseInsensitive); };
+    auto caseless = [](const QString& sql) {
+        return sql.contains(QLatin1String("NOCASE"), Qt::CaseInsensitive);
+    };
     for (const Kept& index : kept) {
         const QString table = QString::fromUtf16(index.table);
         const TableInfo* info = findTableInfo(table);
@@ -341,9 +355,9 @@ void Connection::ensureKeptIndexes()
         QStringList columns;
         for (const char16_t* column : index.columns)
             if (const ColumnInfo* c = info->column(QString::fromUtf16(column)))
-                columns << quoteName(c->name) +
-                               (c->kind == ColumnKind::Text || c->kind == ColumnKind::Date ? QStringLiteral(" COLLATE NOCASE")
-                                                                                           : QString());
+                columns << quoteName(c->name) + (c->kind == ColumnKind::Text || c->kind == ColumnKind::Date
+                                                     ? QStringLiteral(" COLLATE NOCASE")
+                                                     : QString());
         if (columns.size() != int(index.columns.size()))
             continue;
         const QString name = jetIndexName(info->name, QString::fromUtf16(index.name), false, false);
@@ -360,26 +374,32 @@ void Connection::ensureKeptIndexes()
     }
     // Keys written before they compared without regard to case are made to, where the rows allow it.
     for (auto it = indexes.constBegin(); it != indexes.constEnd(); ++it) {
-        if (!(it.key().startsWith(QLatin1String("pk:")) || it.key().startsWith(QLatin1String("uq:"))) || caseless(*it))
+        if (!(it.key().startsWith(QLatin1String("pk:")) || it.key().startsWith(QLatin1String("uq:"))) ||
+            caseless(*it))
             continue;
         QStringList columns;
         {
             Statement stmt(m_db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(it.key())));
             while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-                columns << quoteName(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)))) +
+                columns << quoteName(QString::fromUtf8(
+                               reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)))) +
                                QStringLiteral(" COLLATE NOCASE");
         }
         QString table;
         {
-            Statement stmt(m_db, QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = ?1"));
+            Statement stmt(
+                m_db,
+                QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = ?1"));
             stmt.bind(1, it.key());
             if (sqlite3_step(stmt.get()) == SQLITE_ROW)
                 table = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
         }
         if (columns.isEmpty() || table.isEmpty())
             continue;
-        const QString sql = QStringLiteral("SAVEPOINT jet_key; DROP INDEX %1; CREATE UNIQUE INDEX %1 ON %2 (%3); RELEASE jet_key;")
-                                .arg(quoteName(it.key()), quoteName(table), columns.join(u','));
+        const QString sql =
+            QStringLiteral(
+                "SAVEPOINT jet_key; DROP INDEX %1; CREATE UNIQUE INDEX %1 ON %2 (%3); RELEASE jet_key;")
+                .arg(quoteName(it.key()), quoteName(table), columns.join(u','));
         if (execRaw(m_db, sql.toUtf8().constData()) != SQLITE_OK) {
             // Names that differ only in case are stored already: the key stays as it was.
             execRaw(m_db, "ROLLBACK TO jet_key");
@@ -427,10 +447,12 @@ void Connection::requireUnmoved()
     int moved = 0;
     if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || !moved)
         return;
-    throw EngineError(Kind::FileMoved,
-                      QStringLiteral("資料庫檔 %1 在程式執行中被移動、刪除或換成了另一個檔案 (例如還原了備份,或同步程式換了檔案),"
-                                     "這次的修改沒有存入。請關閉 Velloran 後重新開啟。")
-                          .arg(databasePath()));
+    throw EngineError(
+        Kind::FileMoved,
+        QStringLiteral(
+            "資料庫檔 %1 在程式執行中被移動、刪除或換成了另一個檔案 (例如還原了備份,或同步程式換了檔案),"
+            "這次的修改沒有存入。請關閉 Velloran 後重新開啟。")
+            .arg(databasePath()));
 }
 
 void Connection::exec(const QString& sql)
@@ -483,14 +505,16 @@ void Connection::run(const Translation& t, const QString& statement)
                     }
                 if (code == SQLITE_CONSTRAINT || (code & 0xff) == SQLITE_CONSTRAINT)
                     throw EngineError(Kind::KeyViolation,
-                                      QStringLiteral("資料表 %1 已有重複的值,無法建立索引 %2。").arg(t.table, t.constraint));
+                                      QStringLiteral("資料表 %1 已有重複的值,無法建立索引 %2。")
+                                          .arg(t.table, t.constraint));
                 if (code != SQLITE_OK && code != SQLITE_DONE) {
                     const QString detail = errorDetail(m_db, code);
                     if (detail.contains(QLatin1String("already exists")))
-                        throw EngineError(Kind::Syntax,
-                                          t.kind == K::CreateTable
-                                              ? QStringLiteral("資料表 %1 已經存在。").arg(t.table)
-                                              : QStringLiteral("資料表 %1 已經有索引 %2。").arg(t.table, t.constraint));
+                        throw EngineError(
+                            Kind::Syntax,
+                            t.kind == K::CreateTable
+                                ? QStringLiteral("資料表 %1 已經存在。").arg(t.table)
+                                : QStringLiteral("資料表 %1 已經有索引 %2。").arg(t.table, t.constraint));
                     raise(code, statement);
                 }
             }
@@ -540,25 +564,31 @@ const TableInfo* Connection::findTableInfo(const QString& table)
     handle();
     TableInfo info;
     {
-        Statement stmt(m_db, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
+        Statement stmt(
+            m_db,
+            QStringLiteral(
+                "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
         stmt.bind(1, table);
         if (sqlite3_step(stmt.get()) != SQLITE_ROW)
             return nullptr;
         info.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
-        info.autoIncrement = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)))
-                                 .contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+        info.autoIncrement =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)))
+                .contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
     }
     Statement stmt(m_db, QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(info.name)));
     int keyColumns = 0;
     while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
         ColumnInfo column;
         column.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)));
-        column.declaredType = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)));
+        column.declaredType =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)));
         column.kind = kindFromDeclaredType(column.declaredType);
         column.textLimit = textLimitFromDeclaredType(column.declaredType);
         if (sqlite3_column_int(stmt.get(), 5) > 0) {
             ++keyColumns;
-            column.integerKey = column.declaredType.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+            column.integerKey =
+                column.declaredType.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
         }
         info.columns.push_back(column);
     }
@@ -583,8 +613,9 @@ QString Connection::storedTableName(const QString& table)
 
 QStringList Connection::keyIndexes(const QString& table, const char* prefix)
 {
-    Statement stmt(m_db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
-                                        "COLLATE NOCASE AND name LIKE ?2"));
+    Statement stmt(m_db,
+                   QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                                  "COLLATE NOCASE AND name LIKE ?2"));
     stmt.bind(1, table);
     stmt.bind(2, QLatin1String(prefix) + QStringLiteral(":%"));
     QStringList names;
@@ -621,7 +652,8 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         const bool isTarget = &column == target;
         QString definition = quoteName(column.name) + u' ' + (isTarget ? t.type : column.declaredType);
         if (column.integerKey)
-            definition += info.autoIncrement ? QStringLiteral(" PRIMARY KEY AUTOINCREMENT") : QStringLiteral(" PRIMARY KEY");
+            definition += info.autoIncrement ? QStringLiteral(" PRIMARY KEY AUTOINCREMENT")
+                                             : QStringLiteral(" PRIMARY KEY");
         definitions << definition;
         names << quoteName(column.name);
         if (isTarget) {
@@ -640,11 +672,13 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
     try {
         QStringList indexes;
         {
-            Statement stmt(m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
-                                                "AND sql IS NOT NULL"));
+            Statement stmt(
+                m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                                     "AND sql IS NOT NULL"));
             stmt.bind(1, info.name);
             while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-                indexes << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+                indexes << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
         }
         qint64 sequence = -1;
         if (info.autoIncrement) {
@@ -662,12 +696,14 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         for (const QString& index : indexes)
             exec(index);
         if (sequence >= 0) {
-            Statement stmt(m_db, QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1"));
+            Statement stmt(m_db,
+                           QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1"));
             stmt.bind(1, info.name);
             sqlite3_bind_int64(stmt.get(), 2, sequence);
             sqlite3_step(stmt.get());
             if (sqlite3_changes(m_db) == 0) {
-                Statement insert(m_db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+                Statement insert(m_db,
+                                 QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
                 insert.bind(1, info.name);
                 sqlite3_bind_int64(insert.get(), 2, sequence);
                 sqlite3_step(insert.get());
@@ -691,7 +727,8 @@ void Connection::dropConstraint(const Translation& t, const QString&)
                 exec(QStringLiteral("DROP INDEX %1").arg(quoteName(index)));
                 return;
             }
-    throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有名為 %2 的索引鍵。").arg(table, t.constraint));
+    throw EngineError(Kind::Syntax,
+                      QStringLiteral("資料表 %1 沒有名為 %2 的索引鍵。").arg(table, t.constraint));
 }
 
 void Connection::dropIndex(const Translation& t, const QString&)
@@ -703,7 +740,8 @@ void Connection::dropIndex(const Translation& t, const QString&)
                 exec(QStringLiteral("DROP INDEX %1").arg(quoteName(index)));
                 return;
             }
-    throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有名為 %2 的索引。").arg(table, t.constraint));
+    throw EngineError(Kind::Syntax,
+                      QStringLiteral("資料表 %1 沒有名為 %2 的索引。").arg(table, t.constraint));
 }
 
 void Connection::addConstraint(const Translation& t, const QString&)
@@ -719,19 +757,23 @@ void Connection::addConstraint(const Translation& t, const QString&)
     for (const char* prefix : {"pk", "uq", "ix"})
         for (const QString& index : keyIndexes(info.name, prefix))
             if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0)
-                throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 已經有名為 %2 的索引。").arg(info.name, t.constraint));
+                throw EngineError(
+                    Kind::Syntax,
+                    QStringLiteral("資料表 %1 已經有名為 %2 的索引。").arg(info.name, t.constraint));
     if (t.primary) {
         bool hasKey = !keyIndexes(info.name, "pk").isEmpty();
         for (const auto& column : info.columns)
             hasKey = hasKey || column.integerKey;
         if (hasKey)
-            throw EngineError(Kind::Syntax,
-                              QStringLiteral("資料表 %1 已經有主索引鍵,不能再建立 %2。").arg(info.name, t.constraint));
+            throw EngineError(
+                Kind::Syntax,
+                QStringLiteral("資料表 %1 已經有主索引鍵,不能再建立 %2。").arg(info.name, t.constraint));
         Statement nulls(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 IS NULL")
                                   .arg(quoteName(info.name), columns.join(QStringLiteral(" IS NULL OR "))));
         if (sqlite3_step(nulls.get()) == SQLITE_ROW && sqlite3_column_int64(nulls.get(), 0) > 0)
-            throw EngineError(Kind::KeyViolation, QStringLiteral("資料表 %1 的 %2 有空值,無法建立主索引鍵 %3。")
-                                                      .arg(info.name, t.columns.join(u','), t.constraint));
+            throw EngineError(Kind::KeyViolation,
+                              QStringLiteral("資料表 %1 的 %2 有空值,無法建立主索引鍵 %3。")
+                                  .arg(info.name, t.columns.join(u','), t.constraint));
     }
     const QString sql = QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
                             .arg(quoteName(jetIndexName(info.name, t.constraint, t.primary, !t.primary)),
@@ -774,7 +816,8 @@ void Connection::createDatabase(const QString& path, const QString& password)
     if (QFileInfo::exists(path))
         throw EngineError(Kind::Other, QStringLiteral("%1 已經存在,不會覆蓋。").arg(path));
     sqlite3* db = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (code == SQLITE_OK) {
         const QByteArray key = password.toUtf8();
         sqlite3_key(db, key.constData(), int(key.size()));

@@ -7,9 +7,9 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QString>
 #include <memory>
 #include <optional>
-#include <QString>
 #include <set>
 #include <vector>
 
@@ -42,7 +42,11 @@ struct TableInfo
 class Connection
 {
 public:
-    enum class ShareMode { Exclusive, DenyNone };
+    enum class ShareMode
+    {
+        Exclusive,
+        DenyNone
+    };
 
     static constexpr const char* passwordProperty = "Jet OLEDB:Database Password";
 

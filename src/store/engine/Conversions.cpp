@@ -125,7 +125,8 @@ QString formatNumber(double value)
             const qint64 whole = qint64(cents);
             const qint64 units = whole / 100;
             const int fraction = int(std::llabs(whole % 100));
-            QString text = (value < 0 && units == 0 ? QStringLiteral("-") : QString()) + QString::number(units);
+            QString text =
+                (value < 0 && units == 0 ? QStringLiteral("-") : QString()) + QString::number(units);
             text += fraction % 10 == 0 ? QStringLiteral(".%1").arg(fraction / 10)
                                        : QStringLiteral(".%1").arg(fraction, 2, 10, QLatin1Char('0'));
             return text;
@@ -179,7 +180,8 @@ bool parseDateText(const QString& text, QString* stored)
 
 bool parseNumberText(const QString& text, double* value)
 {
-    static const QRegularExpression form(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
     if (!form.match(text).hasMatch())
         return false;
     bool ok = false;
@@ -208,7 +210,8 @@ QVariant textToStored(const QString& text, ColumnKind kind, int textLimit, const
         // A double holds 15 significant digits exactly; storing more would store another number.
         const qint64 digits = significantDigits(text);
         if (digits > 15)
-            throw badValue(text, column, QStringLiteral("數值 (最多 15 位有效數字,這個數值有 %1 位)").arg(digits));
+            throw badValue(text, column,
+                           QStringLiteral("數值 (最多 15 位有效數字,這個數值有 %1 位)").arg(digits));
         if (digits > 0 && std::fabs(number) < std::numeric_limits<double>::min())
             throw badValue(text, column, QStringLiteral("數值 (太接近 0,無法準確存放)"));
         return number;
@@ -240,9 +243,10 @@ void requireStorableText(const QString& text, const QString& column, bool keyCol
             continue;
         if (!keyColumn && (u == u'\t' || u == u'\n' || u == u'\r'))
             continue;
-        throw EngineError(EngineError::Kind::BadValue,
-                          QStringLiteral("欄位 %1 的文字含有控制字元 (U+%2),這段文字沒有存入。")
-                              .arg(column, QStringLiteral("%1").arg(uint(u), 4, 16, QLatin1Char('0')).toUpper()));
+        throw EngineError(
+            EngineError::Kind::BadValue,
+            QStringLiteral("欄位 %1 的文字含有控制字元 (U+%2),這段文字沒有存入。")
+                .arg(column, QStringLiteral("%1").arg(uint(u), 4, 16, QLatin1Char('0')).toUpper()));
     }
 }
 

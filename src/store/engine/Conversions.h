@@ -7,7 +7,14 @@
 // file stores (ISO date text, REAL, INTEGER, TEXT) and what the handlers read back.
 namespace engine {
 
-enum class ColumnKind { Integer, Float, Text, Date, Unknown };
+enum class ColumnKind
+{
+    Integer,
+    Float,
+    Text,
+    Date,
+    Unknown
+};
 
 ColumnKind kindFromDeclaredType(const QString& declaredType);
 // The length limit of a "VARCHAR(255)" or "CHAR(10)" column, or -1 when it has none.

@@ -11,7 +11,8 @@ namespace engine {
 class EngineError : public std::runtime_error
 {
 public:
-    enum class Kind {
+    enum class Kind
+    {
         WrongPassword,
         MissingFile,
         FileInUse,

@@ -195,7 +195,8 @@ std::vector<JetToken> caselessKeys(const std::vector<JetToken>& tokens)
         }
         if (at == 0 || is(out[at - 1], "by"))
             return;
-        out.insert(out.begin() + qsizetype(at), {JetToken{T::Space, QStringLiteral(" "), -1}, collateToken()});
+        out.insert(out.begin() + qsizetype(at),
+                   {JetToken{T::Space, QStringLiteral(" "), -1}, collateToken()});
     };
     for (size_t i = 0; i < tokens.size(); ++i) {
         const JetToken& token = tokens[i];
@@ -204,8 +205,8 @@ std::vector<JetToken> caselessKeys(const std::vector<JetToken>& tokens)
         else if (isPunct(token, ")"))
             --depth;
         if (depth == 0) {
-            if (inKeys && (isPunct(token, ",") || is(token, "having") || is(token, "order") || is(token, "union") ||
-                           is(token, "limit"))) {
+            if (inKeys && (isPunct(token, ",") || is(token, "having") || is(token, "order") ||
+                           is(token, "union") || is(token, "limit"))) {
                 closeKey();
                 inKeys = isPunct(token, ",");
             }
@@ -280,7 +281,8 @@ QString rewriteTokens(const std::vector<JetToken>& tokens, const QString& statem
 }
 
 // Index of the next token at bracket depth 0 (parentheses) that is one of the keywords, or end.
-size_t findTopLevel(const std::vector<JetToken>& tokens, size_t from, std::initializer_list<const char*> keywords)
+size_t findTopLevel(const std::vector<JetToken>& tokens, size_t from,
+                    std::initializer_list<const char*> keywords)
 {
     int depth = 0;
     for (size_t i = from; i < tokens.size(); ++i) {
@@ -301,7 +303,8 @@ size_t findTopLevel(const std::vector<JetToken>& tokens, size_t from, std::initi
 
 std::vector<JetToken> slice(const std::vector<JetToken>& tokens, size_t from, size_t to)
 {
-    return std::vector<JetToken>(tokens.begin() + qMin(from, tokens.size()), tokens.begin() + qMin(to, tokens.size()));
+    return std::vector<JetToken>(tokens.begin() + qMin(from, tokens.size()),
+                                 tokens.begin() + qMin(to, tokens.size()));
 }
 
 bool meaningful(const JetToken& token)
@@ -315,7 +318,8 @@ bool isDerivedTable(const std::vector<JetToken>& tokens, size_t i)
     if (tokens[i].type != T::Bracket)
         return false;
     const QString inner = tokens[i].text.mid(1, tokens[i].text.size() - 2).trimmed();
-    if (!inner.startsWith(QLatin1String("select"), Qt::CaseInsensitive) || (inner.size() > 6 && isWordChar(inner[6])))
+    if (!inner.startsWith(QLatin1String("select"), Qt::CaseInsensitive) ||
+        (inner.size() > 6 && isWordChar(inner[6])))
         return false;
     size_t next = i + 1;
     while (next < tokens.size() && !meaningful(tokens[next]))
@@ -428,7 +432,7 @@ Translation translateSelect(const QString& statement, bool nested)
         (fromWords[0].type == T::Word || fromWords[0].type == T::Bracket)) {
         result.singleTable = true;
         result.table = fromWords[0].type == T::Word ? fromWords[0].text
-                                                      : fromWords[0].text.mid(1, fromWords[0].text.size() - 2);
+                                                    : fromWords[0].text.mid(1, fromWords[0].text.size() - 2);
     }
 
     QString hidden;
@@ -471,7 +475,8 @@ int typeLength(Cursor& c)
     bool ok = token.type == T::Number;
     const int length = ok ? token.text.toInt(&ok) : 0;
     if (!ok || length < 1 || length > 255)
-        throw syntaxError(QStringLiteral("欄位長度 %1 應該是 1 到 255 的整數").arg(token.text), c.statement());
+        throw syntaxError(QStringLiteral("欄位長度 %1 應該是 1 到 255 的整數").arg(token.text),
+                          c.statement());
     c.expectPunct(")");
     return length;
 }
@@ -499,8 +504,8 @@ Translation translateCreateTable(Cursor& c)
             while (c.acceptPunct(","));
             c.expectPunct(")");
             keys << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
-                        .arg(quoteName(jetIndexName(result.table, name, primary, !primary)), quoteName(result.table),
-                             columns.join(u','));
+                        .arg(quoteName(jetIndexName(result.table, name, primary, !primary)),
+                             quoteName(result.table), columns.join(u','));
         } else {
             const QString column = c.name();
             const QString typeName = c.name();
@@ -525,7 +530,8 @@ Translation translateCreateTable(Cursor& c)
                 if (type != QLatin1String("COUNTER"))
                     keys << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
                                 .arg(quoteName(jetIndexName(result.table,
-                                                            keyName.isEmpty() ? QStringLiteral("PrimaryKey") : keyName,
+                                                            keyName.isEmpty() ? QStringLiteral("PrimaryKey")
+                                                                              : keyName,
                                                             true, false)),
                                      quoteName(result.table), quoteName(column) + u' ' + noCase);
             } else if (!keyName.isEmpty()) {
@@ -539,7 +545,8 @@ Translation translateCreateTable(Cursor& c)
         break;
     }
     c.expectEnd();
-    result.sql << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(result.table), definitions.join(QStringLiteral(", ")));
+    result.sql << QStringLiteral("CREATE TABLE %1 (%2)")
+                      .arg(quoteName(result.table), definitions.join(QStringLiteral(", ")));
     result.sql << keys;
     return result;
 }
@@ -678,7 +685,8 @@ std::vector<JetToken> tokenizeJet(const QString& statement)
                 ++i;
             type = T::Param;
         } else {
-            static const QString twoChar[] = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">=")};
+            static const QString twoChar[] = {QStringLiteral("<>"), QStringLiteral("<="),
+                                              QStringLiteral(">=")};
             type = T::Punct;
             i += 1;
             for (const QString& op : twoChar)
@@ -695,25 +703,39 @@ std::vector<JetToken> tokenizeJet(const QString& statement)
 QString canonicalJetType(const QString& typeName, int length)
 {
     static const QHash<QString, QString> types = {
-        {QStringLiteral("int"), QStringLiteral("INT")},         {QStringLiteral("integer"), QStringLiteral("INT")},
-        {QStringLiteral("long"), QStringLiteral("INT")},        {QStringLiteral("int4"), QStringLiteral("INT")},
-        {QStringLiteral("integer4"), QStringLiteral("INT")},    {QStringLiteral("smallint"), QStringLiteral("SMALLINT")},
-        {QStringLiteral("short"), QStringLiteral("SMALLINT")},  {QStringLiteral("byte"), QStringLiteral("TINYINT")},
-        {QStringLiteral("tinyint"), QStringLiteral("TINYINT")}, {QStringLiteral("float"), QStringLiteral("FLOAT")},
-        {QStringLiteral("double"), QStringLiteral("FLOAT")},    {QStringLiteral("float8"), QStringLiteral("FLOAT")},
-        {QStringLiteral("number"), QStringLiteral("FLOAT")},    {QStringLiteral("real"), QStringLiteral("REAL")},
-        {QStringLiteral("single"), QStringLiteral("REAL")},     {QStringLiteral("float4"), QStringLiteral("REAL")},
-        {QStringLiteral("datetime"), QStringLiteral("DATETIME")}, {QStringLiteral("date"), QStringLiteral("DATETIME")},
-        {QStringLiteral("time"), QStringLiteral("DATETIME")},   {QStringLiteral("money"), QStringLiteral("CURRENCY")},
-        {QStringLiteral("currency"), QStringLiteral("CURRENCY")}, {QStringLiteral("bit"), QStringLiteral("BIT")},
-        {QStringLiteral("yesno"), QStringLiteral("BIT")},       {QStringLiteral("memo"), QStringLiteral("LONGTEXT")},
-        {QStringLiteral("longtext"), QStringLiteral("LONGTEXT")}, {QStringLiteral("counter"), QStringLiteral("COUNTER")},
+        {QStringLiteral("int"), QStringLiteral("INT")},
+        {QStringLiteral("integer"), QStringLiteral("INT")},
+        {QStringLiteral("long"), QStringLiteral("INT")},
+        {QStringLiteral("int4"), QStringLiteral("INT")},
+        {QStringLiteral("integer4"), QStringLiteral("INT")},
+        {QStringLiteral("smallint"), QStringLiteral("SMALLINT")},
+        {QStringLiteral("short"), QStringLiteral("SMALLINT")},
+        {QStringLiteral("byte"), QStringLiteral("TINYINT")},
+        {QStringLiteral("tinyint"), QStringLiteral("TINYINT")},
+        {QStringLiteral("float"), QStringLiteral("FLOAT")},
+        {QStringLiteral("double"), QStringLiteral("FLOAT")},
+        {QStringLiteral("float8"), QStringLiteral("FLOAT")},
+        {QStringLiteral("number"), QStringLiteral("FLOAT")},
+        {QStringLiteral("real"), QStringLiteral("REAL")},
+        {QStringLiteral("single"), QStringLiteral("REAL")},
+        {QStringLiteral("float4"), QStringLiteral("REAL")},
+        {QStringLiteral("datetime"), QStringLiteral("DATETIME")},
+        {QStringLiteral("date"), QStringLiteral("DATETIME")},
+        {QStringLiteral("time"), QStringLiteral("DATETIME")},
+        {QStringLiteral("money"), QStringLiteral("CURRENCY")},
+        {QStringLiteral("currency"), QStringLiteral("CURRENCY")},
+        {QStringLiteral("bit"), QStringLiteral("BIT")},
+        {QStringLiteral("yesno"), QStringLiteral("BIT")},
+        {QStringLiteral("memo"), QStringLiteral("LONGTEXT")},
+        {QStringLiteral("longtext"), QStringLiteral("LONGTEXT")},
+        {QStringLiteral("counter"), QStringLiteral("COUNTER")},
         {QStringLiteral("autoincrement"), QStringLiteral("COUNTER")},
     };
     const QString lower = typeName.toLower();
     if (lower == QLatin1String("char") || lower == QLatin1String("character"))
         return QStringLiteral("CHAR(%1)").arg(length > 0 ? length : 255);
-    if (lower == QLatin1String("varchar") || lower == QLatin1String("text") || lower == QLatin1String("string"))
+    if (lower == QLatin1String("varchar") || lower == QLatin1String("text") ||
+        lower == QLatin1String("string"))
         return QStringLiteral("VARCHAR(%1)").arg(length > 0 ? length : 255);
     if (length >= 0)
         return {};
@@ -744,8 +766,8 @@ Translation translateJet(const QString& statement)
         for (auto it = word.globalMatch(match.captured(1)); it.hasNext();)
             words << it.next().captured();
         if (words.size() != 2)
-            throw syntaxError(QStringLiteral("ALTER DATABASE PASSWORD 之後應該是新密碼和舊密碼,中間以空白分開"),
-                              statement);
+            throw syntaxError(
+                QStringLiteral("ALTER DATABASE PASSWORD 之後應該是新密碼和舊密碼,中間以空白分開"), statement);
         auto password = [](QString text) {
             if (text.size() >= 2 && text.startsWith(u'[') && text.endsWith(u']'))
                 return text.mid(1, text.size() - 2).replace(QLatin1String("]]"), QLatin1String("]"));

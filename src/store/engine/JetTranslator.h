@@ -10,7 +10,18 @@ namespace engine {
 
 struct JetToken
 {
-    enum class Type { Word, Bracket, String, DqString, Number, Date, Param, Punct, Space };
+    enum class Type
+    {
+        Word,
+        Bracket,
+        String,
+        DqString,
+        Number,
+        Date,
+        Param,
+        Punct,
+        Space
+    };
     Type type;
     QString text; // the token as written
     int pos = 0;
@@ -21,7 +32,8 @@ std::vector<JetToken> tokenizeJet(const QString& statement);
 
 struct Translation
 {
-    enum class Kind {
+    enum class Kind
+    {
         Select,
         Modify, // insert, update, delete
         CreateTable,

@@ -507,8 +507,9 @@ void Query::post()
     // A key column refuses Null, as Jet's primary keys do; a new row must name it.
     for (size_t i = 0; i < m_columns.size(); ++i)
         if (m_columns[i].primaryKey && row.values[i].isNull() && (m_modified[i] || m_state == State::Insert))
-            throw EngineError(Kind::KeyViolation,
-                              QStringLiteral("%1 是索引鍵的欄位,不能是空的,這筆資料沒有存入。").arg(m_columns[i].name));
+            throw EngineError(
+                Kind::KeyViolation,
+                QStringLiteral("%1 是索引鍵的欄位,不能是空的,這筆資料沒有存入。").arg(m_columns[i].name));
     QStringList names;
     std::vector<const QVariant*> values;
     for (size_t i = 0; i < m_columns.size(); ++i)
@@ -554,7 +555,8 @@ void Query::post()
             if (m_columns[i].integerKey)
                 row.values[i] = row.rowid;
     } else if (sqlite3_changes(db) != 1) {
-        throw EngineError(Kind::Other, QStringLiteral("這筆資料已經不在資料表 %1 裡,無法修改。").arg(m_table));
+        throw EngineError(Kind::Other,
+                          QStringLiteral("這筆資料已經不在資料表 %1 裡,無法修改。").arg(m_table));
     }
     m_state = State::Browse;
     Q_EMIT rowChanged(m_current);

@@ -23,8 +23,8 @@ Transaction::Transaction(Connection& connection)
         m_open = false;
         throw;
     }
-    const int code = sqlite3_exec(db, QStringLiteral("SAVEPOINT %1").arg(m_name).toUtf8().constData(), nullptr,
-                                  nullptr, nullptr);
+    const int code = sqlite3_exec(db, QStringLiteral("SAVEPOINT %1").arg(m_name).toUtf8().constData(),
+                                  nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {
         --depth;
         m_open = false;
@@ -48,8 +48,8 @@ void Transaction::commit()
 {
     if (!m_open)
         return;
-    const int code =
-        sqlite3_exec(m_connection.handle(), ("RELEASE " + m_name.toUtf8()).constData(), nullptr, nullptr, nullptr);
+    const int code = sqlite3_exec(m_connection.handle(), ("RELEASE " + m_name.toUtf8()).constData(), nullptr,
+                                  nullptr, nullptr);
     if (code != SQLITE_OK)
         m_connection.raise(code);
     m_open = false;

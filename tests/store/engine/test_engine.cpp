@@ -5,13 +5,13 @@
 #include "store/engine/Transaction.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <sqlite3.h>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <cmath>
-#include <QtTest>
 
 using engine::Connection;
 using engine::EngineError;
@@ -100,8 +100,8 @@ private Q_SLOTS:
         testing::writeStarter();
         auto connection = testing::connect();
         for (const QString& amount : amounts.split(u','))
-            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
-                     QStringLiteral("現金"), amount);
+            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"),
+                     QStringLiteral("薪資"), QStringLiteral("現金"), amount);
         Query query;
         query.setConnection(connection.get());
         query.setSql(QStringLiteral("select sum(金額) as 收入 from save where 帳戶 = '現金'"));
@@ -113,18 +113,22 @@ private Q_SLOTS:
     void numbersReadAsGeneralText()
     {
         const std::pair<double, const char*> cases[] = {
-            {750, "750"}, {22.86, "22.86"}, {-300, "-300"}, {0.1 + 0.2, "0.3"}, {1e15, "1e+15"},
-            {123456789012345.6, "123456789012346"}, {0.0001, "0.0001"}, {1e-5, "1e-05"}, {-0.0, "0"}, {5849.5, "5849.5"},
+            {750, "750"},       {22.86, "22.86"}, {-300, "-300"},
+            {0.1 + 0.2, "0.3"}, {1e15, "1e+15"},  {123456789012345.6, "123456789012346"},
+            {0.0001, "0.0001"}, {1e-5, "1e-05"},  {-0.0, "0"},
+            {5849.5, "5849.5"},
         };
         for (const auto& [value, text] : cases)
             QCOMPARE(engine::formatNumber(value), QString::fromLatin1(text));
         // The fast paths give exactly the general 15-digit text.
         QRandomGenerator random(20121);
         for (int i = 0; i < 20000; ++i) {
-            const double value = i % 3 == 0 ? double(random.bounded(1000000)) / 100.0
-                                 : i % 3 == 1 ? (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-6, 18))
-                                              : double(qint64(random.generate64() >> random.bounded(10, 40)));
-            QCOMPARE(engine::formatNumber(value), value == 0 ? QStringLiteral("0") : QString::number(value, 'g', 15));
+            const double value =
+                i % 3 == 0   ? double(random.bounded(1000000)) / 100.0
+                : i % 3 == 1 ? (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-6, 18))
+                             : double(qint64(random.generate64() >> random.bounded(10, 40)));
+            QCOMPARE(engine::formatNumber(value),
+                     value == 0 ? QStringLiteral("0") : QString::number(value, 'g', 15));
         }
     }
 
@@ -135,8 +139,8 @@ private Q_SLOTS:
         {
             auto connection = testing::connect();
             for (int i = 0; i < 3; ++i)
-                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
-                         QStringLiteral("現金"), QStringLiteral("10"));
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"),
+                         QStringLiteral("食物"), QStringLiteral("現金"), QStringLiteral("10"));
             connection->execute(QStringLiteral("delete from spend where 流水號 = 3"));
         }
         auto connection = testing::connect();
@@ -173,8 +177,8 @@ private Q_SLOTS:
         {
             auto connection = testing::connect();
             for (const char* amount : {"100", "200", "300"})
-                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
-                         QStringLiteral("現金"), QString::fromLatin1(amount));
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"),
+                         QStringLiteral("食物"), QStringLiteral("現金"), QString::fromLatin1(amount));
             Query grid;
             grid.setConnection(connection.get());
             grid.setSql(QStringLiteral("select * from spend order by 日期 desc"));
@@ -191,12 +195,14 @@ private Q_SLOTS:
             QCOMPARE(grid.recordCount(), 2);
             // A refused edit leaves the row in its edit and the file as it was.
             grid.moveTo(0);
-            QCOMPARE(kindOf([&] { grid.setFieldText(QStringLiteral("日期"), QStringLiteral("昨天")); }), Kind::BadValue);
+            QCOMPARE(kindOf([&] { grid.setFieldText(QStringLiteral("日期"), QStringLiteral("昨天")); }),
+                     Kind::BadValue);
             QCOMPARE(kindOf([&] { grid.setFieldText(QStringLiteral("流水號"), QStringLiteral("9")); }),
                      Kind::ReadOnlyResult);
         }
         auto connection = testing::connect();
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 流水號,摘要,金額 from spend order by 流水號")),
+        QCOMPARE(testing::rowsOf(*connection,
+                                 QStringLiteral("select 流水號,摘要,金額 from spend order by 流水號")),
                  QStringLiteral("1|note|100;2|改過|250"));
     }
 
@@ -207,26 +213,30 @@ private Q_SLOTS:
         auto connection = testing::connect();
         {
             engine::Transaction unit(*connection);
-            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
-                     QStringLiteral("現金"), QStringLiteral("500"));
-            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
-                     QStringLiteral("銀行"), QStringLiteral("500"));
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"),
+                     QStringLiteral("金流"), QStringLiteral("現金"), QStringLiteral("500"));
+            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"),
+                     QStringLiteral("金流"), QStringLiteral("銀行"), QStringLiteral("500"));
             // not committed
         }
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from save")), QStringLiteral("0"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")),
+                 QStringLiteral("0"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from save")),
+                 QStringLiteral("0"));
         {
             engine::Transaction unit(*connection);
-            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
-                     QStringLiteral("現金"), QStringLiteral("500"));
-            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("金流"),
-                     QStringLiteral("銀行"), QStringLiteral("500"));
+            addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"),
+                     QStringLiteral("金流"), QStringLiteral("現金"), QStringLiteral("500"));
+            addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"),
+                     QStringLiteral("金流"), QStringLiteral("銀行"), QStringLiteral("500"));
             unit.commit();
         }
         connection.reset();
         connection = testing::connect();
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("1"));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from save")), QStringLiteral("1"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")),
+                 QStringLiteral("1"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from save")),
+                 QStringLiteral("1"));
     }
 
     void sortIsStableAndWorksOnTheLoadedRows()
@@ -234,11 +244,14 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         auto connection = testing::connect();
-        const char* rows[][2] = {{"2012/01/01", "50"}, {"2012/01/02", "10"}, {"2012/01/03", "50"},
-                                 {"2012/01/04", "10"}, {"2012/01/05", "30"}};
+        const char* rows[][2] = {{"2012/01/01", "50"},
+                                 {"2012/01/02", "10"},
+                                 {"2012/01/03", "50"},
+                                 {"2012/01/04", "10"},
+                                 {"2012/01/05", "30"}};
         for (const auto& row : rows)
-            addEntry(*connection, QStringLiteral("spend"), QString::fromLatin1(row[0]), QStringLiteral("食物"),
-                     QStringLiteral("現金"), QString::fromLatin1(row[1]));
+            addEntry(*connection, QStringLiteral("spend"), QString::fromLatin1(row[0]),
+                     QStringLiteral("食物"), QStringLiteral("現金"), QString::fromLatin1(row[1]));
         Query grid;
         grid.setConnection(connection.get());
         grid.setSql(QStringLiteral("select * from spend order by 日期 desc"));
@@ -271,8 +284,10 @@ private Q_SLOTS:
         QTest::newRow("sum") << "select sum(金額) as 收入 from save where 帳戶 = '現金'";
         QTest::newRow("join") << "select * from spend, save where spend.帳戶 = save.帳戶";
         QTest::newRow("derived tables")
-            << "SELECT (收入-支出 ) AS 結算, * FROM [SELECT year(save.日期) AS 年A, sum(save.金額) AS 收入 FROM save "
-               "GROUP BY year(save.日期)]. AS [AAA@_Alias], [SELECT year(spend.日期) AS 年B, sum(spend.金額) AS 支出 "
+            << "SELECT (收入-支出 ) AS 結算, * FROM [SELECT year(save.日期) AS 年A, sum(save.金額) AS 收入 "
+               "FROM save "
+               "GROUP BY year(save.日期)]. AS [AAA@_Alias], [SELECT year(spend.日期) AS 年B, sum(spend.金額) "
+               "AS 支出 "
                "FROM spend GROUP BY year(spend.日期)]. AS [BBB@_Alias] WHERE 年A = 年B";
     }
     void joinedAndAggregatedResultsCannotBeEdited()
@@ -302,23 +317,30 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         auto connection = testing::connect();
-        testing::execAll(*connection, {
-                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72)"),
-                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/02#, 68)"),
-                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/03#, 72)"),
-                                          QStringLiteral("insert into weight (日期, 體重) values (#2012/01/04#, 70)"),
-                                      });
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight order by 體重 desc, 流水號")),
-                 QStringLiteral("1"));
+        testing::execAll(*connection,
+                         {
+                             QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72)"),
+                             QStringLiteral("insert into weight (日期, 體重) values (#2012/01/02#, 68)"),
+                             QStringLiteral("insert into weight (日期, 體重) values (#2012/01/03#, 72)"),
+                             QStringLiteral("insert into weight (日期, 體重) values (#2012/01/04#, 70)"),
+                         });
+        QCOMPARE(
+            testing::rowsOf(*connection,
+                            QStringLiteral("select top 1 流水號 from weight order by 體重 desc, 流水號")),
+            QStringLiteral("1"));
         QStringList heaviest =
-            testing::rowsOf(*connection, QStringLiteral("select top 1 * from weight order by 體重 desc")).split(u';');
+            testing::rowsOf(*connection, QStringLiteral("select top 1 * from weight order by 體重 desc"))
+                .split(u';');
         heaviest.sort();
-        QCOMPARE(heaviest, QStringList({QStringLiteral("1|2012/01/01|72||||"), QStringLiteral("3|2012/01/03|72||||")}));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight order by 體重 ASC")),
-                 QStringLiteral("2"));
+        QCOMPARE(heaviest,
+                 QStringList({QStringLiteral("1|2012/01/01|72||||"), QStringLiteral("3|2012/01/03|72||||")}));
+        QCOMPARE(
+            testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight order by 體重 ASC")),
+            QStringLiteral("2"));
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 2 體重 from weight order by 體重")),
                  QStringLiteral("68|70").replace(u'|', u';'));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight")), QStringLiteral("1"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 流水號 from weight")),
+                 QStringLiteral("1"));
     }
 
     // Jet compares, groups and orders text without regard to letter case.
@@ -328,33 +350,56 @@ private Q_SLOTS:
         testing::writeStarter();
         {
             auto connection = testing::connect();
-            testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, 'Visa')")});
+            testing::execAll(
+                *connection,
+                {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, 'Visa')")});
             for (const char* account : {"VISA", "visa", "Visa"})
-                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("b"),
-                         QString::fromLatin1(account), QStringLiteral("10"));
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"),
+                         QStringLiteral("b"), QString::fromLatin1(account), QStringLiteral("10"));
             addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/06"), QStringLiteral("B"),
                      QStringLiteral("現金"), QStringLiteral("1"));
             addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/07"), QStringLiteral("a"),
                      QStringLiteral("現金"), QStringLiteral("2"));
             addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/08"), QStringLiteral("A"),
                      QStringLiteral("現金"), QStringLiteral("3"));
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select sum(金額) as 支出 from spend where 帳戶 = 'Visa'")),
-                     QStringLiteral("30"));
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend where 帳戶 <> 'vISA'")),
+            QCOMPARE(
+                testing::rowsOf(*connection,
+                                QStringLiteral("select sum(金額) as 支出 from spend where 帳戶 = 'Visa'")),
+                QStringLiteral("30"));
+            QCOMPARE(testing::rowsOf(*connection,
+                                     QStringLiteral("select count(*) as n from spend where 帳戶 <> 'vISA'")),
                      QStringLiteral("3"));
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend group by 類型")),
-                     QStringLiteral("2;4"));
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 類型 from spend order by 類型 desc")).toLower(),
+            QCOMPARE(
+                testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend group by 類型")),
+                QStringLiteral("2;4"));
+            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 類型 from spend order by 類型 desc"))
+                         .toLower(),
                      QStringLiteral("b;b;b;b;a;a"));
             // TOP keeps every row tied with the last one, letter case aside.
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 金額 from spend order by 類型 desc")).split(u';').size(), 4);
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 5 金額 from spend order by 類型 ASC, 帳戶")).split(u';').size(), 5);
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 帳戶, sum(金額) as s from spend where 類型 = 'B' group by 帳戶 order by 帳戶")).split(u';').size(), 2);
+            QCOMPARE(testing::rowsOf(*connection,
+                                     QStringLiteral("select top 1 金額 from spend order by 類型 desc"))
+                         .split(u';')
+                         .size(),
+                     4);
+            QCOMPARE(testing::rowsOf(*connection,
+                                     QStringLiteral("select top 5 金額 from spend order by 類型 ASC, 帳戶"))
+                         .split(u';')
+                         .size(),
+                     5);
+            QCOMPARE(
+                testing::rowsOf(*connection, QStringLiteral("select 帳戶, sum(金額) as s from spend where "
+                                                            "類型 = 'B' group by 帳戶 order by 帳戶"))
+                    .split(u';')
+                    .size(),
+                2);
             // Keys: a name differing only in case is a duplicate; a key is never Null.
-            QCOMPARE(kindOf([&] {
-                         testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (4, 'VISA')")});
-                     }),
-                     Kind::KeyViolation);
+            QCOMPARE(
+                kindOf([&] {
+                    testing::execAll(
+                        *connection,
+                        {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (4, 'VISA')")});
+                }),
+                Kind::KeyViolation);
             Query catalog;
             catalog.setConnection(connection.get());
             catalog.setSql(QStringLiteral("select * from spend_type order by 編號"));
@@ -369,15 +414,19 @@ private Q_SLOTS:
             catalog.setFieldText(QStringLiteral("編號"), QStringLiteral("999"));
             QCOMPARE(kindOf([&] { catalog.post(); }), Kind::KeyViolation);
             catalog.cancel();
-            QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend_type where 類型 is null")),
-                     QStringLiteral("0"));
+            QCOMPARE(
+                testing::rowsOf(*connection,
+                                QStringLiteral("select count(*) as n from spend_type where 類型 is null")),
+                QStringLiteral("0"));
         }
         // The stock shell reads the file, its keys included.
         QProcess shell;
         shell.setWorkingDirectory(dir.path());
-        shell.start(QStringLiteral("sqlcipher"),
-                    {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"), QStringLiteral("finance.mdb"),
-                     QStringLiteral("select count(*) from account_type where 帳戶名稱 = 'visa'; PRAGMA integrity_check;")});
+        shell.start(
+            QStringLiteral("sqlcipher"),
+            {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"), QStringLiteral("finance.mdb"),
+             QStringLiteral(
+                 "select count(*) from account_type where 帳戶名稱 = 'visa'; PRAGMA integrity_check;")});
         shell.waitForFinished(30000);
         QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
                  QStringList({QStringLiteral("0"), QStringLiteral("ok")}));
@@ -397,32 +446,46 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         auto indexSql = [](Connection& connection) {
-            return testing::rowsOf(connection, QStringLiteral("select sql from sqlite_master where name = 'pk:account_type:pk_account'"));
+            return testing::rowsOf(
+                connection,
+                QStringLiteral("select sql from sqlite_master where name = 'pk:account_type:pk_account'"));
         };
         {
             auto connection = testing::connect();
             sqlite3* db = connection->handle();
-            QCOMPARE(sqlite3_exec(db,
-                                  "DROP INDEX [pk:account_type:pk_account]; "
-                                  "CREATE UNIQUE INDEX [pk:account_type:pk_account] ON account_type ([帳戶名稱]);"
-                                  "DROP INDEX [ix:spend:帳戶金額]; CREATE INDEX [ix:spend:帳戶金額] ON spend ([帳戶], [金額]);",
-                                  nullptr, nullptr, nullptr),
-                     SQLITE_OK);
-            testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, 'Cash')")});
+            QCOMPARE(
+                sqlite3_exec(db,
+                             "DROP INDEX [pk:account_type:pk_account]; "
+                             "CREATE UNIQUE INDEX [pk:account_type:pk_account] ON account_type ([帳戶名稱]);"
+                             "DROP INDEX [ix:spend:帳戶金額]; CREATE INDEX [ix:spend:帳戶金額] ON spend "
+                             "([帳戶], [金額]);",
+                             nullptr, nullptr, nullptr),
+                SQLITE_OK);
+            testing::execAll(
+                *connection,
+                {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (3, 'Cash')")});
             if (caseTwins)
-                testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (4, 'CASH')")});
+                testing::execAll(
+                    *connection,
+                    {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (4, 'CASH')")});
         }
         auto connection = testing::connect();
         QCOMPARE(indexSql(*connection).contains(QStringLiteral("NOCASE")), !caseTwins);
-        QVERIFY(testing::rowsOf(*connection, QStringLiteral("select sql from sqlite_master where name = 'ix:spend:帳戶金額'"))
-                    .contains(QStringLiteral("NOCASE")));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 帳戶名稱 from account_type order by 編號")),
-                 caseTwins ? QStringLiteral("現金;銀行;Cash;CASH") : QStringLiteral("現金;銀行;Cash"));
+        QVERIFY(
+            testing::rowsOf(*connection,
+                            QStringLiteral("select sql from sqlite_master where name = 'ix:spend:帳戶金額'"))
+                .contains(QStringLiteral("NOCASE")));
+        QCOMPARE(
+            testing::rowsOf(*connection, QStringLiteral("select 帳戶名稱 from account_type order by 編號")),
+            caseTwins ? QStringLiteral("現金;銀行;Cash;CASH") : QStringLiteral("現金;銀行;Cash"));
         if (!caseTwins)
-            QCOMPARE(kindOf([&] {
-                         testing::execAll(*connection, {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (5, 'cASH')")});
-                     }),
-                     Kind::KeyViolation);
+            QCOMPARE(
+                kindOf([&] {
+                    testing::execAll(
+                        *connection,
+                        {QStringLiteral("insert into account_type (編號, 帳戶名稱) values (5, 'cASH')")});
+                }),
+                Kind::KeyViolation);
         // A file that has its keys costs nothing more.
         const int version = testing::schemaVersion(*connection);
         connection->close();
@@ -436,10 +499,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("stored");
-        QTest::newRow("NUL in a note") << QStringLiteral("摘要") << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << false;
+        QTest::newRow("NUL in a note")
+            << QStringLiteral("摘要") << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << false;
         QTest::newRow("escape in an account") << QStringLiteral("帳戶") << QStringLiteral("a\x1b") << false;
-        QTest::newRow("tab and line break in a note") << QStringLiteral("摘要") << QStringLiteral("a\tb\r\nc") << true;
-        QTest::newRow("emoji and ideographic space") << QStringLiteral("摘要") << QStringLiteral("😀\u3000x") << true;
+        QTest::newRow("tab and line break in a note")
+            << QStringLiteral("摘要") << QStringLiteral("a\tb\r\nc") << true;
+        QTest::newRow("emoji and ideographic space")
+            << QStringLiteral("摘要") << QStringLiteral("😀\u3000x") << true;
     }
     void controlCharactersAreRefused()
     {
@@ -464,7 +530,8 @@ private Q_SLOTS:
         catalog.setSql(QStringLiteral("select top 1 * from account_type"));
         catalog.open();
         catalog.append();
-        QCOMPARE(kindOf([&] { catalog.setFieldText(QStringLiteral("帳戶名稱"), QStringLiteral("a\tb")); }), Kind::BadValue);
+        QCOMPARE(kindOf([&] { catalog.setFieldText(QStringLiteral("帳戶名稱"), QStringLiteral("a\tb")); }),
+                 Kind::BadValue);
     }
 
     // A file replaced or deleted under the open connection takes no change: the change is
@@ -487,19 +554,24 @@ private Q_SLOTS:
         if (deleted)
             QVERIFY(QFile::remove(dir.file(QStringLiteral("finance.mdb"))));
         else
-            QVERIFY(std::rename(qPrintable(dir.file(QStringLiteral("backup.mdb"))), qPrintable(dir.file(QStringLiteral("finance.mdb")))) == 0);
+            QVERIFY(std::rename(qPrintable(dir.file(QStringLiteral("backup.mdb"))),
+                                qPrintable(dir.file(QStringLiteral("finance.mdb")))) == 0);
         const QList<std::function<void()>> writes = {
             [&] {
-                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/06"), QStringLiteral("食物"),
-                         QStringLiteral("現金"), QStringLiteral("20"));
+                addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/06"),
+                         QStringLiteral("食物"), QStringLiteral("現金"), QStringLiteral("20"));
             },
             [&] { connection->execute(QStringLiteral("delete from spend where 流水號 = 1")); },
-            [&] { connection->execute(QStringLiteral("update account_type set 餘額 = 5 where 帳戶名稱 = '現金'")); },
+            [&] {
+                connection->execute(
+                    QStringLiteral("update account_type set 餘額 = 5 where 帳戶名稱 = '現金'"));
+            },
             [&] { engine::Transaction unit(*connection); },
         };
         for (const auto& write : writes) {
             const QString message = messageOf(write);
-            QVERIFY2(message.contains(QStringLiteral("沒有存入")) && message.contains(QStringLiteral("finance.mdb")),
+            QVERIFY2(message.contains(QStringLiteral("沒有存入")) &&
+                         message.contains(QStringLiteral("finance.mdb")),
                      qPrintable(message));
             QCOMPARE(kindOf(write), Kind::FileMoved);
         }
@@ -508,8 +580,10 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(dir.file(QStringLiteral("finance.mdb"))));
         } else {
             auto replacement = testing::connect();
-            QCOMPARE(testing::rowsOf(*replacement, QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
-            QCOMPARE(testing::rowsOf(*replacement, QStringLiteral("select 餘額 from account_type where 帳戶名稱 = '現金'")),
+            QCOMPARE(testing::rowsOf(*replacement, QStringLiteral("select count(*) as n from spend")),
+                     QStringLiteral("0"));
+            QCOMPARE(testing::rowsOf(*replacement,
+                                     QStringLiteral("select 餘額 from account_type where 帳戶名稱 = '現金'")),
                      QStringLiteral("0"));
         }
     }
@@ -521,12 +595,14 @@ private Q_SLOTS:
         auto connection = testing::connect();
         addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
                  QStringLiteral("現金"), QStringLiteral("100"));
-        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05 10:30"), QStringLiteral("薪資"),
-                 QStringLiteral("現金"), QStringLiteral("7"));
-        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012-1-5 00:00:00"), QStringLiteral("薪資"),
-                 QStringLiteral("現金"), QStringLiteral("20"));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select sum(金額) as 收入 from save where 日期 = #2012/01/05#")),
-                 QStringLiteral("120"));
+        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05 10:30"),
+                 QStringLiteral("薪資"), QStringLiteral("現金"), QStringLiteral("7"));
+        addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012-1-5 00:00:00"),
+                 QStringLiteral("薪資"), QStringLiteral("現金"), QStringLiteral("20"));
+        QCOMPARE(
+            testing::rowsOf(*connection,
+                            QStringLiteral("select sum(金額) as 收入 from save where 日期 = #2012/01/05#")),
+            QStringLiteral("120"));
         QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 日期 from save order by 流水號")),
                  QStringLiteral("2012/01/05;2012/01/05 10:30:00;2012/01/05"));
     }
@@ -535,11 +611,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("text");
-        QTest::newRow("amount letters") << "金額" << "12元";
-        QTest::newRow("amount comma") << "金額" << "1,000";
-        QTest::newRow("date month 13") << "日期" << "2012/13/01";
-        QTest::newRow("date 30 Feb") << "日期" << "2011/02/29";
-        QTest::newRow("date words") << "日期" << "today";
+        QTest::newRow("amount letters") << "金額"
+                                        << "12元";
+        QTest::newRow("amount comma") << "金額"
+                                      << "1,000";
+        QTest::newRow("date month 13") << "日期"
+                                       << "2012/13/01";
+        QTest::newRow("date 30 Feb") << "日期"
+                                     << "2011/02/29";
+        QTest::newRow("date words") << "日期"
+                                    << "today";
         QTest::newRow("note too long") << "摘要" << QString(256, u'字');
     }
     void conversionErrorsNameTheValueAndTheColumn()
@@ -559,7 +640,8 @@ private Q_SLOTS:
         if (text.size() < 100)
             QVERIFY2(message.contains(text), qPrintable(message));
         query.cancel();
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from spend")),
+                 QStringLiteral("0"));
     }
 
     void secondProcessCannotUseAnOpenFile()
@@ -580,8 +662,9 @@ private Q_SLOTS:
             // The stock shell is refused as well.
             QProcess shell;
             shell.setWorkingDirectory(dir.path());
-            shell.start(QStringLiteral("sqlcipher"), {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"),
-                                                      QStringLiteral("finance.mdb"), QStringLiteral("select count(*) from spend;")});
+            shell.start(QStringLiteral("sqlcipher"),
+                        {QStringLiteral("-cmd"), QStringLiteral("PRAGMA key='1234';"),
+                         QStringLiteral("finance.mdb"), QStringLiteral("select count(*) from spend;")});
             shell.waitForFinished(30000);
             QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains(QStringLiteral("locked")));
         }
@@ -643,8 +726,9 @@ private Q_SLOTS:
         testing::writeStarter();
         {
             auto connection = testing::connect();
-            QCOMPARE(kindOf([&] { connection->execute(QStringLiteral("ALTER DATABASE PASSWORD 5678 9999")); }),
-                     Kind::WrongPassword);
+            QCOMPARE(
+                kindOf([&] { connection->execute(QStringLiteral("ALTER DATABASE PASSWORD 5678 9999")); }),
+                Kind::WrongPassword);
         }
         {
             auto connection = testing::connect(); // the old password still opens it
@@ -652,20 +736,24 @@ private Q_SLOTS:
             QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select count(*) as n from account_type")),
                      QStringLiteral("2"));
             // The file now answers to the new password only, also within the same run.
-            QCOMPARE(kindOf([&] { connection->execute(QStringLiteral("ALTER DATABASE PASSWORD abcd 1234")); }),
-                     Kind::WrongPassword);
+            QCOMPARE(
+                kindOf([&] { connection->execute(QStringLiteral("ALTER DATABASE PASSWORD abcd 1234")); }),
+                Kind::WrongPassword);
         }
         QCOMPARE(kindOf([] { testing::connect(); }), Kind::WrongPassword);
         auto connection = testing::connect(QStringLiteral("n3w!pw"));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select 帳戶名稱 from account_type order by 編號")),
-                 QStringLiteral("現金;銀行"));
+        QCOMPARE(
+            testing::rowsOf(*connection, QStringLiteral("select 帳戶名稱 from account_type order by 編號")),
+            QStringLiteral("現金;銀行"));
     }
 
     void statementsJetRejects_data()
     {
         QTest::addColumn<QString>("statement");
-        QTest::newRow("dollar year") << "select month(日期) as 月份 from spend where year(日期)= $7DA group by month(日期)";
-        QTest::newRow("hex year") << "select month(日期) as 月份 from spend where year(日期)= 0x7DA group by month(日期)";
+        QTest::newRow("dollar year")
+            << "select month(日期) as 月份 from spend where year(日期)= $7DA group by month(日期)";
+        QTest::newRow("hex year")
+            << "select month(日期) as 月份 from spend where year(日期)= 0x7DA group by month(日期)";
         QTest::newRow("no serial") << "delete from spend where 流水號 = ";
         QTest::newRow("quote in name") << "delete from spend_type where 類型 = 'a'b'";
         QTest::newRow("bad date literal") << "select * from spend where 日期 = #2012/02/30#";
@@ -676,7 +764,8 @@ private Q_SLOTS:
         QTest::newRow("existing table") << "Create TABLE spend (x int)";
         QTest::newRow("a second statement") << "select * from spend where 流水號 = 4; drop table spend";
         QTest::newRow("a second change") << "delete from spend where 流水號 = 4; drop table spend";
-        QTest::newRow("NUL inside") << QStringLiteral("delete from spend where 1=1") + QChar(0) + QStringLiteral(" and 流水號 = 4");
+        QTest::newRow("NUL inside") << QStringLiteral("delete from spend where 1=1") + QChar(0) +
+                                           QStringLiteral(" and 流水號 = 4");
         QTest::newRow("odd length") << "ALTER TABLE spend ALTER COLUMN 摘要 varchar(99999999999)";
     }
     void closingSemicolonAndBracketedNames()
@@ -685,9 +774,11 @@ private Q_SLOTS:
         testing::writeStarter();
         auto connection = testing::connect();
         connection->execute(QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72);"));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select top 1 體重 from weight order by 體重 desc;")),
+        QCOMPARE(
+            testing::rowsOf(*connection, QStringLiteral("select top 1 體重 from weight order by 體重 desc;")),
+            QStringLiteral("72"));
+        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select [體重]\u3000from\u3000[weight]")),
                  QStringLiteral("72"));
-        QCOMPARE(testing::rowsOf(*connection, QStringLiteral("select [體重]\u3000from\u3000[weight]")), QStringLiteral("72"));
         QCOMPARE(engine::formatNumber(1.7976931348623157e308), QStringLiteral("1.79769313486231e+308"));
     }
 
