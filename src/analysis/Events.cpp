@@ -25,7 +25,7 @@ void TForm1::BindAnalysisEvents()
         {btnAnalyWeightYearAvg, &TForm1::btnAnalyWeightYearAvgClick},
         {btnAnalyMinMax, &TForm1::btnAnalyMinMaxClick},
     };
-    for (const auto& [button, handler] : buttons)
+    for (const auto& [button, clickHandler] : buttons)
         connect(button, &QAbstractButton::clicked, this,
-                ui::guarded([this, handler] { (this->*handler)(); }));
+                ui::guarded([this, handler = clickHandler] { (this->*handler)(); }));
 }

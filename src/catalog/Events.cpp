@@ -22,10 +22,11 @@ void TForm1::BindCatalogEvents()
         {DBGrid_Spend_Type, &TForm1::DBGrid_Spend_TypeKeyDown},
         {DBGrid_Sub_Spend_Type, &TForm1::DBGrid_Sub_Spend_TypeKeyDown},
     };
-    for (const auto& [grid, handler] : keyHandlers)
-        connect(
-            grid, &ui::DataGrid::keyDown, this,
-            guarded([this, handler](int key, Qt::KeyboardModifiers shift) { (this->*handler)(key, shift); }));
+    for (const auto& [grid, keyHandler] : keyHandlers)
+        connect(grid, &ui::DataGrid::keyDown, this,
+                guarded([this, handler = keyHandler](int key, Qt::KeyboardModifiers shift) {
+                    (this->*handler)(key, shift);
+                }));
 
     const std::pair<ui::DataGrid*, void (TForm1::*)()> exitHandlers[] = {
         {DBGrid_Account_Type, &TForm1::DBGrid_Account_TypeExit},
@@ -33,6 +34,7 @@ void TForm1::BindCatalogEvents()
         {DBGrid_Spend_Type, &TForm1::DBGrid_Spend_TypeExit},
         {DBGrid_Sub_Spend_Type, &TForm1::DBGrid_Sub_Spend_TypeExit},
     };
-    for (const auto& [grid, handler] : exitHandlers)
-        connect(grid, &ui::DataGrid::exited, this, guarded([this, handler] { (this->*handler)(); }));
+    for (const auto& [grid, exitHandler] : exitHandlers)
+        connect(grid, &ui::DataGrid::exited, this,
+                guarded([this, handler = exitHandler] { (this->*handler)(); }));
 }
