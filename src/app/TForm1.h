@@ -379,7 +379,6 @@ private:
     int m_startupStepsRun = 0;
     bool m_closed = false;
     bool m_measuresLoaded = false;
-    bool m_calendarRepaintAsked = false;
 };
 
 extern TForm1* Form1;

@@ -30,16 +30,7 @@ void TForm1::CalendarDateStatus(const QDate& date, QString& status, ui::BadgeApp
     if (DayQueriesLeft != 0) {
         --DayQueriesLeft;
         // The badges show as soon as they are computed: one more paint after a paint that computed.
-        if (!m_calendarRepaintAsked) {
-            m_calendarRepaintAsked = true;
-            QMetaObject::invokeMethod(
-                Calendar,
-                [this] {
-                    m_calendarRepaintAsked = false;
-                    Calendar->repaintDays();
-                },
-                Qt::QueuedConnection);
-        }
+        Calendar->repaintDaysAfterThisPaint();
         engine::Query query;
         query.setConnection(Connection.get());
         const qint32 income = daySum(query, calendar::incomeOfDayStatement(date), QStringLiteral("收入"));

@@ -1,6 +1,7 @@
 // The three catalog pages: accounts, income categories and expense categories. They work
 // alike; each is a row of data for the same add, delete and exit.
 #include "app/TForm1.h"
+#include "catalog/AppendRow.h"
 #include "catalog/Statements.h"
 #include "store/SlotWork.h"
 #include "store/Slots.h"
@@ -42,19 +43,13 @@ void addRow(engine::Query& slot, const Catalog& catalog)
     }
     slot.setSql(QStringLiteral("select top 1 * from ") + text(catalog.table));
     slot.open();
-    // Whatever fails here, in practice the key refusing a name that exists, is the page's
-    // duplicate message; the row is not stored.
-    try {
-        slot.append();
-        slot.setFieldText(text(catalog.nameColumn), name);
-        slot.setFieldText(QStringLiteral("編號"), QStringLiteral("999"));
-        slot.post();
-        ui::ShowMessage(text(catalog.doneMessage));
-    } catch (...) {
-        if (slot.isActive())
-            slot.cancel();
-        ui::ShowMessage(text(catalog.duplicateMessage));
-    }
+    catalog::appendRowOrReport(
+        slot,
+        [&](engine::Query& row) {
+            row.setFieldText(text(catalog.nameColumn), name);
+            row.setFieldText(QStringLiteral("編號"), QStringLiteral("999"));
+        },
+        text(catalog.doneMessage), text(catalog.duplicateMessage));
     catalog.edit->setText(QString());
     catalog.refresh();
 }
@@ -153,6 +148,21 @@ void exit(TForm1& form, Kind kind)
 }
 
 } // namespace
+
+void catalog::appendRowOrReport(engine::Query& slot, const std::function<void(engine::Query&)>& fill,
+                                const QString& done, const QString& duplicate)
+{
+    try {
+        slot.append();
+        fill(slot);
+        slot.post();
+        ui::ShowMessage(done);
+    } catch (...) {
+        if (slot.isActive())
+            slot.cancel();
+        ui::ShowMessage(duplicate);
+    }
+}
 
 void TForm1::btnAccountClick()
 {

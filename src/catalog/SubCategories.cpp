@@ -1,5 +1,6 @@
 // The expense sub-categories of the chosen category: their grid, add and delete.
 #include "app/TForm1.h"
+#include "catalog/AppendRow.h"
 #include "catalog/Statements.h"
 #include "ledger/Statements.h"
 #include "store/Slots.h"
@@ -54,18 +55,14 @@ void TForm1::buttonAddSpednSubTypeClick()
     slot.setConnection(Connection.get());
     slot.setSql(QStringLiteral("select top 1 * from sub_spend_type"));
     slot.open();
-    try {
-        slot.append();
-        slot.setFieldText(QStringLiteral("類型"), category);
-        slot.setFieldText(QStringLiteral("子類型"), store::trimBlanks(LE_SubSpendType->text()));
-        slot.setFieldText(QStringLiteral("排序"), QStringLiteral("999"));
-        slot.post();
-        ui::ShowMessage(QStringLiteral("新增子支出種類完成"));
-    } catch (...) {
-        if (slot.isActive())
-            slot.cancel();
-        ui::ShowMessage(QStringLiteral("子類型名稱重複"));
-    }
+    catalog::appendRowOrReport(
+        slot,
+        [&](engine::Query& row) {
+            row.setFieldText(QStringLiteral("類型"), category);
+            row.setFieldText(QStringLiteral("子類型"), store::trimBlanks(LE_SubSpendType->text()));
+            row.setFieldText(QStringLiteral("排序"), QStringLiteral("999"));
+        },
+        QStringLiteral("新增子支出種類完成"), QStringLiteral("子類型名稱重複"));
     LE_SubSpendType->setText(QString());
     ComboBoxSpendTypeFatherChange();
 }

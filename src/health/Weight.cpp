@@ -11,6 +11,8 @@
 #include "ui/Dialogs.h"
 #include "ui/LabeledEdit.h"
 
+#include <array>
+
 namespace {
 
 const QString zero = QStringLiteral("0");
@@ -25,20 +27,25 @@ struct Measure
 {
     const char16_t* section;
     const char16_t* key;
+    ui::LabeledEdit* edit;
 };
-constexpr Measure heightMeasure{u"Height", u"height"};
-constexpr Measure waistlineMeasure{u"Waistline", u"waistline"};
-constexpr Measure hipMeasure{u"Hip", u"hip"};
+
+// The three measures of setting.ini and the fields that hold them, in the order they are read
+// and written.
+std::array<Measure, 3> measuresOf(const TForm1& form)
+{
+    return {{{u"Height", u"height", form.LE_Height},
+             {u"Waistline", u"waistline", form.LE_Waistline},
+             {u"Hip", u"hip", form.LE_Hip}}};
+}
 
 } // namespace
 
 void TForm1::LoadBodyMeasures()
 {
     const platform::Profile profile(platform::settingsReadPath());
-    const std::pair<Measure, ui::LabeledEdit*> measures[] = {
-        {heightMeasure, LE_Height}, {waistlineMeasure, LE_Waistline}, {hipMeasure, LE_Hip}};
-    for (const auto& [measure, edit] : measures)
-        edit->setText(
+    for (const Measure& measure : measuresOf(*this))
+        measure.edit->setText(
             profile.readString(QString::fromUtf16(measure.section), QString::fromUtf16(measure.key), zero));
     m_measuresLoaded = true;
 }
@@ -50,11 +57,9 @@ void TForm1::SaveBodyMeasures()
     if (!m_measuresLoaded)
         return;
     platform::Profile profile(platform::settingsPath());
-    const std::pair<Measure, ui::LabeledEdit*> measures[] = {
-        {heightMeasure, LE_Height}, {waistlineMeasure, LE_Waistline}, {hipMeasure, LE_Hip}};
-    for (const auto& [measure, edit] : measures)
+    for (const Measure& measure : measuresOf(*this))
         profile.writeString(QString::fromUtf16(measure.section), QString::fromUtf16(measure.key),
-                            edit->text());
+                            measure.edit->text());
     profile.save();
 }
 

@@ -1,5 +1,6 @@
 // Batch entry: many expense or income rows from five column lists, stored as one unit.
 #include "app/TForm1.h"
+#include "ledger/EntryRow.h"
 #include "store/SlotWork.h"
 #include "store/Slots.h"
 #include "store/engine/Connection.h"
@@ -15,8 +16,6 @@ namespace {
 
 // The five fields of a batch page in column order: 日期, 類型, 摘要, 帳戶, 金額.
 using BatchFields = std::array<ui::MultiLineEdit*, 5>;
-
-const char16_t* const columnNames[] = {u"日期", u"類型", u"摘要", u"帳戶", u"金額"};
 
 // Stores line i of the five fields as row i. All rows are stored or none: a line a column
 // refuses names its number and text, and the fields keep every line so it can be mended.
@@ -46,13 +45,13 @@ bool addBatch(engine::Connection& connection, engine::Query& slot, const QString
                 try {
                     slot.append();
                     for (column = 0; column < lines.size(); ++column)
-                        slot.setFieldText(QString::fromUtf16(columnNames[column]), lines[column][i]);
+                        slot.setFieldText(QString::fromUtf16(ledger::entryColumns[column]), lines[column][i]);
                     slot.post();
                 } catch (const engine::EngineError& error) {
                     QString where = QStringLiteral("第 %1 行").arg(i + 1);
                     if (column < lines.size())
                         where += QStringLiteral(" (%1「%2」)")
-                                     .arg(QString::fromUtf16(columnNames[column]), lines[column][i]);
+                                     .arg(QString::fromUtf16(ledger::entryColumns[column]), lines[column][i]);
                     throw engine::EngineError(error.kind(), where + QStringLiteral(":") + error.message() +
                                                                 QStringLiteral(" 整批資料都沒有存入。"));
                 }

@@ -2,24 +2,19 @@
 
 #include "store/engine/Query.h"
 
-namespace ledger {
+#include <iterator>
 
-void postEntry(engine::Query& slot, const EntryRow& row)
-{
-    slot.append();
-    slot.setFieldText(QStringLiteral("日期"), row.date);
-    slot.setFieldText(QStringLiteral("類型"), row.type);
-    slot.setFieldText(QStringLiteral("摘要"), row.note);
-    slot.setFieldText(QStringLiteral("帳戶"), row.account);
-    slot.setFieldText(QStringLiteral("金額"), row.amount);
-    slot.post();
-}
+namespace ledger {
 
 void appendEntry(engine::Query& slot, const QString& table, const EntryRow& row)
 {
     slot.setSql(QStringLiteral("select top 1 * from ") + table);
     slot.open();
-    postEntry(slot, row);
+    slot.append();
+    const QString* values[] = {&row.date, &row.type, &row.note, &row.account, &row.amount};
+    for (size_t i = 0; i < std::size(values); ++i)
+        slot.setFieldText(QString::fromUtf16(entryColumns[i]), *values[i]);
+    slot.post();
 }
 
 } // namespace ledger

@@ -9,6 +9,9 @@ class Query;
 
 namespace ledger {
 
+// The five columns an entry is written to, in the order they are set.
+inline constexpr const char16_t* entryColumns[] = {u"日期", u"類型", u"摘要", u"帳戶", u"金額"};
+
 // One ledger entry as its five columns take it, each as text.
 struct EntryRow
 {
@@ -19,10 +22,8 @@ struct EntryRow
     QString amount;
 };
 
-// Appends the row to the slot's open result and posts it: 日期, 類型, 摘要, 帳戶, 金額 in this order.
-void postEntry(engine::Query& slot, const EntryRow& row);
-
-// Opens the table's one-row select on the slot, then appends and posts the row.
+// Opens the table's one-row select on the slot, then appends the row, sets its columns in the
+// order of entryColumns, and posts it.
 void appendEntry(engine::Query& slot, const QString& table, const EntryRow& row);
 
 } // namespace ledger

@@ -148,6 +148,8 @@ Chart::Layout Chart::layout() const
         return plot.bottom() - (value - axisLow) / (axisHigh - axisLow) * plot.height();
     };
     const double slotWidth = slots > 0 ? double(plot.width()) / slots : plot.width();
+    out.slots = slots;
+    out.slotWidth = slotWidth;
 
     // Bottom labels, alternating between two rows; where even two rows are too narrow for every
     // label, only every n-th one is shown, so that no two ever overlap.
@@ -270,12 +272,9 @@ void Chart::paintEvent(QPaintEvent*)
         const double y = yOf(tick);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
-    int slots = 0;
-    for (const ChartSeries& series : m_series)
-        if (series.isActive())
-            slots = qMax(slots, int(series.points().size()));
     // Grid lines stand between the labels, not on them; with many points, between shown labels.
-    const double slotWidth = slots > 0 ? double(plot.width()) / slots : plot.width();
+    const int slots = where.slots;
+    const double slotWidth = where.slotWidth;
     if (slotWidth >= 4)
         for (int i = 1; i < slots; ++i) {
             const double x = plot.left() + i * slotWidth;

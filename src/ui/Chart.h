@@ -75,6 +75,8 @@ public:
         QRect title;
         QRect plot;
         QList<double> ticks;
+        int slots = 0; // one per point of the longest shown series
+        double slotWidth = 0;
         QList<QRectF> bars;        // one per bar, in the bar series' order
         QList<QRectF> marks;       // the bars' value marks
         QList<QPointF> linePoints; // one per point of the line

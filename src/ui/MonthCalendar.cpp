@@ -55,12 +55,21 @@ void MonthCalendar::requestStatuses()
     }
 }
 
-void MonthCalendar::repaintDays()
+void MonthCalendar::repaintDaysAfterThisPaint()
 {
-    if (m_viewport)
-        m_viewport->update();
-    else
-        update();
+    if (m_repaintAsked)
+        return;
+    m_repaintAsked = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_repaintAsked = false;
+            if (m_viewport)
+                m_viewport->update();
+            else
+                update();
+        },
+        Qt::QueuedConnection);
 }
 
 bool MonthCalendar::eventFilter(QObject* watched, QEvent* event)

@@ -49,8 +49,9 @@ public:
     const std::vector<DayBadge>& lastBadges() const { return m_days; }
     // Asks for every day of the shown month, as a paint does.
     void requestStatuses();
-    // Paints the days again, which asks for every day again.
-    void repaintDays();
+    // Paints the days once more when the present paint is over, which asks for every day again;
+    // asked several times during one paint, it paints once.
+    void repaintDaysAfterThisPaint();
 
 Q_SIGNALS:
     void monthChanged(int month);
@@ -64,6 +65,7 @@ private:
     BadgeAppearance m_badge;
     std::vector<DayBadge> m_days;
     QWidget* m_viewport = nullptr;
+    bool m_repaintAsked = false;
 };
 
 } // namespace ui

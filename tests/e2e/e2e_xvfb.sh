@@ -332,6 +332,20 @@ check_database() {
     [ "$count" = 2 ] || fail "finance.mdb does not open with 1234 afterwards: $count"
 }
 
+# Answers the password prompt of process $1 with $2.
+log_in() {
+    wait_window "$1" "$prompt_title" dialog "password prompt"
+    type_into "$window" "$2"
+    press "$window" Return
+}
+
+# Answers the password prompt of process $1 with $2 and waits for the main window, into $main.
+log_in_to_main() {
+    log_in "$1" "$2"
+    wait_window "$1" "$app_title" normal "main window"
+    main=$window
+}
+
 # --- scenarios ---------------------------------------------------------------------------
 
 scenario_right_password() {
@@ -484,7 +498,7 @@ scenario_placeholder() {
 
 scenario_grid_edit() {
     scenario="grid edit"
-    local folder pid prompt main error confirm rows
+    local folder pid main error confirm rows
     prepare_folder grid
     folder=$folder_path
     (cd "$folder" && timeout 30 sqlcipher -cmd "PRAGMA key='1234';" finance.mdb \
@@ -494,12 +508,7 @@ scenario_grid_edit() {
 
     start_program "$folder" grid
     pid=$program_pid
-    wait_window "$pid" "$prompt_title" dialog "password prompt"
-    prompt=$window
-    type_into "$prompt" 1234
-    press "$prompt" Return
-    wait_window "$pid" "$app_title" normal "main window"
-    main=$window
+    log_in_to_main "$pid" 1234
     focus "$main"
     # The expense page, then the amount of the older entry (serial 1, the second row).
     xdo mousemove --window "$main" 153 17 click 1 || fail "could not click the expense tab"
@@ -536,18 +545,13 @@ scenario_grid_edit() {
 
 scenario_password_change() {
     scenario="password change"
-    local folder pid prompt main message error
+    local folder pid main message error
     prepare_folder password
     folder=$folder_path
 
     start_program "$folder" password-1
     pid=$program_pid
-    wait_window "$pid" "$prompt_title" dialog "password prompt"
-    prompt=$window
-    type_into "$prompt" 1234
-    press "$prompt" Return
-    wait_window "$pid" "$app_title" normal "main window"
-    main=$window
+    log_in_to_main "$pid" 1234
     focus "$main"
     # 管理, then its 密碼管理 page: the old password, the new one twice, then 變更密碼.
     xdo mousemove --window "$main" 478 17 click 1 || fail "could not click the manage tab"
@@ -572,12 +576,7 @@ scenario_password_change() {
 
     start_program "$folder" password-2
     pid=$program_pid
-    wait_window "$pid" "$prompt_title" dialog "password prompt"
-    prompt=$window
-    type_into "$prompt" "my pw"
-    press "$prompt" Return
-    wait_window "$pid" "$app_title" normal "main window"
-    main=$window
+    log_in_to_main "$pid" "my pw"
     sleep 1
     only_window "$pid" "$main" "main window with the new password"
     close_window "$main"
@@ -585,10 +584,7 @@ scenario_password_change() {
 
     start_program "$folder" password-3
     pid=$program_pid
-    wait_window "$pid" "$prompt_title" dialog "password prompt"
-    prompt=$window
-    type_into "$prompt" 1234
-    press "$prompt" Return
+    log_in "$pid" 1234
     wait_window "$pid" "$app_title" dialog "error box for the old password"
     error=$window
     press "$error" Return
@@ -618,7 +614,7 @@ wait_tray_icon() {
 
 scenario_tray() {
     scenario="tray"
-    local folder pid prompt main icon
+    local folder pid main icon
     trayer --edge top --align right --widthtype pixel --width 120 --height 28 >"$work/trayer.log" 2>&1 &
     trayer_pid=$!
     sleep 1
@@ -626,12 +622,7 @@ scenario_tray() {
     folder=$folder_path
     start_program "$folder" tray
     pid=$program_pid
-    wait_window "$pid" "$prompt_title" dialog "password prompt"
-    prompt=$window
-    type_into "$prompt" 1234
-    press "$prompt" Return
-    wait_window "$pid" "$app_title" normal "main window"
-    main=$window
+    log_in_to_main "$pid" 1234
     wait_tray_icon "$pid"
     icon=$window
     pass "the tray icon shows in the notification area"

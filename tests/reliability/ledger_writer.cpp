@@ -10,6 +10,7 @@
 // income to 銀行, both of type 金流) in one transaction; or a batch of five incomes in one
 // transaction. Every row's 摘要 reads "unit <n> <k>/<rows>", its 金額 is <n>.
 #include "LedgerUnits.h"
+#include "ledger/EntryRow.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"
@@ -26,18 +27,10 @@ namespace {
 
 using reliability::UnitRow;
 
-// The entry pages' append: a one-row select of the table, append, the five fields, post.
+// The entry pages' own append: a one-row select of the table, append, the five fields, post.
 void appendEntry(engine::Query& slot, const UnitRow& row)
 {
-    slot.setSql(QStringLiteral("select top 1 * from ") + row.table);
-    slot.open();
-    slot.append();
-    slot.setFieldText(QStringLiteral("日期"), row.date);
-    slot.setFieldText(QStringLiteral("類型"), row.type);
-    slot.setFieldText(QStringLiteral("摘要"), row.note);
-    slot.setFieldText(QStringLiteral("帳戶"), row.account);
-    slot.setFieldText(QStringLiteral("金額"), row.amount);
-    slot.post();
+    ledger::appendEntry(slot, row.table, {row.date, row.type, row.note, row.account, row.amount});
 }
 
 void openLikeTheProgram(engine::Connection& connection)

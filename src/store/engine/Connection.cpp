@@ -334,15 +334,20 @@ void Connection::ensureKeptIndexes()
         {u"weight", u"日期", {u"日期"}},
     };
     // What the file holds already, read once: a file that has everything costs one look.
-    QHash<QString, QString> indexes; // name -> sql
+    struct Index
     {
-        Statement stmt(
-            m_db,
-            QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
+        QString table;
+        QString sql;
+    };
+    QHash<QString, Index> indexes; // by name
+    {
+        Statement stmt(m_db, QStringLiteral("SELECT name, tbl_name, sql FROM sqlite_master "
+                                            "WHERE type = 'index' AND sql IS NOT NULL"));
+        auto text = [&stmt](int column) {
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), column)));
+        };
         while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-            indexes.insert(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0))),
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1))));
+            indexes.insert(text(0), {text(1), text(2)});
     }
     auto caseless = [](const QString& sql) {
         return sql.contains(QLatin1String("NOCASE"), Qt::CaseInsensitive);
@@ -362,7 +367,7 @@ void Connection::ensureKeptIndexes()
             continue;
         const QString name = jetIndexName(info->name, QString::fromUtf16(index.name), false, false);
         const auto existing = indexes.constFind(name);
-        if (existing != indexes.constEnd() && caseless(*existing))
+        if (existing != indexes.constEnd() && caseless(existing->sql))
             continue;
         // An index is a help, never a condition: a failure leaves the file as it was.
         if (existing != indexes.constEnd())
@@ -375,7 +380,7 @@ void Connection::ensureKeptIndexes()
     // Keys written before they compared without regard to case are made to, where the rows allow it.
     for (auto it = indexes.constBegin(); it != indexes.constEnd(); ++it) {
         if (!(it.key().startsWith(QLatin1String("pk:")) || it.key().startsWith(QLatin1String("uq:"))) ||
-            caseless(*it))
+            caseless(it->sql))
             continue;
         QStringList columns;
         {
@@ -385,28 +390,18 @@ void Connection::ensureKeptIndexes()
                                reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)))) +
                                QStringLiteral(" COLLATE NOCASE");
         }
-        QString table;
-        {
-            Statement stmt(
-                m_db,
-                QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = ?1"));
-            stmt.bind(1, it.key());
-            if (sqlite3_step(stmt.get()) == SQLITE_ROW)
-                table = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
-        }
-        if (columns.isEmpty() || table.isEmpty())
+        if (columns.isEmpty())
             continue;
         const QString sql =
             QStringLiteral(
                 "SAVEPOINT jet_key; DROP INDEX %1; CREATE UNIQUE INDEX %1 ON %2 (%3); RELEASE jet_key;")
-                .arg(quoteName(it.key()), quoteName(table), columns.join(u','));
+                .arg(quoteName(it.key()), quoteName(it->table), columns.join(u','));
         if (execRaw(m_db, sql.toUtf8().constData()) != SQLITE_OK) {
             // Names that differ only in case are stored already: the key stays as it was.
             execRaw(m_db, "ROLLBACK TO jet_key");
             execRaw(m_db, "RELEASE jet_key");
         }
     }
-    m_tables.clear();
 }
 
 void Connection::close()
