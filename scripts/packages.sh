@@ -5,14 +5,14 @@
 velloran_run_packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlcipher-dev sqlcipher
+  libsqlcipher-dev sqlcipher mdbtools-dev
   fonts-noto-cjk fonts-liberation2 adwaita-icon-theme
 )
 
 # In addition, to run the tests: the end-to-end run under Xvfb with a notification area
 # (trayer), the fuzz targets built with clang's libFuzzer, and the format check.
 velloran_test_packages=(
-  xvfb xdotool xauth python3 trayer
+  xvfb xdotool xauth python3 trayer mdbtools
   clang clang-format libclang-rt-14-dev
 )
 

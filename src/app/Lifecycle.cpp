@@ -1,6 +1,8 @@
 #include "TForm1.h"
 
+#include "platform/Clock.h"
 #include "platform/Tray.h"
+#include "store/Backup.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
 #include "store/engine/Query.h"
@@ -77,10 +79,24 @@ void TForm1::StartupSequence()
 
 void TForm1::FormClose()
 {
+    const bool wasOpen = Connection && Connection->isOpen();
+    const QString database = Connection ? Connection->databasePath() : QString();
     if (Connection)
         Connection->close();
     Connection.reset();
+    // A copy of the closed file for the backups; a failed copy is told once, after the
+    // measures are saved, and never touches the file itself.
+    std::exception_ptr backupFailed;
+    if (wasOpen) {
+        try {
+            store::backUpDatabase(database, platform::now());
+        } catch (...) {
+            backupFailed = std::current_exception();
+        }
+    }
     SaveBodyMeasures();
+    if (backupFailed)
+        std::rethrow_exception(backupFailed);
 }
 
 void TForm1::FormDestroy()

@@ -252,6 +252,7 @@ public:
     void CreateDatabaseObjects();
     void PromptForPassword();
     void OpenDatabase();
+    void BringAcrossWindowsFile();
     void UpgradeSchema();
 
     // View refresh routines (store/).

@@ -1,5 +1,7 @@
 #include "StarterDatabase.h"
 
+#include "SafeFiles.h"
+
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 
@@ -15,81 +17,11 @@
 #include <unistd.h>
 
 namespace store {
-namespace {
 
 using engine::EngineError;
+using namespace files;
 
-const QLatin1String partialMark(".partial-");
-const char* const sidecars[] = {"-journal", "-wal", "-shm"};
-
-QByteArray encoded(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
-QString lastSystemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// A link is a taken name even when it points nowhere: writing through it would create its target.
-bool nameTaken(const QString& path)
-{
-    struct stat status;
-    return ::lstat(encoded(path).constData(), &status) == 0;
-}
-
-EngineError alreadyThere(const QString& path)
-{
-    return EngineError(EngineError::Kind::Other, QStringLiteral("%1 已經存在,不會覆蓋。").arg(path));
-}
-
-EngineError cannotWrite(const QString& path, const QString& detail,
-                        EngineError::Kind kind = EngineError::Kind::Other)
-{
-    return EngineError(kind, QStringLiteral("無法建立 %1:%2").arg(path, detail));
-}
-
-void removeWithSidecars(const QString& path)
-{
-    ::unlink(encoded(path).constData());
-    for (const char* sidecar : sidecars)
-        ::unlink(encoded(path + QLatin1String(sidecar)).constData());
-}
-
-// A writer that was killed leaves its partial file behind; clear those whose process is gone,
-// never one that another writer is still filling.
-void clearAbandonedParts(const QDir& folder, const QString& name)
-{
-    const QString prefix = u'.' + name + partialMark;
-    const auto entries = folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        if (!entry.startsWith(prefix))
-            continue;
-        QString pid = entry.mid(prefix.size());
-        for (const char* sidecar : sidecars)
-            if (pid.endsWith(QLatin1String(sidecar)))
-                pid.chop(int(std::strlen(sidecar)));
-        bool isNumber = !pid.isEmpty();
-        for (QChar c : pid)
-            isNumber = isNumber && c >= u'0' && c <= u'9';
-        const long id = isNumber ? pid.toLong(&isNumber) : 0;
-        if (isNumber && id > 0 && ::kill(pid_t(id), 0) != 0 && errno == ESRCH)
-            ::unlink(encoded(folder.filePath(entry)).constData());
-    }
-}
-
-bool syncToDisk(const QString& path, int flags)
-{
-    const int fd = ::open(encoded(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return synced;
-}
+namespace {
 
 // Writes the starter tables into a new file at path, readable by its owner only.
 void fill(const QString& path, const QString& password)
@@ -129,32 +61,6 @@ void fill(const QString& path, const QString& password)
     connection->close();
 }
 
-// Gives the whole file its final name, unless something took that name meanwhile.
-void placeWithoutOverwrite(const QString& from, const QString& to)
-{
-    const QByteArray source = encoded(from), target = encoded(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    if (errno == EEXIST)
-        throw alreadyThere(to);
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        throw cannotWrite(to, lastSystemError());
-    // File systems without an exclusive rename: a hard link is just as exclusive.
-    if (::link(source.constData(), target.constData()) == 0) {
-        ::unlink(source.constData());
-        return;
-    }
-    if (errno == EEXIST)
-        throw alreadyThere(to);
-    if (errno != EPERM && errno != EOPNOTSUPP)
-        throw cannotWrite(to, lastSystemError());
-    // Nor links (FAT, some network shares): the last check is as close as it gets.
-    if (nameTaken(to))
-        throw alreadyThere(to);
-    if (::rename(source.constData(), target.constData()) != 0)
-        throw cannotWrite(to, lastSystemError());
-}
-
 } // namespace
 
 void writeStarterDatabase(const QString& path, const QString& password)
@@ -167,8 +73,7 @@ void writeStarterDatabase(const QString& path, const QString& password)
     const QFileInfo info(absolute);
     const QDir folder = info.absoluteDir();
     clearAbandonedParts(folder, info.fileName());
-    const QString partial =
-        folder.filePath(u'.' + info.fileName() + partialMark + QString::number(::getpid()));
+    const QString partial = partialPathFor(absolute);
     removeWithSidecars(partial);
     try {
         try {
@@ -183,7 +88,7 @@ void writeStarterDatabase(const QString& path, const QString& password)
         removeWithSidecars(partial);
         throw;
     }
-    syncToDisk(folder.absolutePath(), O_RDONLY | O_DIRECTORY); // the rename; the file is whole either way
+    syncFolder(folder.absolutePath()); // the rename; the file is whole either way
 }
 
 } // namespace store

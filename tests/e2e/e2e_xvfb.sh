@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end run of the built program on a private Xvfb server, driven through xdotool.
 #
-#   e2e_xvfb.sh <path-to-velloran> <path-to-make-starter-db>
+#   e2e_xvfb.sh <path-to-velloran> <path-to-make-starter-db> <Windows-era finance.mdb (Jet)>
 #
 # Scenarios, each in a folder of its own holding a fresh starter finance.mdb (password 1234):
 #   1. right password opens the main window; a second copy started meanwhile shows an error
@@ -13,8 +13,11 @@
 #      keys go on to the grid: Escape drops the edit and Delete asks about the row
 #   5. the password page changes the password to one with a blank in it; the next start
 #      opens with the new one and refuses the old one
-#   6. with a notification area (trayer): 縮小 hides the window, a click on the tray icon opens
+#   6. (run last, since trayer stays) with a notification area (trayer): 縮小 hides the window, a click on the tray icon opens
 #      its menu, 顯示(&S) brings the window back and 關閉(&X) ends the program
+#   7. on a copy of a Windows-era (Jet) finance.mdb: its password opens the main window; the
+#      file is now ours with every row, the Jet file is kept as finance.jet.mdb, and the close
+#      leaves a backup
 #
 # There is no window manager on the server: Qt gives the keyboard focus to each new
 # window itself, and windows are closed with the WM_DELETE_WINDOW message a window manager
@@ -36,12 +39,13 @@ main_height=686
 prompt_title='請輸入密碼'
 app_title='Velloran'
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 <path-to-velloran> <path-to-make-starter-db>" >&2
+if [ $# -ne 3 ]; then
+    echo "usage: $0 <path-to-velloran> <path-to-make-starter-db> <jet-finance.mdb>" >&2
     exit 2
 fi
 velloran=$(realpath -e "$1") || { echo "FAIL: no program at $1"; exit 1; }
 make_starter=$(realpath -e "$2") || { echo "FAIL: no make-starter-db at $2"; exit 1; }
+jet_fixture=$(realpath -e "$3") || { echo "FAIL: no Jet file at $3"; exit 1; }
 here=$(cd "$(dirname "$0")" && pwd)
 helper="$here/xhelper.py"
 
@@ -651,6 +655,30 @@ scenario_tray() {
     pass "關閉(&X) ends the program with status 0"
 }
 
+scenario_windows_file() {
+    scenario="Windows-era file"
+    local folder pid main count
+    folder="$work/jet"
+    mkdir -p "$folder" && cp "$jet_fixture" "$folder/finance.mdb" && chmod 600 "$folder/finance.mdb" \
+        || fail "cannot copy the Jet file into $folder"
+    start_program "$folder" jet
+    pid=$program_pid
+    log_in_to_main "$pid" 1234
+    check_main_window "$main"
+    sleep 1
+    only_window "$pid" "$main" "main window after the import"
+    shot jet-1-main
+    pass "1234 opens the Windows-era file in the main window, with no box"
+    close_window "$main"
+    expect_clean_exit "$pid" "the program"
+    cmp -s "$jet_fixture" "$folder/finance.jet.mdb" || fail "finance.jet.mdb is not the Jet file as it was"
+    count=$(cd "$folder" && timeout 30 sqlcipher -cmd "PRAGMA key='1234';" finance.mdb \
+        "select count(*) from spend; select count(*) from weight where BMI is null;" 2>&1 | tr '\n' ' ')
+    [ "$count" = "308 30 " ] || fail "the new finance.mdb does not hold the Jet file's rows: $count"
+    ls "$folder"/backups/finance-*.mdb >/dev/null 2>&1 || fail "the close left no backup"
+    pass "finance.mdb holds every row, upgraded; finance.jet.mdb is kept; the close made a backup"
+}
+
 # --- run ---------------------------------------------------------------------------------
 
 unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
@@ -668,6 +696,7 @@ scenario_wrong_password
 scenario_placeholder
 scenario_grid_edit
 scenario_password_change
+scenario_windows_file
 scenario_tray
 echo "PASS: all scenarios (${SECONDS}s)"
 exit 0

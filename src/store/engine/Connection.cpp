@@ -1,5 +1,7 @@
 #include "Connection.h"
 
+#include "JetFile.h"
+
 #include "EngineError.h"
 #include "Query.h"
 
@@ -15,6 +17,13 @@ namespace {
 using Kind = EngineError::Kind;
 
 constexpr int cipherPageSize = 1024;
+
+EngineError wrongPassword(const QString& name, const QString& detail)
+{
+    return EngineError(
+        EngineError::Kind::WrongPassword,
+        QStringLiteral("資料庫密碼錯誤,無法開啟 %1。請以正確的密碼重新啟動程式。(%2)").arg(name, detail));
+}
 
 QString errorDetail(sqlite3* db, int code)
 {
@@ -224,6 +233,12 @@ void Connection::setProperty(const QString& name, const QString& value)
         m_password = value;
 }
 
+void Connection::refuseUntilChanged(const EngineError& error)
+{
+    const QFileInfo info(databasePath());
+    m_refusal = Refusal{info.absoluteFilePath(), m_password, info.size(), info.lastModified(), error};
+}
+
 QString Connection::databasePath() const
 {
     return QDir::current().absoluteFilePath(m_dataSource);
@@ -256,6 +271,18 @@ void Connection::open()
                 Kind::NotADatabase,
                 QStringLiteral("%1 是沒有加密的資料庫,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
     }
+    if (const auto jet = readJetHeader(path)) {
+        // A Windows-era file is brought across before the first open (store/import); one that
+        // is still here was not: refused like any wrong password, or named for what it is.
+        EngineError error =
+            jetPasswordMatches(*jet, m_password)
+                ? EngineError(Kind::NotADatabase,
+                              QStringLiteral("%1 是 Windows 版的資料庫檔,還沒有轉換成這一版的格式 (%2)。")
+                                  .arg(name, path))
+                : wrongPassword(name, QStringLiteral("Jet"));
+        m_refusal = Refusal{path, m_password, info.size(), info.lastModified(), error};
+        throw error;
+    }
     if (!info.isWritable())
         throw EngineError(Kind::ReadOnly, QStringLiteral("%1 是唯讀檔案,無法寫入 (%2)。").arg(name, path));
     if (!QFileInfo(info.absolutePath()).isWritable())
@@ -269,10 +296,7 @@ void Connection::open()
         if ((failed & 0xff) == SQLITE_NOTADB) {
             // An encrypted file's size is whole pages; anything else was never one of ours.
             if (info.size() % cipherPageSize == 0)
-                error =
-                    EngineError(Kind::WrongPassword,
-                                QStringLiteral("資料庫密碼錯誤,無法開啟 %1。請以正確的密碼重新啟動程式。(%2)")
-                                    .arg(name, errorDetail(db, failed)));
+                error = wrongPassword(name, errorDetail(db, failed));
             else
                 error = EngineError(Kind::NotADatabase,
                                     QStringLiteral("%1 不是 Velloran 的資料庫檔,或已經損毀。(%2)")

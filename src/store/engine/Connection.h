@@ -66,6 +66,9 @@ public:
     void close();
     bool isOpen() const { return m_db != nullptr; }
     QString databasePath() const;
+    // Until the file or the password changes, opening gives this error without trying again
+    // (a file that could not be brought across from its Windows-era format, say).
+    void refuseUntilChanged(const EngineError& error);
 
     // Runs one statement that returns no rows.
     void execute(const QString& statement);

@@ -1,0 +1,149 @@
+#include "CsvExport.h"
+
+#include "SafeFiles.h"
+
+#include "store/engine/Connection.h"
+#include "store/engine/EngineError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace store {
+
+using engine::EngineError;
+
+namespace {
+
+const char* const ledgerTables[] = {"spend",     "save",         "weight",        "spend_type",
+                                    "save_type", "account_type", "sub_spend_type"};
+
+QStringList tablesOf(sqlite3* db)
+{
+    QStringList names;
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'",
+                       -1, &statement, nullptr);
+    while (statement && sqlite3_step(statement) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    QStringList ordered;
+    for (const char* table : ledgerTables)
+        for (const QString& name : names)
+            if (name.compare(QLatin1String(table), Qt::CaseInsensitive) == 0)
+                ordered << name;
+    names.sort(Qt::CaseInsensitive);
+    for (const QString& name : names)
+        if (!ordered.contains(name))
+            ordered << name;
+    return ordered;
+}
+
+QString numberText(double value)
+{
+    // Whole amounts read as whole numbers; any other keeps every digit it is stored with.
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 9007199254740992.0)
+        return QString::number(qint64(value));
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString fieldText(sqlite3_stmt* row, int index, engine::ColumnKind kind)
+{
+    switch (sqlite3_column_type(row, index)) {
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_column_int64(row, index));
+    case SQLITE_FLOAT:
+        return numberText(sqlite3_column_double(row, index));
+    default: {
+        QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, index)),
+                                         sqlite3_column_bytes(row, index));
+        // Stored dates are "YYYY-MM-DD" with an optional time of day.
+        if (kind == engine::ColumnKind::Date && text.size() >= 10 && text[4] == u'-' && text[7] == u'-') {
+            text[4] = u'/';
+            text[7] = u'/';
+        }
+        return text;
+    }
+    }
+}
+
+QString fileNameFor(const QString& table)
+{
+    QString name = table;
+    for (QChar& c : name)
+        if (c == u'/' || c == u'\\' || c.unicode() < 0x20)
+            c = u'_';
+    return name + QStringLiteral(".csv");
+}
+
+} // namespace
+
+QString csvField(const QString& text, bool isNull)
+{
+    if (isNull)
+        return {};
+    if (!text.isEmpty() && !text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+std::vector<ExportedTable> exportTables(engine::Connection& connection, const QString& folder)
+{
+    QDir dir(folder);
+    if (!dir.exists()) {
+        if (!QDir().mkpath(dir.absolutePath()))
+            throw files::cannotWrite(dir.absolutePath(), QStringLiteral("無法建立資料夾"));
+        ::chmod(files::encoded(dir.absolutePath()).constData(), 0700);
+    }
+    sqlite3* db = connection.handle();
+    std::vector<ExportedTable> written;
+    for (const QString& table : tablesOf(db)) {
+        const engine::TableInfo& info = connection.tableInfo(table);
+        ExportedTable result{table, dir.absoluteFilePath(fileNameFor(table)), 0};
+        QSaveFile file(result.file);
+        if (!file.open(QIODevice::WriteOnly))
+            throw files::cannotWrite(result.file, file.errorString());
+        QStringList header;
+        for (const auto& column : info.columns)
+            header << csvField(column.name, false);
+        file.write("\xEF\xBB\xBF");
+        file.write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
+        const QByteArray select = QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table).toUtf8();
+        sqlite3_stmt* row = nullptr;
+        if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &row, nullptr) != SQLITE_OK) {
+            const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_finalize(row);
+            throw EngineError(EngineError::Kind::Other,
+                              QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
+        }
+        int code;
+        while ((code = sqlite3_step(row)) == SQLITE_ROW) {
+            QStringList fields;
+            const int count = sqlite3_column_count(row);
+            for (int i = 0; i < count; ++i) {
+                const auto kind = size_t(i) < info.columns.size() ? info.columns[size_t(i)].kind
+                                                                  : engine::ColumnKind::Unknown;
+                fields << csvField(fieldText(row, i, kind), sqlite3_column_type(row, i) == SQLITE_NULL);
+            }
+            file.write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+            ++result.rows;
+        }
+        const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(row);
+        if (code != SQLITE_DONE)
+            throw EngineError(EngineError::Kind::Other,
+                              QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
+        if (!file.commit())
+            throw files::cannotWrite(result.file, file.errorString());
+        written.push_back(result);
+    }
+    return written;
+}
+
+} // namespace store

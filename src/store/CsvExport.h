@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace engine {
+class Connection;
+}
+
+// Every table of the database as a CSV file of its own: UTF-8 with a byte-order mark (so that
+// spreadsheets read the Han text as it is), a header row of the column names, CRLF line ends,
+// RFC 4180 quoting. Dates read "yyyy/MM/dd" (with the time of day where one is stored),
+// numbers as stored, Null as an empty field and an empty text as "".
+namespace store {
+
+struct ExportedTable
+{
+    QString table;
+    QString file;
+    qint64 rows = 0;
+};
+
+// Writes "<table>.csv" into folder (made, private to its owner, when missing) for each table,
+// the ledger's own first. Each file is replaced only once written whole. Throws EngineError.
+std::vector<ExportedTable> exportTables(engine::Connection& connection, const QString& folder);
+
+// One field as it goes between the commas.
+QString csvField(const QString& text, bool isNull);
+
+} // namespace store

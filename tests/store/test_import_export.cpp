@@ -1,0 +1,583 @@
+// Bringing a finance.mdb of the Windows release across (the first start on the Jet file, the
+// tool, a killed import, the figures beside what mdb-export reads), the backups kept at each
+// close, and the export to CSV.
+#include "../ledger/LedgerFixture.h"
+#include "store/Backup.h"
+#include "store/CsvExport.h"
+#include "store/engine/JetFile.h"
+#include "store/engine/Query.h"
+#include "ui/Chart.h"
+#include "ui/ImageButton.h"
+#include "ui/LargeLabel.h"
+#include "ui/MonthCalendar.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTabWidget>
+#include <QThread>
+#include <QtEndian>
+#include <cmath>
+#include <map>
+
+using namespace testing;
+
+namespace {
+
+const QString fixture = QStringLiteral(LEGACY_FIXTURE);
+const QStringList jetTables = {QStringLiteral("spend"),        QStringLiteral("save"),
+                               QStringLiteral("spend_type"),   QStringLiteral("save_type"),
+                               QStringLiteral("account_type"), QStringLiteral("weight")};
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// RFC 4180 records, as mdb-export and our export write them.
+QList<QStringList> parseCsv(const QString& text)
+{
+    QList<QStringList> records;
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"')
+                field += u'"', ++i;
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            fields << field, field.clear();
+        } else if (c == u'\n' || c == u'\r') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            fields << field, field.clear();
+            records << fields, fields.clear();
+        } else {
+            field += c;
+        }
+    }
+    if (!field.isEmpty() || !fields.isEmpty())
+        records << (fields << field);
+    return records;
+}
+
+// The rows of a table as the stock mdb-export reads them, without the header.
+QList<QStringList> exported(const QString& path, const QString& table)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("mdb-export"),
+               {QStringLiteral("-T"), QStringLiteral("%Y/%m/%d %H:%M:%S"), path, table});
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
+        return {};
+    return parseCsv(QString::fromUtf8(tool.readAllStandardOutput())).mid(1);
+}
+
+// mdb-export writes every date with its time; ours keeps the time only where there is one.
+QString withoutMidnight(const QString& date)
+{
+    return date.endsWith(QLatin1String(" 00:00:00")) ? date.chopped(9) : date;
+}
+
+bool sameField(const QString& jet, const QString& ours)
+{
+    if (withoutMidnight(jet) == ours)
+        return true;
+    bool a = false, b = false;
+    const double x = jet.toDouble(&a), y = ours.toDouble(&b);
+    return a && b && x == y;
+}
+
+// Sets the Jet 4 database password in a copy of the fixture's header: the same masks the
+// reader undoes, applied the other way.
+QByteArray withJetPassword(QByteArray file, const QString& password)
+{
+    quint8 key[4];
+    qToLittleEndian(quint32(0x6b39dac7), key);
+    quint8 state[256];
+    for (int i = 0; i < 256; ++i)
+        state[i] = quint8(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + state[i] + key[i % 4]) & 0xff;
+        std::swap(state[i], state[j]);
+    }
+    quint8 stream[128];
+    for (int n = 0, i = 0, j = 0; n < 128; ++n) {
+        i = (i + 1) & 0xff;
+        j = (j + state[i]) & 0xff;
+        std::swap(state[i], state[j]);
+        stream[n] = state[(state[i] + state[j]) & 0xff];
+    }
+    for (int i = 0; i < 128; ++i)
+        file[0x18 + i] = char(quint8(file[0x18 + i]) ^ stream[i]);
+    double created = 0;
+    std::memcpy(&created, file.constData() + 0x72, 8);
+    quint8 mask[4];
+    qToLittleEndian(qint32(created), mask);
+    for (int i = 0; i < 40; ++i) {
+        const char16_t unit = i / 2 < password.size() ? password[i / 2].unicode() : 0;
+        const quint8 byte = i % 2 ? quint8(unit >> 8) : quint8(unit & 0xff);
+        file[0x42 + i] = char(byte ^ mask[i % 4]);
+    }
+    for (int i = 0; i < 128; ++i)
+        file[0x18 + i] = char(quint8(file[0x18 + i]) ^ stream[i]);
+    return file;
+}
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QString out, err;
+};
+
+ToolRun runTool(const QString& program, const QStringList& arguments, const QByteArray& input)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    tool.write(input);
+    tool.closeWriteChannel();
+    ToolRun run;
+    if (tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit)
+        run.exitCode = tool.exitCode();
+    run.out = QString::fromUtf8(tool.readAllStandardOutput());
+    run.err = QString::fromUtf8(tool.readAllStandardError());
+    return run;
+}
+
+// The files of the folder a person would see, hidden ones included, without "." and "..".
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class TestImportExport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void headerPassword_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("the fixture's") << QString() << QStringLiteral("1234") << true;
+        QTest::newRow("case counts") << QStringLiteral("Secret") << QStringLiteral("secret") << false;
+        QTest::newRow("Han") << QStringLiteral("我的帳本") << QStringLiteral("我的帳本") << true;
+        QTest::newRow("twenty characters")
+            << QStringLiteral("abcdefghijklmnopqrst") << QStringLiteral("abcdefghijklmnopqrst") << true;
+        QTest::newRow("a prefix is not it") << QStringLiteral("12345") << QStringLiteral("1234") << false;
+        QTest::newRow("none takes any") << QStringLiteral("") << QStringLiteral("whatever") << true;
+    }
+    void headerPassword()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        TempWorkdir dir;
+        QByteArray file = bytesOf(fixture);
+        if (!stored.isNull())
+            file = withJetPassword(file, stored);
+        writeBytes(dir.file(QStringLiteral("finance.mdb")), file);
+        const auto header = engine::readJetHeader(dir.file(QStringLiteral("finance.mdb")));
+        QVERIFY(header);
+        QVERIFY(header->jet4);
+        QCOMPARE(header->password, stored.isNull() ? QStringLiteral("1234") : stored);
+        QCOMPARE(engine::jetPasswordMatches(*header, typed), opens);
+        QVERIFY(!engine::isJetFile(fixture + QStringLiteral(".missing")));
+    }
+
+    // The first start on the Windows release's file: every row, the upgrade, and the figures
+    // of the balances, a chart and the calendar as mdb-export's rows give them.
+    void firstStartBringsEveryRowAcross()
+    {
+        platform::setClock([] { return QDateTime(QDate(2012, 3, 15), QTime(10, 0)); });
+        TempWorkdir dir;
+        QVERIFY(QFile::copy(fixture, dir.file(QStringLiteral("finance.mdb"))));
+        StartedForm started({password});
+        TForm1& form = started.form();
+        engine::Connection& connection = *form.Connection;
+
+        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet.mdb"))), bytesOf(fixture));
+        QVERIFY(!engine::isJetFile(dir.file(QStringLiteral("finance.mdb"))));
+
+        for (const QString& table : jetTables) {
+            const QList<QStringList> jetRows = exported(fixture, table);
+            QVERIFY2(!jetRows.isEmpty(), qPrintable(table));
+            const QString order =
+                table.endsWith(QLatin1String("_type")) ? QStringLiteral("編號") : QStringLiteral("流水號");
+            engine::Query query;
+            query.setConnection(&connection);
+            query.setSql(QStringLiteral("select * from %1 order by %2").arg(table, order));
+            query.open();
+            QCOMPARE(query.recordCount(), jetRows.size());
+            int row = 0;
+            for (query.first(); !query.eof(); query.next(), ++row)
+                for (int i = 0; i < jetRows[row].size(); ++i)
+                    QVERIFY2(sameField(jetRows[row][i], query.field(i).asString()),
+                             qPrintable(QStringLiteral("%1 row %2 field %3: %4 / %5")
+                                            .arg(table)
+                                            .arg(row)
+                                            .arg(i)
+                                            .arg(jetRows[row][i], query.field(i).asString())));
+        }
+        // Brought up to date by the upgrade, as an older file of ours.
+        QCOMPARE(columnsOf(connection, QStringLiteral("select * from weight")),
+                 QStringLiteral("流水號,日期,體重,BMI,腰圍,臀圍,WHR"));
+        QCOMPARE(columnsOf(connection, QStringLiteral("select * from sub_spend_type")),
+                 QStringLiteral("排序,類型,子類型"));
+
+        // The balances: income minus expense per account.
+        std::map<QString, double> balance;
+        std::map<int, double> spendPerMonth2010;
+        std::map<int, double> netPerDayJanuary2010;
+        for (const QStringList& r : exported(fixture, QStringLiteral("save"))) {
+            balance[r[4]] += r[5].toDouble();
+            if (r[1].startsWith(QLatin1String("2010/01/")))
+                netPerDayJanuary2010[r[1].mid(8, 2).toInt()] += r[5].toDouble();
+        }
+        for (const QStringList& r : exported(fixture, QStringLiteral("spend"))) {
+            balance[r[4]] -= r[5].toDouble();
+            if (r[1].startsWith(QLatin1String("2010/")))
+                spendPerMonth2010[r[1].mid(5, 2).toInt()] += r[5].toDouble();
+            if (r[1].startsWith(QLatin1String("2010/01/")))
+                netPerDayJanuary2010[r[1].mid(8, 2).toInt()] -= r[5].toDouble();
+        }
+        QStringList balances;
+        double total = 0;
+        for (const auto& [account, amount] : balance) {
+            balances << account + u'|' + QString::number(amount, 'g', 15);
+            total += amount;
+        }
+        QStringList stored =
+            rowsOf(connection, QStringLiteral("select 帳戶名稱, 餘額 from account_type")).split(u';');
+        stored.sort();
+        balances.sort();
+        QCOMPARE(stored, balances);
+        QCOMPARE(form.Label_OverView->text(),
+                 QStringLiteral("結餘 : %1").arg(QString::number(total, 'g', 15)));
+
+        // The monthly expense chart of 2010.
+        started.dialogs().answerInput(QStringLiteral("2010"));
+        QTest::mouseClick(form.btnAnalySpendMonth, Qt::LeftButton);
+        QStringList points;
+        for (const ui::ChartPoint& point : form.Series1->points())
+            points << point.label + u'=' + QString::number(point.value, 'g', 15);
+        QStringList expected;
+        for (const auto& [month, amount] : spendPerMonth2010)
+            expected << QStringLiteral("%1月=%2").arg(month).arg(QString::number(amount, 'g', 15));
+        QCOMPARE(points, expected);
+
+        // January 2010 in the calendar.
+        form.TabPagerMain->setCurrentWidget(form.TabPageCalender);
+        form.Calendar->setCurrentPage(2010, 1);
+        form.Calendar->requestStatuses();
+        form.Calendar->requestStatuses();
+        for (int day = 1; day <= 31; ++day)
+            QVERIFY2(form.DayNet[size_t(day)] == std::lround(netPerDayJanuary2010[day]),
+                     qPrintable(QString::number(day)));
+
+        // New rows are numbered after the largest serial the Jet file held.
+        connection.execute(QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                          "(#2012/03/15#, '食物', 'x', '現金', 1)"));
+        QCOMPARE(rowsOf(connection, QStringLiteral("select max(流水號) from spend")), QStringLiteral("309"));
+        started.close();
+        platform::setClock({});
+        // Nothing half-written beside them; the close made the first backup.
+        QCOMPARE(filesIn(dir.path()).filter(QStringLiteral("mdb")),
+                 QStringList({QStringLiteral("finance.jet.mdb"), QStringLiteral("finance.mdb")}));
+        QCOMPARE(filesIn(dir.file(QStringLiteral("backups"))),
+                 QStringList{QStringLiteral("finance-20120315-100000.mdb")});
+    }
+
+    // A wrong password, and a file libmdb cannot read whole: one box each, and the Jet file
+    // stays as it was with nothing beside it.
+    void refusedFileStaysUntouched_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        const QByteArray jet = bytesOf(fixture);
+        QTest::newRow("wrong password") << jet << QStringLiteral("12345") << QStringLiteral("資料庫密碼錯誤");
+        QTest::newRow("cut short") << jet.left(120000) << QStringLiteral("1234")
+                                   << QStringLiteral("無法讀取 Windows 版的資料庫檔");
+        QByteArray scrambled = jet;
+        for (qsizetype i = 4096; i < 3 * 4096; ++i)
+            scrambled[i] = char(i * 7);
+        QTest::newRow("catalog scrambled")
+            << scrambled << QStringLiteral("1234") << QStringLiteral("無法讀取 Windows 版的資料庫檔");
+    }
+    void refusedFileStaysUntouched()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        TempWorkdir dir;
+        writeBytes(dir.file(QStringLiteral("finance.mdb")), file);
+        {
+            StartedForm started({typed}, ErrorBoxes::Expected);
+            const QStringList errors = started.dialogs().errors();
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors.front().contains(message), qPrintable(errors.front()));
+            started.close();
+        }
+        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.mdb"))), file);
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("finance.mdb")});
+    }
+
+    // The kept name is never overwritten.
+    void keptNameGetsANumber()
+    {
+        TempWorkdir dir;
+        QVERIFY(QFile::copy(fixture, dir.file(QStringLiteral("finance.mdb"))));
+        writeBytes(dir.file(QStringLiteral("finance.jet.mdb")), "an older copy");
+        StartedForm started({password});
+        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet.mdb"))), QByteArray("an older copy"));
+        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet-2.mdb"))), bytesOf(fixture));
+        QCOMPARE(rowsOf(*started.form().Connection, QStringLiteral("select count(*) from spend")),
+                 QStringLiteral("308"));
+        started.close();
+    }
+
+    void importTool()
+    {
+        TempWorkdir dir;
+        const QString tool = QStringLiteral(IMPORT_TOOL);
+        ToolRun run = runTool(tool, {fixture, QStringLiteral("new.mdb")}, "wrong\n");
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("資料庫密碼錯誤")), qPrintable(run.err));
+        QCOMPARE(filesIn(dir.path()), QStringList());
+
+        run = runTool(tool, {fixture, QStringLiteral("new.mdb")}, "1234\r\n");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains(QStringLiteral("spend\t308 筆")), qPrintable(run.out));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("new.mdb")});
+        QCOMPARE(QFileInfo(dir.file(QStringLiteral("new.mdb"))).permissions() & 0x0077, 0);
+        const auto connection = engine::Connection::openFile(dir.file(QStringLiteral("new.mdb")), password);
+        QCOMPARE(rowsOf(*connection, QStringLiteral("select count(*) from weight")), QStringLiteral("30"));
+        connection->close();
+
+        run = runTool(tool, {fixture, QStringLiteral("new.mdb")}, "1234\n");
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("已經存在")), qPrintable(run.err));
+        QCOMPARE(runTool(tool, {fixture}, "1234\n").exitCode, 2);
+        QCOMPARE(runTool(tool, {fixture, QStringLiteral("other.mdb")}, "").exitCode, 2);
+    }
+
+    // Killed at any moment, the first start's import leaves finance.mdb either the untouched
+    // Jet file or the whole new one; the next run clears what the killed one left.
+    void killedImportLosesNothing()
+    {
+        TempWorkdir dir;
+        const QByteArray jet = bytesOf(fixture);
+        // A whole run first, to spread the kills over its length (mostly flushes to the disk).
+        writeBytes(dir.file(QStringLiteral("finance.mdb")), jet);
+        QElapsedTimer clock;
+        clock.start();
+        QProcess whole;
+        whole.start(QStringLiteral(IMPORT_PROBE), {password});
+        QVERIFY(whole.waitForFinished(60000));
+        QCOMPARE(whole.exitCode(), 0);
+        const qint64 length = clock.elapsed();
+        int seenJet = 0, seenNew = 0;
+        for (int step = 0; step <= 10; ++step) {
+            const qint64 delay = length * step / 10;
+            for (const QString& name : filesIn(dir.path()))
+                QFile::remove(dir.file(name));
+            writeBytes(dir.file(QStringLiteral("finance.mdb")), jet);
+            QProcess probe;
+            probe.start(QStringLiteral(IMPORT_PROBE), {password});
+            QVERIFY(probe.waitForStarted());
+            QThread::msleep(delay);
+            probe.kill();
+            probe.waitForFinished();
+            const QString path = dir.file(QStringLiteral("finance.mdb"));
+            if (bytesOf(path) == jet) {
+                ++seenJet;
+            } else {
+                ++seenNew;
+                const auto connection = engine::Connection::openFile(path, password);
+                QCOMPARE(rowsOf(*connection, QStringLiteral("select count(*) from spend")),
+                         QStringLiteral("308"));
+                connection->close();
+                QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet.mdb"))), jet);
+            }
+            if (bytesOf(path) == jet) {
+                QProcess again;
+                again.start(QStringLiteral(IMPORT_PROBE), {password});
+                QVERIFY(again.waitForFinished(60000));
+                QCOMPARE(again.exitCode(), 0);
+                for (const QString& name : filesIn(dir.path()))
+                    QVERIFY2(!name.startsWith(u'.'), qPrintable(name));
+            }
+        }
+        qInfo("over %lld ms: killed with the Jet file in place %d times, after the swap %d times", length,
+              seenJet, seenNew);
+    }
+    // Each close keeps a copy; the newest ten stay, a file unchanged since the newest copy is
+    // not copied again, and two closes in one second both keep theirs.
+    void backupsRotate()
+    {
+        TempWorkdir dir;
+        const QString database = dir.file(QStringLiteral("finance.mdb"));
+        const QDateTime start(QDate(2026, 12, 1), QTime(9, 0));
+        QStringList made;
+        for (int i = 0; i < 12; ++i) {
+            writeBytes(database, QByteArray("ledger ") + QByteArray::number(i));
+            made << store::backUpDatabase(database, start.addSecs(i * 61));
+        }
+        QCOMPARE(QFileInfo(made.back()).fileName(), QStringLiteral("finance-20261201-091111.mdb"));
+        const QString folder = dir.file(QStringLiteral("backups"));
+        QStringList kept;
+        for (const QString& path : made.mid(2))
+            kept << QFileInfo(path).fileName();
+        QCOMPARE(filesIn(folder), kept);
+        QCOMPARE(bytesOf(made.back()), QByteArray("ledger 11"));
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, 0);
+        QCOMPARE(QFileInfo(made.back()).permissions() & 0x0077, 0);
+
+        QCOMPARE(store::backUpDatabase(database, start.addDays(1)), QString());
+        QCOMPARE(filesIn(folder), kept);
+
+        writeBytes(database, "ledger 12");
+        const QString same = store::backUpDatabase(database, start.addSecs(11 * 61));
+        QCOMPARE(QFileInfo(same).fileName(), QStringLiteral("finance-20261201-091111-2.mdb"));
+        QStringList newest = kept.mid(1) << QFileInfo(same).fileName();
+        QStringList listed = filesIn(folder);
+        newest.sort();
+        listed.sort();
+        QCOMPARE(listed, newest);
+        QCOMPARE(bytesOf(database), QByteArray("ledger 12"));
+    }
+
+    // The window's close: a whole copy that opens with the password; a copy that cannot be
+    // written is told in one box and leaves finance.mdb as it was.
+    void closeKeepsABackup()
+    {
+        TempWorkdir dir;
+        writeStarter();
+        {
+            StartedForm started;
+            started.close();
+        }
+        const QStringList copies = filesIn(dir.file(QStringLiteral("backups")));
+        QCOMPARE(copies.size(), 1);
+        const auto connection =
+            engine::Connection::openFile(dir.file(QStringLiteral("backups/") + copies.front()), password);
+        QCOMPARE(rowsOf(*connection, QStringLiteral("select count(*) from spend_type")), QStringLiteral("5"));
+        connection->close();
+
+        QVERIFY(QDir(dir.file(QStringLiteral("backups"))).removeRecursively());
+        writeBytes(dir.file(QStringLiteral("backups")), "in the way");
+        const QByteArray before = bytesOf(dir.file(QStringLiteral("finance.mdb")));
+        StartedForm started({password}, ErrorBoxes::Expected);
+        started.form().Connection->execute(
+            QStringLiteral("insert into spend_type (編號, 類型) values (9, '書')"));
+        started.close();
+        QCOMPARE(started.dialogs().errors().size(), 1);
+        QVERIFY2(started.dialogs().errors().front().contains(QStringLiteral("finance.mdb 沒有變動")),
+                 qPrintable(started.dialogs().errors().front()));
+        QVERIFY(bytesOf(dir.file(QStringLiteral("finance.mdb"))) != before); // the insert, kept
+        QCOMPARE(bytesOf(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
+    }
+
+    void csvQuoting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("isNull");
+        QTest::addColumn<QString>("field");
+        const std::tuple<const char*, bool, const char*> cases[] = {
+            {"plain", false, "plain"},
+            {"午餐", false, "午餐"},
+            {"Mom's", false, "Mom's"},
+            {"a,b", false, "\"a,b\""},
+            {"say \"hi\"", false, "\"say \"\"hi\"\"\""},
+            {"two\nlines", false, "\"two\nlines\""},
+            {"cr\rhere", false, "\"cr\rhere\""},
+            {" blank around ", false, " blank around "},
+            {"", false, "\"\""},
+            {"", true, ""},
+        };
+        for (const auto& [text, isNull, field] : cases)
+            QTest::newRow(isNull ? "null"
+                                 : QString::fromUtf8(text)
+                                       .toHtmlEscaped()
+                                       .toUtf8()
+                                       .replace('\n', "\\n")
+                                       .replace('\r', "\\r")
+                                       .constData())
+                << QString::fromUtf8(text) << isNull << QString::fromUtf8(field);
+    }
+    void csvQuoting()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, isNull);
+        QFETCH(QString, field);
+        QCOMPARE(store::csvField(text, isNull), field);
+    }
+
+    // The tool writes every table, and a CSV reader gets back exactly what is stored.
+    void exportTool()
+    {
+        TempWorkdir dir;
+        writeStarter({
+            QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)"),
+            QStringLiteral(
+                "insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/10 10:30#, '食物', "
+                "'Mom''s \"big\", dinner', '現金', 0.30000000000000004)"),
+            QStringLiteral(
+                "insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/11#, '交通', '', "
+                "'銀行', 1500)"),
+            QStringLiteral(
+                "insert into spend (日期, 類型, 帳戶, 金額) values (#2012/01/12#, '交通', '銀行', null)"),
+        });
+        const ToolRun wrong = runTool(QStringLiteral(EXPORT_TOOL), {QStringLiteral("out")}, "4321\n");
+        QCOMPARE(wrong.exitCode, 1);
+        QVERIFY2(wrong.err.contains(QStringLiteral("密碼錯誤")), qPrintable(wrong.err));
+        QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("out"))));
+
+        const ToolRun run = runTool(QStringLiteral(EXPORT_TOOL), {QStringLiteral("out")}, "1234\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(filesIn(dir.file(QStringLiteral("out"))),
+                 QStringList({QStringLiteral("account_type.csv"), QStringLiteral("save.csv"),
+                              QStringLiteral("save_type.csv"), QStringLiteral("spend.csv"),
+                              QStringLiteral("spend_type.csv"), QStringLiteral("sub_spend_type.csv"),
+                              QStringLiteral("weight.csv")}));
+        const QByteArray bytes = bytesOf(dir.file(QStringLiteral("out/spend.csv")));
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.contains("\r\n"));
+        const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes.mid(3)));
+        QCOMPARE(records, (QList<QStringList>{
+                              {QStringLiteral("流水號"), QStringLiteral("日期"), QStringLiteral("類型"),
+                               QStringLiteral("摘要"), QStringLiteral("帳戶"), QStringLiteral("金額")},
+                              {QStringLiteral("1"), QStringLiteral("2012/01/10 10:30:00"),
+                               QStringLiteral("食物"), QStringLiteral("Mom's \"big\", dinner"),
+                               QStringLiteral("現金"), QStringLiteral("0.30000000000000004")},
+                              {QStringLiteral("2"), QStringLiteral("2012/01/11"), QStringLiteral("交通"),
+                               QString(), QStringLiteral("銀行"), QStringLiteral("1500")},
+                              {QStringLiteral("3"), QStringLiteral("2012/01/12"), QStringLiteral("交通"),
+                               QString(), QStringLiteral("銀行"), QString()},
+                          }));
+        // An empty note and a Null one read the same in a spreadsheet, but stay apart in the file.
+        QVERIFY(bytes.contains(",\"\",銀行,1500\r\n"));
+        QVERIFY(bytes.contains(",交通,,銀行,\r\n"));
+    }
+};
+
+QTEST_MAIN(TestImportExport)
+#include "test_import_export.moc"
