@@ -1,5 +1,6 @@
 #include "TForm1.h"
 
+#include "platform/Icon.h"
 #include "platform/Tray.h"
 #include "store/engine/Connection.h"
 #include "store/engine/DataSource.h"
@@ -7,7 +8,6 @@
 #include "ui/Guard.h"
 
 #include <QCloseEvent>
-#include <QStyle>
 #include <QSystemTrayIcon>
 
 TForm1* Form1 = nullptr;
@@ -16,6 +16,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Velloran"));
+    setWindowIcon(platform::programIcon());
     BuildLayout();
     BindStoreEvents();
     BindLedgerEvents();
@@ -100,9 +101,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 bool TForm1::SetTrayIcon(int action)
 {
     const QString tip = QStringLiteral("Velloran ... ");
-    QIcon icon = windowIcon();
-    if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_ComputerIcon);
+    // The tray shows the window's own icon.
+    const QIcon icon = windowIcon();
     const bool taken =
         m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
                         action == platform::Tray::Modify ? tip : QString());
