@@ -14,9 +14,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # velloran_<version>_<architecture>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # The shared libraries the binaries link (Qt 6 with its X11 platform plug-in, SQLCipher, the C++
 # runtime) come from dpkg-shlibdeps, with the versions the build needs; listed here is what the
-# program uses without linking it: the fonts its pages are laid out in, the icon theme of its
+# program uses without linking it: the fonts its pages are laid out in (DejaVu the default for
+# its fields, which a bare system would otherwise draw in Liberation Mono), the icon theme of its
 # buttons, and the Access file library of its import and export.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmdb3, fonts-noto-cjk, fonts-liberation2, adwaita-icon-theme")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libmdb3, fonts-noto-cjk, fonts-liberation2, fonts-dejavu-core, adwaita-icon-theme")
 
 include(CPack)
