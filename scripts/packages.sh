@@ -10,10 +10,12 @@ velloran_run_packages=(
 )
 
 # In addition, to run the tests: the end-to-end run under Xvfb with a notification area
-# (trayer), the fuzz targets built with clang's libFuzzer, and the format check.
+# (trayer), the fuzz targets built with clang's libFuzzer, the format check, and the checks of
+# the installed menu entry and metainfo; dpkg-dev's dpkg-shlibdeps for `cpack -G DEB`.
 velloran_test_packages=(
   xvfb xdotool xauth python3 trayer mdbtools
   clang clang-format libclang-rt-14-dev
+  desktop-file-utils appstream dpkg-dev
 )
 
 # ensure_packages package...: installs, with one apt-get run, those of the packages that are missing.

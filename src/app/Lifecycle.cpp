@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "platform/Clock.h"
+#include "platform/Icon.h"
 #include "platform/Tray.h"
 #include "store/Backup.h"
 #include "store/engine/Connection.h"
@@ -9,7 +10,6 @@
 #include "ui/Guard.h"
 
 #include <QCloseEvent>
-#include <QStyle>
 #include <QSystemTrayIcon>
 
 TForm1* Form1 = nullptr;
@@ -18,6 +18,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<p
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Velloran"));
+    setWindowIcon(platform::programIcon());
     BuildLayout();
     BindStoreEvents();
     BindLedgerEvents();
@@ -116,9 +117,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 bool TForm1::SetTrayIcon(int action)
 {
     const QString tip = QStringLiteral("Velloran ... ");
-    QIcon icon = windowIcon();
-    if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_ComputerIcon);
+    // The tray shows the window's own icon.
+    const QIcon icon = windowIcon();
     const bool taken =
         m_tray->request(platform::Tray::Action(action), action == platform::Tray::Modify ? icon : QIcon(),
                         action == platform::Tray::Modify ? tip : QString());

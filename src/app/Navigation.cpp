@@ -6,12 +6,30 @@
 #include "platform/Tray.h"
 #include "ui/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <stdexcept>
+
+namespace {
+
+// The page 作者網頁 opens: the one the build names, or, where that is a file no longer there (a
+// package built elsewhere), the README installed with the program's documentation.
+QUrl homePage()
+{
+    const QUrl built(QString::fromUtf8(VELLORAN_HOME_PAGE));
+    if (!built.isLocalFile() || QFileInfo::exists(built.toLocalFile()))
+        return built;
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                              QStringLiteral("/../share/doc/velloran/README.md"));
+    return QFileInfo::exists(installed) ? QUrl::fromLocalFile(installed) : built;
+}
+
+} // namespace
 
 void TForm1::AdvSmoothButton17Click()
 {
@@ -59,7 +77,7 @@ void TForm1::btnSystemTrayClick()
 
 void TForm1::btnAuthorClick()
 {
-    platform::openUrl(QUrl(QString::fromUtf8(VELLORAN_HOME_PAGE)));
+    platform::openUrl(homePage());
 }
 
 void TForm1::AdvSmoothButton6Click()

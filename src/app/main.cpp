@@ -1,4 +1,5 @@
 #include "TForm1.h"
+#include "platform/Icon.h"
 #include "ui/Guard.h"
 
 #include <QApplication>
@@ -8,6 +9,10 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     try {
         QApplication::setApplicationName(QStringLiteral("Velloran"));
+        // Dialogs shown before the window carry the icon too; the desktop entry's name lets a
+        // Wayland desktop match the window to its menu entry.
+        QApplication::setWindowIcon(platform::programIcon());
+        QGuiApplication::setDesktopFileName(QStringLiteral("velloran"));
         TForm1 form;
         Form1 = &form;
         form.show();

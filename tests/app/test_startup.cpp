@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/TForm1.h"
+#include "platform/Icon.h"
 #include "platform/Tray.h"
 #include "store/Login.h"
 #include "store/engine/Connection.h"
@@ -13,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QtTest>
 
 using Shown = ui::ScriptedDialogs::Shown;
@@ -97,6 +99,13 @@ private Q_SLOTS:
         QCOMPARE(form.DayQueriesLeft, 31);
         QVERIFY(form.tray()->isShown());
         QCOMPARE(form.tray()->tip(), QStringLiteral("Velloran ... "));
+        // The window and the tray show the program's icon, drawn at every size the desktop asks.
+        const QIcon icon = form.windowIcon();
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QCOMPARE(icon.pixmap(48).size(), QSize(48, 48));
+        QCOMPARE(icon.pixmap(48).toImage(), platform::programIcon().pixmap(48).toImage());
+        QCOMPARE(form.tray()->icon()->icon().cacheKey(), icon.cacheKey());
         for (qint32 net : form.DayNet)
             QCOMPARE(net, 0);
     }
