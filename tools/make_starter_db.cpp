@@ -1,4 +1,5 @@
 // Writes the finance.mdb a new user starts with.
+#include "ToolSupport.h"
 #include "store/Login.h"
 #include "store/StarterDatabase.h"
 #include "store/engine/EngineError.h"
@@ -22,22 +23,10 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout), err(stderr);
-    QStringList names;
-    bool optionsOver = false;
-    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
-        if (!optionsOver && argument == QLatin1String("--")) {
-            optionsOver = true;
-        } else if (!optionsOver && (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
-            out << QString::fromUtf8(usage) << Qt::flush;
-            return 0;
-        } else if (!optionsOver && argument.startsWith(u'-')) {
-            err << QStringLiteral("make-starter-db: 不認得的選項 %1\n").arg(argument)
-                << QString::fromUtf8(usage) << Qt::flush;
-            return 2;
-        } else {
-            names << argument;
-        }
-    }
+    const CommandLine line = parseCommandLine(QStringLiteral("make-starter-db"), usage);
+    if (line.exitCode)
+        return *line.exitCode;
+    const QStringList& names = line.names;
     if (names.size() > 1) {
         err << QStringLiteral("make-starter-db: 只能給一個檔名,多了 %1\n").arg(names.mid(1).join(u' '))
             << QString::fromUtf8(usage) << Qt::flush;

@@ -1,5 +1,5 @@
 // Writes every table of finance.mdb as a CSV file, for spreadsheets and other programs.
-#include "ToolPassword.h"
+#include "ToolSupport.h"
 #include "store/CsvExport.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
@@ -26,27 +26,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout), err(stderr);
-    QStringList names;
-    QString database = QStringLiteral("finance.mdb");
-    bool optionsOver = false;
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (!optionsOver && argument == QLatin1String("--")) {
-            optionsOver = true;
-        } else if (!optionsOver && (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
-            out << QString::fromUtf8(usage) << Qt::flush;
-            return 0;
-        } else if (!optionsOver && argument == QLatin1String("--database") && i + 1 < arguments.size()) {
-            database = arguments[++i];
-        } else if (!optionsOver && argument.startsWith(u'-')) {
-            err << QStringLiteral("velloran-export: 不認得的選項 %1\n").arg(argument)
-                << QString::fromUtf8(usage) << Qt::flush;
-            return 2;
-        } else {
-            names << argument;
-        }
-    }
+    const CommandLine line =
+        parseCommandLine(QStringLiteral("velloran-export"), usage, {QStringLiteral("--database")});
+    if (line.exitCode)
+        return *line.exitCode;
+    const QStringList& names = line.names;
+    const QString database = line.values.value(QStringLiteral("--database"), QStringLiteral("finance.mdb"));
     if (names.size() != 1) {
         err << QStringLiteral("velloran-export: 需要一個資料夾名稱\n") << QString::fromUtf8(usage)
             << Qt::flush;

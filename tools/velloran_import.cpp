@@ -1,5 +1,5 @@
 // Brings a finance.mdb of the Windows release (a Jet file) across into a new file of ours.
-#include "ToolPassword.h"
+#include "ToolSupport.h"
 #include "store/engine/EngineError.h"
 #include "store/import/JetImport.h"
 
@@ -23,22 +23,10 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout), err(stderr);
-    QStringList names;
-    bool optionsOver = false;
-    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
-        if (!optionsOver && argument == QLatin1String("--")) {
-            optionsOver = true;
-        } else if (!optionsOver && (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
-            out << QString::fromUtf8(usage) << Qt::flush;
-            return 0;
-        } else if (!optionsOver && argument.startsWith(u'-')) {
-            err << QStringLiteral("velloran-import: 不認得的選項 %1\n").arg(argument)
-                << QString::fromUtf8(usage) << Qt::flush;
-            return 2;
-        } else {
-            names << argument;
-        }
-    }
+    const CommandLine line = parseCommandLine(QStringLiteral("velloran-import"), usage);
+    if (line.exitCode)
+        return *line.exitCode;
+    const QStringList& names = line.names;
     if (names.size() != 2) {
         err << QStringLiteral("velloran-import: 需要兩個檔名,收到 %1 個\n").arg(names.size())
             << QString::fromUtf8(usage) << Qt::flush;

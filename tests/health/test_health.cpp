@@ -18,19 +18,6 @@ using testing::LedgerFixture;
 
 namespace {
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QString iniPath()
 {
     return QDir::current().filePath(QStringLiteral("setting.ini"));
@@ -123,7 +110,7 @@ private Q_SLOTS:
     {
         testing::TempWorkdir dir;
         const QString path = dir.file(QStringLiteral("setting.ini"));
-        writeBytes(path, "; mine\r\n[HEIGHT]\r\nHEIGHT = 180 \r\n\r\n[Other]\r\nx=1\r\n");
+        testing::writeFileBytes(path, "; mine\r\n[HEIGHT]\r\nHEIGHT = 180 \r\n\r\n[Other]\r\nx=1\r\n");
         platform::Profile profile(path);
         QCOMPARE(profile.readString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("0")),
                  QStringLiteral("180"));
@@ -135,7 +122,7 @@ private Q_SLOTS:
         profile.writeString(QStringLiteral("Other"), QStringLiteral("y"), QString());
         profile.writeString(QStringLiteral("Hip"), QStringLiteral("hip"), QStringLiteral("95"));
         profile.save();
-        QCOMPARE(fileBytes(path),
+        QCOMPARE(testing::fileBytes(path),
                  QByteArray(
                      "; mine\r\n[HEIGHT]\r\nHEIGHT=175\r\n\r\n[Other]\r\nx=1\r\ny=\r\n[Hip]\r\nhip=95\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("setting.ini")});
@@ -145,7 +132,8 @@ private Q_SLOTS:
                  QStringLiteral("0"));
         fresh.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("1"));
         fresh.save();
-        QCOMPARE(fileBytes(dir.file(QStringLiteral("none.ini"))), QByteArray("[Height]\r\nheight=1\r\n"));
+        QCOMPARE(testing::fileBytes(dir.file(QStringLiteral("none.ini"))),
+                 QByteArray("[Height]\r\nheight=1\r\n"));
     }
 
     // The start loads the measures, the close saves them; a start that ended early saves nothing.
@@ -162,7 +150,7 @@ private Q_SLOTS:
             form.LE_Hip->setText(QStringLiteral("95"));
             form.close();
             QCOMPARE(
-                fileBytes(iniPath()),
+                testing::fileBytes(iniPath()),
                 QByteArray("[Height]\r\nheight=172\r\n[Waistline]\r\nwaistline=\r\n[Hip]\r\nhip=95\r\n"));
 
             // Started again in the same folder: the measures come back; an empty one stays empty.
@@ -174,11 +162,11 @@ private Q_SLOTS:
 
             // A wrong password: the start ends before the measures are loaded, and the close
             // leaves the file alone.
-            const QByteArray before = fileBytes(iniPath());
+            const QByteArray before = testing::fileBytes(iniPath());
             testing::StartedForm wrong({QStringLiteral("9999")}, testing::ErrorBoxes::Expected);
             QCOMPARE(wrong.form().LE_Height->text(), QString());
             wrong.close();
-            QCOMPARE(fileBytes(iniPath()), before);
+            QCOMPARE(testing::fileBytes(iniPath()), before);
         }
     }
 

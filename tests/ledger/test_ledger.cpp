@@ -668,10 +668,7 @@ private Q_SLOTS:
         TForm1& form = f.form();
         QCOMPARE(f.rows(QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
                  QStringLiteral("現金|-10;銀行|0"));
-        auto bytes = [] {
-            QFile file(QStringLiteral("finance.mdb"));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
+        auto bytes = [] { return testing::fileBytes(QStringLiteral("finance.mdb")); };
         const QByteArray before = bytes();
         form.RecalcBalances();
         QCOMPARE(bytes(), before);

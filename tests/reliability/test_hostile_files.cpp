@@ -18,21 +18,6 @@ namespace {
 
 const QString fileName = QStringLiteral("finance.mdb");
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), qint64(content.size()));
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 // The working directory laid out for a case, put back when the case ends: the folder's own
 // permissions restored, and the second copy that holds the file, if any, ended.
 class Case
@@ -42,19 +27,19 @@ public:
     {
         const QString path = QDir(folder).filePath(fileName);
         if (setup == QLatin1String("empty file")) {
-            writeFile(path, QByteArray());
+            testing::writeFileBytes(path, QByteArray());
         } else if (setup == QLatin1String("text file")) {
-            writeFile(path,
-                      QStringLiteral("這不是資料庫,是一封信。\nDear Velloran,\n").repeated(40).toUtf8());
+            testing::writeFileBytes(
+                path, QStringLiteral("這不是資料庫,是一封信。\nDear Velloran,\n").repeated(40).toUtf8());
         } else if (setup == QLatin1String("folder in its place")) {
             QDir(folder).mkdir(fileName);
         } else {
             reliability::writeStarterCopy(path);
             if (setup == QLatin1String("first 3000 bytes")) {
-                writeFile(path, bytesOf(path).left(3000));
+                testing::writeFileBytes(path, testing::fileBytes(path).left(3000));
             } else if (setup == QLatin1String("cut at a page boundary")) {
-                const QByteArray whole = bytesOf(path);
-                writeFile(path, whole.left(whole.size() / 1024 / 2 * 1024));
+                const QByteArray whole = testing::fileBytes(path);
+                testing::writeFileBytes(path, whole.left(whole.size() / 1024 / 2 * 1024));
             } else if (setup == QLatin1String("read-only file")) {
                 // The folder open to everyone; only the file closed to writing.
                 setMode(folder, 0777);

@@ -29,19 +29,6 @@ const QStringList jetTables = {QStringLiteral("spend"),        QStringLiteral("s
                                QStringLiteral("spend_type"),   QStringLiteral("save_type"),
                                QStringLiteral("account_type"), QStringLiteral("weight")};
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // RFC 4180 records, as mdb-export and our export write them.
 QList<QStringList> parseCsv(const QString& text)
 {
@@ -190,10 +177,10 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(bool, opens);
         TempWorkdir dir;
-        QByteArray file = bytesOf(fixture);
+        QByteArray file = fileBytes(fixture);
         if (!stored.isNull())
             file = withJetPassword(file, stored);
-        writeBytes(dir.file(QStringLiteral("finance.mdb")), file);
+        writeFileBytes(dir.file(QStringLiteral("finance.mdb")), file);
         const auto header = engine::readJetHeader(dir.file(QStringLiteral("finance.mdb")));
         QVERIFY(header);
         QVERIFY(header->jet4);
@@ -213,7 +200,7 @@ private Q_SLOTS:
         TForm1& form = started.form();
         engine::Connection& connection = *form.Connection;
 
-        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet.mdb"))), bytesOf(fixture));
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("finance.jet.mdb"))), fileBytes(fixture));
         QVERIFY(!engine::isJetFile(dir.file(QStringLiteral("finance.mdb"))));
 
         for (const QString& table : jetTables) {
@@ -312,7 +299,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        const QByteArray jet = bytesOf(fixture);
+        const QByteArray jet = fileBytes(fixture);
         QTest::newRow("wrong password") << jet << QStringLiteral("12345") << QStringLiteral("資料庫密碼錯誤");
         QTest::newRow("cut short") << jet.left(120000) << QStringLiteral("1234")
                                    << QStringLiteral("無法讀取 Windows 版的資料庫檔");
@@ -328,7 +315,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, message);
         TempWorkdir dir;
-        writeBytes(dir.file(QStringLiteral("finance.mdb")), file);
+        writeFileBytes(dir.file(QStringLiteral("finance.mdb")), file);
         {
             StartedForm started({typed}, ErrorBoxes::Expected);
             const QStringList errors = started.dialogs().errors();
@@ -336,7 +323,7 @@ private Q_SLOTS:
             QVERIFY2(errors.front().contains(message), qPrintable(errors.front()));
             started.close();
         }
-        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.mdb"))), file);
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("finance.mdb"))), file);
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("finance.mdb")});
     }
 
@@ -345,10 +332,10 @@ private Q_SLOTS:
     {
         TempWorkdir dir;
         QVERIFY(QFile::copy(fixture, dir.file(QStringLiteral("finance.mdb"))));
-        writeBytes(dir.file(QStringLiteral("finance.jet.mdb")), "an older copy");
+        writeFileBytes(dir.file(QStringLiteral("finance.jet.mdb")), "an older copy");
         StartedForm started({password});
-        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet.mdb"))), QByteArray("an older copy"));
-        QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet-2.mdb"))), bytesOf(fixture));
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("finance.jet.mdb"))), QByteArray("an older copy"));
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("finance.jet-2.mdb"))), fileBytes(fixture));
         QCOMPARE(rowsOf(*started.form().Connection, QStringLiteral("select count(*) from spend")),
                  QStringLiteral("308"));
         started.close();
@@ -384,9 +371,9 @@ private Q_SLOTS:
     void killedImportLosesNothing()
     {
         TempWorkdir dir;
-        const QByteArray jet = bytesOf(fixture);
+        const QByteArray jet = fileBytes(fixture);
         // A whole run first, to spread the kills over its length (mostly flushes to the disk).
-        writeBytes(dir.file(QStringLiteral("finance.mdb")), jet);
+        writeFileBytes(dir.file(QStringLiteral("finance.mdb")), jet);
         QElapsedTimer clock;
         clock.start();
         QProcess whole;
@@ -399,7 +386,7 @@ private Q_SLOTS:
             const qint64 delay = length * step / 10;
             for (const QString& name : filesIn(dir.path()))
                 QFile::remove(dir.file(name));
-            writeBytes(dir.file(QStringLiteral("finance.mdb")), jet);
+            writeFileBytes(dir.file(QStringLiteral("finance.mdb")), jet);
             QProcess probe;
             probe.start(QStringLiteral(IMPORT_PROBE), {password});
             QVERIFY(probe.waitForStarted());
@@ -407,7 +394,7 @@ private Q_SLOTS:
             probe.kill();
             probe.waitForFinished();
             const QString path = dir.file(QStringLiteral("finance.mdb"));
-            if (bytesOf(path) == jet) {
+            if (fileBytes(path) == jet) {
                 ++seenJet;
             } else {
                 ++seenNew;
@@ -415,9 +402,9 @@ private Q_SLOTS:
                 QCOMPARE(rowsOf(*connection, QStringLiteral("select count(*) from spend")),
                          QStringLiteral("308"));
                 connection->close();
-                QCOMPARE(bytesOf(dir.file(QStringLiteral("finance.jet.mdb"))), jet);
+                QCOMPARE(fileBytes(dir.file(QStringLiteral("finance.jet.mdb"))), jet);
             }
-            if (bytesOf(path) == jet) {
+            if (fileBytes(path) == jet) {
                 QProcess again;
                 again.start(QStringLiteral(IMPORT_PROBE), {password});
                 QVERIFY(again.waitForFinished(60000));
@@ -438,7 +425,7 @@ private Q_SLOTS:
         const QDateTime start(QDate(2026, 12, 1), QTime(9, 0));
         QStringList made;
         for (int i = 0; i < 12; ++i) {
-            writeBytes(database, QByteArray("ledger ") + QByteArray::number(i));
+            writeFileBytes(database, QByteArray("ledger ") + QByteArray::number(i));
             made << store::backUpDatabase(database, start.addSecs(i * 61));
         }
         QCOMPARE(QFileInfo(made.back()).fileName(), QStringLiteral("finance-20261201-091111.mdb"));
@@ -447,14 +434,14 @@ private Q_SLOTS:
         for (const QString& path : made.mid(2))
             kept << QFileInfo(path).fileName();
         QCOMPARE(filesIn(folder), kept);
-        QCOMPARE(bytesOf(made.back()), QByteArray("ledger 11"));
+        QCOMPARE(fileBytes(made.back()), QByteArray("ledger 11"));
         QCOMPARE(QFileInfo(folder).permissions() & 0x0077, 0);
         QCOMPARE(QFileInfo(made.back()).permissions() & 0x0077, 0);
 
         QCOMPARE(store::backUpDatabase(database, start.addDays(1)), QString());
         QCOMPARE(filesIn(folder), kept);
 
-        writeBytes(database, "ledger 12");
+        writeFileBytes(database, "ledger 12");
         const QString same = store::backUpDatabase(database, start.addSecs(11 * 61));
         QCOMPARE(QFileInfo(same).fileName(), QStringLiteral("finance-20261201-091111-2.mdb"));
         QStringList newest = kept.mid(1) << QFileInfo(same).fileName();
@@ -462,7 +449,7 @@ private Q_SLOTS:
         newest.sort();
         listed.sort();
         QCOMPARE(listed, newest);
-        QCOMPARE(bytesOf(database), QByteArray("ledger 12"));
+        QCOMPARE(fileBytes(database), QByteArray("ledger 12"));
     }
 
     // The window's close: a whole copy that opens with the password; a copy that cannot be
@@ -483,8 +470,8 @@ private Q_SLOTS:
         connection->close();
 
         QVERIFY(QDir(dir.file(QStringLiteral("backups"))).removeRecursively());
-        writeBytes(dir.file(QStringLiteral("backups")), "in the way");
-        const QByteArray before = bytesOf(dir.file(QStringLiteral("finance.mdb")));
+        writeFileBytes(dir.file(QStringLiteral("backups")), "in the way");
+        const QByteArray before = fileBytes(dir.file(QStringLiteral("finance.mdb")));
         StartedForm started({password}, ErrorBoxes::Expected);
         started.form().Connection->execute(
             QStringLiteral("insert into spend_type (編號, 類型) values (9, '書')"));
@@ -492,8 +479,8 @@ private Q_SLOTS:
         QCOMPARE(started.dialogs().errors().size(), 1);
         QVERIFY2(started.dialogs().errors().front().contains(QStringLiteral("finance.mdb 沒有變動")),
                  qPrintable(started.dialogs().errors().front()));
-        QVERIFY(bytesOf(dir.file(QStringLiteral("finance.mdb"))) != before); // the insert, kept
-        QCOMPARE(bytesOf(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
+        QVERIFY(fileBytes(dir.file(QStringLiteral("finance.mdb"))) != before); // the insert, kept
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
     }
 
     void csvQuoting_data()
@@ -558,7 +545,7 @@ private Q_SLOTS:
                               QStringLiteral("save_type.csv"), QStringLiteral("spend.csv"),
                               QStringLiteral("spend_type.csv"), QStringLiteral("sub_spend_type.csv"),
                               QStringLiteral("weight.csv")}));
-        const QByteArray bytes = bytesOf(dir.file(QStringLiteral("out/spend.csv")));
+        const QByteArray bytes = fileBytes(dir.file(QStringLiteral("out/spend.csv")));
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.contains("\r\n"));
         const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes.mid(3)));

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtTest>
 #include <sqlite3.h>
 
 namespace testing {
@@ -121,6 +122,19 @@ QString rowsOf(engine::Connection& connection, const QString& select)
         rows << fields.join(u'|');
     }
     return rows.join(u';');
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
 }
 
 QString columnsOf(engine::Connection& connection, const QString& select)

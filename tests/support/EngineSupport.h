@@ -49,6 +49,10 @@ void execAll(engine::Connection& connection, const QStringList& statements);
 QString rowsOf(engine::Connection& connection, const QString& select);
 QString columnsOf(engine::Connection& connection, const QString& select);
 
+// A file's bytes (empty when it cannot be read), and a file written with exactly the given bytes.
+QByteArray fileBytes(const QString& path);
+void writeFileBytes(const QString& path, const QByteArray& bytes);
+
 // SQLite's schema counter: it moves whenever a table, column or index changes.
 int schemaVersion(engine::Connection& connection);
 
