@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace engine {
@@ -314,9 +316,10 @@ void Connection::open()
     sqlite3_create_function(db, "month", 1, flags, nullptr, jetMonth, nullptr, nullptr);
     sqlite3_create_function(db, "jet_convert", 4, flags, nullptr, jetConvert, nullptr, nullptr);
     m_db = db;
+    sqlite3_update_hook(db, &Connection::rowWritten, this);
     m_refusal.reset();
     m_openPassword = m_password;
-    m_tables.clear();
+    schemaChanged();
     ensureKeptIndexes();
 }
 
@@ -412,7 +415,7 @@ void Connection::close()
         query->close();
     sqlite3_close(m_db);
     m_db = nullptr;
-    m_tables.clear();
+    schemaChanged();
 }
 
 sqlite3* Connection::handle()
@@ -429,6 +432,82 @@ void Connection::attach(Query* query)
 void Connection::detach(Query* query)
 {
     m_queries.erase(query);
+}
+
+std::shared_ptr<ChangeWatch> Connection::watchTable(const QString& table, size_t limit)
+{
+    auto watch = std::make_shared<ChangeWatch>();
+    watch->table = table.toUtf8();
+    watch->limit = limit;
+    m_watches.erase(std::remove_if(m_watches.begin(), m_watches.end(),
+                                   [](const std::weak_ptr<ChangeWatch>& w) { return w.expired(); }),
+                    m_watches.end());
+    m_watches.push_back(watch);
+    return watch;
+}
+
+void Connection::keepResult(const QString& statement, std::shared_ptr<void> result)
+{
+    constexpr size_t kept = 4;
+    m_kept.erase(std::remove_if(m_kept.begin(), m_kept.end(),
+                                [&statement](const KeptResult& k) { return k.statement == statement; }),
+                 m_kept.end());
+    if (m_kept.size() >= kept)
+        m_kept.erase(m_kept.begin());
+    m_kept.push_back({statement, std::move(result)});
+}
+
+std::shared_ptr<void> Connection::takeResult(const QString& statement)
+{
+    for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
+        if (it->statement == statement) {
+            std::shared_ptr<void> result = std::move(it->result);
+            m_kept.erase(it);
+            return result;
+        }
+    return nullptr;
+}
+
+void Connection::rowWritten(void* self, int, const char* database, const char* table, qint64 rowid)
+{
+    auto* connection = static_cast<Connection*>(self);
+    ++connection->m_rowsWritten;
+    if (std::strcmp(database, "main") != 0)
+        return;
+    for (const auto& weak : connection->m_watches) {
+        const std::shared_ptr<ChangeWatch> watch = weak.lock();
+        if (!watch || watch->lost || sqlite3_stricmp(watch->table.constData(), table) != 0)
+            continue;
+        if (watch->rowids.size() >= watch->limit) {
+            watch->lost = true;
+            watch->rowids.clear();
+            watch->rowids.shrink_to_fit();
+        } else {
+            watch->rowids.push_back(rowid);
+        }
+    }
+}
+
+void Connection::schemaChanged()
+{
+    m_tables.clear();
+    m_kept.clear();
+    for (const auto& weak : m_watches)
+        if (const std::shared_ptr<ChangeWatch> watch = weak.lock()) {
+            watch->lost = true;
+            watch->rowids.clear();
+        }
+    m_watches.clear();
+}
+
+void Connection::runModify(const QString& sql, const QString& statement)
+{
+    m_rowsWritten = 0;
+    prepareAndRun(sql, statement);
+    // A statement that changed rows the write hook did not see (a table emptied at once)
+    // cannot be followed row by row.
+    if (sqlite3_changes(m_db) > m_rowsWritten)
+        schemaChanged();
 }
 
 void Connection::raise(int code, const QString& statement) const
@@ -483,10 +562,13 @@ void Connection::run(const Translation& t, const QString& statement)
         requireUnmoved();
     switch (t.kind) {
     case K::Select:
-    case K::Modify:
     case K::DropTable:
         for (const QString& sql : t.sql)
             prepareAndRun(sql, statement);
+        break;
+    case K::Modify:
+        for (const QString& sql : t.sql)
+            runModify(sql, statement);
         break;
     case K::CreateTable:
     case K::CreateIndex:
@@ -517,7 +599,7 @@ void Connection::run(const Translation& t, const QString& statement)
         } catch (...) {
             execRaw(m_db, "ROLLBACK TO jet_create");
             execRaw(m_db, "RELEASE jet_create");
-            m_tables.clear();
+            schemaChanged();
             throw;
         }
         break;
@@ -541,7 +623,7 @@ void Connection::run(const Translation& t, const QString& statement)
         break;
     }
     if (t.kind != K::Select && t.kind != K::Modify)
-        m_tables.clear();
+        schemaChanged();
 }
 
 const TableInfo& Connection::tableInfo(const QString& table)
@@ -708,7 +790,7 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
     } catch (...) {
         execRaw(m_db, "ROLLBACK TO jet_alter");
         execRaw(m_db, "RELEASE jet_alter");
-        m_tables.clear();
+        schemaChanged();
         throw;
     }
 }
