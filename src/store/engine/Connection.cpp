@@ -265,7 +265,9 @@ void Connection::open()
                           QStringLiteral("%1 所在的資料夾無法寫入 (%2)。").arg(name, info.absolutePath()));
 
     sqlite3* db = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // The connection is used from the window's thread alone: SQLite need not lock it at every call.
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto fail = [&](int failed) -> EngineError {
         EngineError error = makeError(db, failed, QString());
         if ((failed & 0xff) == SQLITE_NOTADB) {
@@ -446,7 +448,7 @@ std::shared_ptr<ChangeWatch> Connection::watchTable(const QString& table, size_t
     return watch;
 }
 
-void Connection::keepResult(const QString& statement, std::shared_ptr<void> result)
+void Connection::keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result)
 {
     constexpr size_t kept = 4;
     m_kept.erase(std::remove_if(m_kept.begin(), m_kept.end(),
@@ -454,7 +456,16 @@ void Connection::keepResult(const QString& statement, std::shared_ptr<void> resu
                  m_kept.end());
     if (m_kept.size() >= kept)
         m_kept.erase(m_kept.begin());
-    m_kept.push_back({statement, std::move(result)});
+    m_kept.push_back({statement, table, std::move(result)});
+}
+
+void Connection::forgetResults(const QString& table)
+{
+    m_kept.erase(std::remove_if(m_kept.begin(), m_kept.end(),
+                                [&table](const KeptResult& k) {
+                                    return k.table.compare(table, Qt::CaseInsensitive) == 0;
+                                }),
+                 m_kept.end());
 }
 
 std::shared_ptr<void> Connection::takeResult(const QString& statement)

@@ -103,8 +103,11 @@ public:
     std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
     // What a closed query leaves for the next open of the same statement (a few are kept, the
     // oldest given up first); the connection does not look inside.
-    void keepResult(const QString& statement, std::shared_ptr<void> result);
+    void keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result);
     std::shared_ptr<void> takeResult(const QString& statement);
+    // Before a table is read in full again: what was kept of it is given up, so that the rows
+    // are not held twice.
+    void forgetResults(const QString& table);
     [[noreturn]] void raise(int code, const QString& statement = QString()) const;
     // Before every write: the path must still name the file this connection holds. A file
     // replaced or deleted under the program (a restored backup, a sync tool) is refused, so
@@ -152,6 +155,7 @@ private:
     struct KeptResult
     {
         QString statement;
+        QString table;
         std::shared_ptr<void> result;
     };
     std::vector<KeptResult> m_kept;

@@ -292,6 +292,8 @@ void Query::open()
         if (auto kept = std::static_pointer_cast<Kept>(connection.takeResult(m_sql)))
             if (reopenKept(*kept, t, connection))
                 return;
+    if (table && t.top < 0)
+        connection.forgetResults(table->name);
     Stmt stmt;
     const QByteArray sql = t.sql.front().toUtf8();
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
@@ -537,7 +539,7 @@ void Query::close()
         kept->rows = std::move(m_rows);
         kept->watch = std::move(m_watch);
         kept->order = std::move(m_rowOrder);
-        m_connection->keepResult(m_sql, std::move(kept));
+        m_connection->keepResult(m_sql, m_table, std::move(kept));
     }
     m_watch.reset();
     m_translated.clear();
