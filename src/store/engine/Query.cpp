@@ -348,6 +348,7 @@ void Query::open()
 
     m_columns = std::move(columns);
     m_rows = std::move(rows);
+    rowsChanged();
     m_table = table ? table->name : QString();
     m_singleTable = table != nullptr;
     followChanges(t, connection);
@@ -500,6 +501,7 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
 
     m_columns = std::move(kept.columns);
     m_rows = std::move(rows);
+    rowsChanged();
     m_table = kept.table;
     m_singleTable = true;
     m_rowOrder = std::move(kept.order);
@@ -547,6 +549,7 @@ void Query::close()
     m_columns.clear();
     m_rows.clear();
     m_view.clear();
+    rowsChanged();
     m_modified.clear();
     m_current = -1;
     m_eof = true;
@@ -600,6 +603,7 @@ QString Query::text(int row, int column) const
 
 void Query::eraseRow(int row)
 {
+    rowsChanged();
     if (m_view.empty()) {
         m_rows.erase(m_rows.begin() + row);
         return;
@@ -694,6 +698,7 @@ void Query::append()
     row.values.resize(m_columns.size());
     row.order = m_nextOrder++;
     m_rows.push_back(std::move(row));
+    rowsChanged();
     if (!m_view.empty())
         m_view.push_back(int(m_rows.size()) - 1);
     m_modified.assign(m_columns.size(), false);
@@ -720,6 +725,7 @@ void Query::edit()
 void Query::setStored(int column, QVariant stored)
 {
     m_rows[at(m_current)].values[size_t(column)] = std::move(stored);
+    rowsChanged();
     m_modified[size_t(column)] = true;
     Q_EMIT rowChanged(m_current);
 }
@@ -821,6 +827,7 @@ void Query::post()
         for (size_t i = 0; i < m_columns.size(); ++i)
             if (m_columns[i].integerKey)
                 row.values[i] = row.rowid;
+        rowsChanged();
     } else if (sqlite3_changes(db) != 1) {
         throw EngineError(Kind::Other,
                           QStringLiteral("這筆資料已經不在資料表 %1 裡,無法修改。").arg(m_table));
@@ -841,6 +848,7 @@ void Query::discardPending()
         Q_EMIT currentChanged(m_current);
     } else if (m_state == State::Edit) {
         m_rows[at(m_current)] = m_original;
+        rowsChanged();
         m_state = State::Browse;
         Q_EMIT rowChanged(m_current);
     }
@@ -885,32 +893,45 @@ void Query::deleteCurrent()
 // numbers beside their rows' places. False, with nothing done, for any other column.
 bool Query::sortByOneNumber(int column, bool descending)
 {
-    struct Entry
-    {
-        double number;
-        int rank; // 0 Null, 1 a number
-        int index;
-    };
-    std::vector<Entry> entries(m_rows.size());
-    for (size_t r = 0; r < m_rows.size(); ++r) {
-        const QVariant& value = m_rows[r].values[size_t(column)];
-        if (value.isNull())
-            entries[r] = {0, 0, int(r)};
-        else if (value.typeId() == QMetaType::Double)
-            entries[r] = {value.toDouble(), 1, int(r)};
-        else
-            return false;
+    SortedNumbers& sorted = m_sortedNumbers;
+    if (sorted.column != column || sorted.version != m_rowsVersion) {
+        std::vector<NumberKey> keys(m_rows.size());
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            const QVariant& value = m_rows[r].values[size_t(column)];
+            if (value.isNull())
+                keys[r] = {0, 0, int(r)};
+            else if (value.typeId() == QMetaType::Double)
+                keys[r] = {value.toDouble(), 1, int(r)};
+            else
+                return false;
+        }
+        std::sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
+            if (a.rank != b.rank)
+                return a.rank < b.rank;
+            if (a.number != b.number)
+                return a.number < b.number;
+            return a.index < b.index;
+        });
+        sorted = {column, m_rowsVersion, std::move(keys)};
     }
-    std::sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
-        if (a.rank != b.rank)
-            return descending ? a.rank > b.rank : a.rank < b.rank;
-        if (a.number != b.number)
-            return descending ? a.number > b.number : a.number < b.number;
-        return a.index < b.index;
-    });
-    m_view.resize(entries.size());
-    for (size_t r = 0; r < entries.size(); ++r)
-        m_view[r] = entries[r].index;
+    const std::vector<NumberKey>& keys = sorted.ascending;
+    m_view.resize(keys.size());
+    if (!descending) {
+        for (size_t r = 0; r < keys.size(); ++r)
+            m_view[r] = keys[r].index;
+        return true;
+    }
+    // Descending: the runs of equal keys from the last, each run keeping its rows' order.
+    size_t out = 0;
+    for (size_t end = keys.size(); end > 0;) {
+        size_t begin = end - 1;
+        while (begin > 0 && keys[begin - 1].rank == keys[end - 1].rank &&
+               keys[begin - 1].number == keys[end - 1].number)
+            --begin;
+        for (size_t r = begin; r < end; ++r)
+            m_view[out++] = keys[r].index;
+        end = begin;
+    }
     return true;
 }
 

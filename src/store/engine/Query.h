@@ -156,6 +156,7 @@ private:
     size_t at(int row) const { return m_view.empty() ? size_t(row) : size_t(m_view[size_t(row)]); }
     void eraseRow(int row);
     bool sortByOneNumber(int column, bool descending);
+    void rowsChanged() { ++m_rowsVersion; }
     void discardPending();
 
     Connection* m_connection = nullptr;
@@ -177,6 +178,22 @@ private:
     std::shared_ptr<ChangeWatch> m_watch;
     RowOrder m_rowOrder;
     QString m_translated;
+    // The last column of numbers sorted, ascending, while the rows stay as they were: clicking
+    // the same title again turns it around without sorting anew.
+    struct NumberKey
+    {
+        double number;
+        int rank; // 0 Null, 1 a number
+        int index;
+    };
+    struct SortedNumbers
+    {
+        int column = -1;
+        quint64 version = 0;
+        std::vector<NumberKey> ascending;
+    };
+    SortedNumbers m_sortedNumbers;
+    quint64 m_rowsVersion = 0;
 };
 
 } // namespace engine
