@@ -298,8 +298,12 @@ void Connection::open()
     const QByteArray key = m_password.toUtf8();
     sqlite3_key(db, key.constData(), int(key.size()));
     sqlite3_busy_timeout(db, 0);
-    // Room for every page of a large ledger, so that each is decrypted once, not at every read.
-    execRaw(db, "PRAGMA cache_size = -32768");
+    // Pages stay decrypted while they fit: 32 MiB holds every page of a ledger of 100 000
+    // entries a side. Beyond that the room grows with the file, to half of it (up to 256 MiB),
+    // which holds the date and account indexes that every grid read and every balance walks;
+    // the table's own pages are read once per start and may come and go.
+    const qint64 cacheKiB = std::clamp<qint64>(info.size() / 2048, 32768, 262144);
+    execRaw(db, QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKiB).toUtf8().constData());
     if (m_shareMode == ShareMode::Exclusive &&
         (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
         throw fail(code);

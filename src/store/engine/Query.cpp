@@ -905,12 +905,9 @@ bool Query::sortByOneNumber(int column, bool descending)
             else
                 return false;
         }
-        std::sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
-            if (a.rank != b.rank)
-                return a.rank < b.rank;
-            if (a.number != b.number)
-                return a.number < b.number;
-            return a.index < b.index;
+        // The keys start in the rows' order, which a stable sort keeps among equal keys.
+        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
+            return a.rank != b.rank ? a.rank < b.rank : a.number < b.number;
         });
         sorted = {column, m_rowsVersion, std::move(keys)};
     }
