@@ -454,10 +454,10 @@ std::shared_ptr<ChangeWatch> Connection::watchTable(const QString& table, size_t
 
 void Connection::keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result)
 {
+    // One result per table at most, so that no table's rows are held more than once beside the
+    // open results.
     constexpr size_t kept = 4;
-    m_kept.erase(std::remove_if(m_kept.begin(), m_kept.end(),
-                                [&statement](const KeptResult& k) { return k.statement == statement; }),
-                 m_kept.end());
+    forgetResults(table);
     if (m_kept.size() >= kept)
         m_kept.erase(m_kept.begin());
     m_kept.push_back({statement, table, std::move(result)});

@@ -101,8 +101,8 @@ public:
     void detach(Query* query);
     // Follows the writes to a table from now on.
     std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
-    // What a closed query leaves for the next open of the same statement (a few are kept, the
-    // oldest given up first); the connection does not look inside.
+    // What a closed query leaves for the next open of the same statement (one per table, a few
+    // tables, the oldest given up first); the connection does not look inside.
     void keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result);
     std::shared_ptr<void> takeResult(const QString& statement);
     // Before a table is read in full again: what was kept of it is given up, so that the rows
