@@ -41,6 +41,14 @@ public:
         return accounts[m_random.bounded(4)];
     }
     QString amount() { return QString::number(m_random.bounded(1, 4) * 10); }
+    // Notes that differ only in letter case, which the caseless order takes as equal.
+    QString note()
+    {
+        static const QString notes[] = {QStringLiteral("note"), QStringLiteral("Note"),
+                                        QStringLiteral("NOTE"), QStringLiteral("bus"),
+                                        QStringLiteral("Bus"),  QStringLiteral("公車")};
+        return notes[m_random.bounded(6)];
+    }
     int bounded(int n) { return int(m_random.bounded(n)); }
 
     void addThroughOneRowSelect()
@@ -52,7 +60,7 @@ public:
         query.append();
         query.setFieldText(QStringLiteral("日期"), date());
         query.setFieldText(QStringLiteral("類型"), QStringLiteral("食物"));
-        query.setFieldText(QStringLiteral("摘要"), QStringLiteral("note"));
+        query.setFieldText(QStringLiteral("摘要"), note());
         query.setFieldText(QStringLiteral("帳戶"), account());
         query.setFieldText(QStringLiteral("金額"), amount());
         query.post();
@@ -61,8 +69,8 @@ public:
     void addThroughStatement()
     {
         m_connection.execute(QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
-                                            "values (#%1#, '交通', 'bus', '%2', %3)")
-                                 .arg(date(), account(), amount()));
+                                            "values (#%1#, '交通', '%2', '%3', %4)")
+                                 .arg(date(), note(), account(), amount()));
     }
 
     QString someSerial()
@@ -104,6 +112,10 @@ private Q_SLOTS:
         QTest::newRow("amounts over 10") << QStringLiteral("select * from spend where 金額 > 10");
         QTest::newRow("sort the index cannot give")
             << QStringLiteral("select * from spend order by 摘要, 日期");
+        QTest::newRow("notes, descending index walked backwards")
+            << QStringLiteral("select * from spend order by 摘要");
+        QTest::newRow("notes, descending index walked forwards")
+            << QStringLiteral("select * from spend order by 摘要 desc");
     }
 
     void reopenedResultEqualsAFreshRead()
@@ -112,6 +124,7 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         auto connection = testing::connect();
+        connection->execute(QStringLiteral("create index 摘要序 on spend (摘要 desc)"));
         for (quint32 seed = 1; seed <= 3; ++seed) {
             connection->execute(QStringLiteral("delete from spend"));
             Ledger ledger(*connection, seed);
@@ -135,8 +148,9 @@ private Q_SLOTS:
                     break;
                 case 3:
                     connection->execute(
-                        QStringLiteral("update spend set 日期 = #%1#, 帳戶 = '%2' where 流水號 = %3")
-                            .arg(ledger.date(), ledger.account(), ledger.someSerial()));
+                        QStringLiteral(
+                            "update spend set 日期 = #%1#, 帳戶 = '%2', 摘要 = '%3' where 流水號 = %4")
+                            .arg(ledger.date(), ledger.account(), ledger.note(), ledger.someSerial()));
                     break;
                 case 4:
                     // The grid's own edit and delete, on a row of what it shows.
