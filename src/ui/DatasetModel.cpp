@@ -46,6 +46,8 @@ void DatasetModel::attach()
                                      [this](int row) {
                                          beginInsertRows(QModelIndex(), row, row);
                                          endInsertRows();
+                                         if (m_indicatorRow >= row)
+                                             ++m_indicatorRow;
                                      })
                           << connect(m_query, &engine::Query::rowRemoved, this,
                                      [this](int row) {
@@ -60,7 +62,13 @@ void DatasetModel::attach()
                                          Q_EMIT headerDataChanged(Qt::Vertical, row, row);
                                      })
                           << connect(m_query, &engine::Query::currentChanged, this, [this](int row) {
-                                 Q_EMIT headerDataChanged(Qt::Vertical, 0, qMax(0, rowCount() - 1));
+                                 // The indicator leaves one row for another: only their headers
+                                 // change, whatever the number of rows.
+                                 const int count = rowCount();
+                                 for (int section : {m_indicatorRow, row})
+                                     if (section >= 0 && section < count)
+                                         Q_EMIT headerDataChanged(Qt::Vertical, section, section);
+                                 m_indicatorRow = row;
                                  Q_EMIT currentRowChanged(row);
                              });
         }
@@ -72,7 +80,9 @@ void DatasetModel::reset()
 {
     beginResetModel();
     endResetModel();
-    if (engine::Query* q = query())
+    engine::Query* q = query();
+    m_indicatorRow = q ? q->recNo() : -1;
+    if (q)
         Q_EMIT currentRowChanged(q->recNo());
 }
 

@@ -44,6 +44,7 @@ private:
 
     QPointer<engine::DataSource> m_source;
     QPointer<engine::Query> m_query;
+    int m_indicatorRow = -1; // the row whose header shows the current-row indicator
     QList<QMetaObject::Connection> m_connections;
 };
 

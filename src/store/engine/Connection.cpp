@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace engine {
@@ -290,7 +292,9 @@ void Connection::open()
                           QStringLiteral("%1 所在的資料夾無法寫入 (%2)。").arg(name, info.absolutePath()));
 
     sqlite3* db = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // The connection is used from the window's thread alone: SQLite need not lock it at every call.
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto fail = [&](int failed) -> EngineError {
         EngineError error = makeError(db, failed, QString());
         if ((failed & 0xff) == SQLITE_NOTADB) {
@@ -318,8 +322,12 @@ void Connection::open()
     const QByteArray key = m_password.toUtf8();
     sqlite3_key(db, key.constData(), int(key.size()));
     sqlite3_busy_timeout(db, 0);
-    // Room for every page of a large ledger, so that each is decrypted once, not at every read.
-    execRaw(db, "PRAGMA cache_size = -32768");
+    // Pages stay decrypted while they fit: 32 MiB holds every page of a ledger of 100 000
+    // entries a side. Beyond that the room grows with the file, to half of it (up to 256 MiB),
+    // which holds the date and account indexes that every grid read and every balance walks;
+    // the table's own pages are read once per start and may come and go.
+    const qint64 cacheKiB = std::clamp<qint64>(info.size() / 2048, 32768, 262144);
+    execRaw(db, QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKiB).toUtf8().constData());
     if (m_shareMode == ShareMode::Exclusive &&
         (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
         throw fail(code);
@@ -338,9 +346,10 @@ void Connection::open()
     sqlite3_create_function(db, "month", 1, flags, nullptr, jetMonth, nullptr, nullptr);
     sqlite3_create_function(db, "jet_convert", 4, flags, nullptr, jetConvert, nullptr, nullptr);
     m_db = db;
+    sqlite3_update_hook(db, &Connection::rowWritten, this);
     m_refusal.reset();
     m_openPassword = m_password;
-    m_tables.clear();
+    schemaChanged();
     ensureKeptIndexes();
 }
 
@@ -436,7 +445,7 @@ void Connection::close()
         query->close();
     sqlite3_close(m_db);
     m_db = nullptr;
-    m_tables.clear();
+    schemaChanged();
 }
 
 sqlite3* Connection::handle()
@@ -453,6 +462,91 @@ void Connection::attach(Query* query)
 void Connection::detach(Query* query)
 {
     m_queries.erase(query);
+}
+
+std::shared_ptr<ChangeWatch> Connection::watchTable(const QString& table, size_t limit)
+{
+    auto watch = std::make_shared<ChangeWatch>();
+    watch->table = table.toUtf8();
+    watch->limit = limit;
+    m_watches.erase(std::remove_if(m_watches.begin(), m_watches.end(),
+                                   [](const std::weak_ptr<ChangeWatch>& w) { return w.expired(); }),
+                    m_watches.end());
+    m_watches.push_back(watch);
+    return watch;
+}
+
+void Connection::keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result)
+{
+    // One result per table at most, so that no table's rows are held more than once beside the
+    // open results.
+    constexpr size_t kept = 4;
+    forgetResults(table);
+    if (m_kept.size() >= kept)
+        m_kept.erase(m_kept.begin());
+    m_kept.push_back({statement, table, std::move(result)});
+}
+
+void Connection::forgetResults(const QString& table)
+{
+    m_kept.erase(std::remove_if(m_kept.begin(), m_kept.end(),
+                                [&table](const KeptResult& k) {
+                                    return k.table.compare(table, Qt::CaseInsensitive) == 0;
+                                }),
+                 m_kept.end());
+}
+
+std::shared_ptr<void> Connection::takeResult(const QString& statement)
+{
+    for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
+        if (it->statement == statement) {
+            std::shared_ptr<void> result = std::move(it->result);
+            m_kept.erase(it);
+            return result;
+        }
+    return nullptr;
+}
+
+void Connection::rowWritten(void* self, int, const char* database, const char* table, qint64 rowid)
+{
+    auto* connection = static_cast<Connection*>(self);
+    ++connection->m_rowsWritten;
+    if (std::strcmp(database, "main") != 0)
+        return;
+    for (const auto& weak : connection->m_watches) {
+        const std::shared_ptr<ChangeWatch> watch = weak.lock();
+        if (!watch || watch->lost || sqlite3_stricmp(watch->table.constData(), table) != 0)
+            continue;
+        if (watch->rowids.size() >= watch->limit) {
+            watch->lost = true;
+            watch->rowids.clear();
+            watch->rowids.shrink_to_fit();
+        } else {
+            watch->rowids.push_back(rowid);
+        }
+    }
+}
+
+void Connection::schemaChanged()
+{
+    m_tables.clear();
+    m_kept.clear();
+    for (const auto& weak : m_watches)
+        if (const std::shared_ptr<ChangeWatch> watch = weak.lock()) {
+            watch->lost = true;
+            watch->rowids.clear();
+        }
+    m_watches.clear();
+}
+
+void Connection::runModify(const QString& sql, const QString& statement)
+{
+    m_rowsWritten = 0;
+    prepareAndRun(sql, statement);
+    // A statement that changed rows the write hook did not see (a table emptied at once)
+    // cannot be followed row by row.
+    if (sqlite3_changes(m_db) > m_rowsWritten)
+        schemaChanged();
 }
 
 void Connection::raise(int code, const QString& statement) const
@@ -507,10 +601,13 @@ void Connection::run(const Translation& t, const QString& statement)
         requireUnmoved();
     switch (t.kind) {
     case K::Select:
-    case K::Modify:
     case K::DropTable:
         for (const QString& sql : t.sql)
             prepareAndRun(sql, statement);
+        break;
+    case K::Modify:
+        for (const QString& sql : t.sql)
+            runModify(sql, statement);
         break;
     case K::CreateTable:
     case K::CreateIndex:
@@ -541,7 +638,7 @@ void Connection::run(const Translation& t, const QString& statement)
         } catch (...) {
             execRaw(m_db, "ROLLBACK TO jet_create");
             execRaw(m_db, "RELEASE jet_create");
-            m_tables.clear();
+            schemaChanged();
             throw;
         }
         break;
@@ -565,7 +662,7 @@ void Connection::run(const Translation& t, const QString& statement)
         break;
     }
     if (t.kind != K::Select && t.kind != K::Modify)
-        m_tables.clear();
+        schemaChanged();
 }
 
 const TableInfo& Connection::tableInfo(const QString& table)
@@ -732,7 +829,7 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
     } catch (...) {
         execRaw(m_db, "ROLLBACK TO jet_alter");
         execRaw(m_db, "RELEASE jet_alter");
-        m_tables.clear();
+        schemaChanged();
         throw;
     }
 }

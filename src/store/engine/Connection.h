@@ -29,6 +29,17 @@ struct ColumnInfo
     bool primaryKey = false; // part of the table's Jet primary key: never Null
 };
 
+// The rows of one table written since a result of it was read, gathered from every write
+// the connection makes (it is the file's only writer), so that the result can be brought up to
+// date by reading those rows alone.
+struct ChangeWatch
+{
+    QByteArray table; // as stored, UTF-8
+    std::vector<qint64> rowids;
+    size_t limit = 0;  // beyond this many rows, reading the whole result again is cheaper
+    bool lost = false; // changes that cannot be followed row by row: the result must be read again
+};
+
 struct TableInfo
 {
     QString name; // as stored
@@ -91,6 +102,15 @@ public:
     const TableInfo* findTableInfo(const QString& table);
     void attach(Query* query);
     void detach(Query* query);
+    // Follows the writes to a table from now on.
+    std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
+    // What a closed query leaves for the next open of the same statement (one per table, a few
+    // tables, the oldest given up first); the connection does not look inside.
+    void keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result);
+    std::shared_ptr<void> takeResult(const QString& statement);
+    // Before a table is read in full again: what was kept of it is given up, so that the rows
+    // are not held twice.
+    void forgetResults(const QString& table);
     [[noreturn]] void raise(int code, const QString& statement = QString()) const;
     // Before every write: the path must still name the file this connection holds. A file
     // replaced or deleted under the program (a restored backup, a sync tool) is refused, so
@@ -108,6 +128,11 @@ private:
     void dropIndex(const Translation& t, const QString& statement);
     void changePassword(const Translation& t);
     QString storedTableName(const QString& table);
+    // The tables or their columns may have changed: what was learnt about them is forgotten and
+    // no kept result is brought up to date.
+    void schemaChanged();
+    void runModify(const QString& sql, const QString& statement);
+    static void rowWritten(void* self, int operation, const char* database, const char* table, qint64 rowid);
     QStringList keyIndexes(const QString& table, const char* prefix);
 
     sqlite3* m_db = nullptr;
@@ -129,6 +154,15 @@ private:
     };
     std::optional<Refusal> m_refusal;
     std::set<Query*> m_queries;
+    std::vector<std::weak_ptr<ChangeWatch>> m_watches;
+    struct KeptResult
+    {
+        QString statement;
+        QString table;
+        std::shared_ptr<void> result;
+    };
+    std::vector<KeptResult> m_kept;
+    qint64 m_rowsWritten = 0;
 };
 
 } // namespace engine

@@ -435,6 +435,31 @@ Translation translateSelect(const QString& statement, bool nested)
                                                     : fromWords[0].text.mid(1, fromWords[0].text.size() - 2);
     }
 
+    if (result.singleTable && order < tokens.size()) {
+        const size_t by = findTopLevel(tokens, order, {"by"});
+        std::vector<std::vector<JetToken>> keys(1);
+        for (const JetToken& token : slice(tokens, by + 1, tokens.size())) {
+            if (isPunct(token, ","))
+                keys.emplace_back();
+            else if (meaningful(token))
+                keys.back().push_back(token);
+        }
+        for (const auto& key : keys) {
+            const bool descending = key.size() == 2 && is(key[1], "desc");
+            const bool plain = (key.size() == 1 || (key.size() == 2 && (descending || is(key[1], "asc")))) &&
+                               (key[0].type == T::Word || key[0].type == T::Bracket);
+            if (!plain) {
+                result.plainOrder = false;
+                result.orderColumns.clear();
+                result.orderDescending.clear();
+                break;
+            }
+            result.orderColumns << (key[0].type == T::Word ? key[0].text
+                                                           : key[0].text.mid(1, key[0].text.size() - 2));
+            result.orderDescending.push_back(descending);
+        }
+    }
+
     QString hidden;
     if (result.singleTable) {
         hidden += QStringLiteral(", %1.rowid AS [__rowid]").arg(quoteName(result.table));

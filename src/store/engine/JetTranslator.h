@@ -56,6 +56,11 @@ struct Translation
     int top = -1;             // TOP n
     int tieKeys = 0;          // hidden trailing columns holding the ORDER BY keys, for TOP's ties
     bool hasRowid = false;    // a hidden column "__rowid" follows the visible ones
+    // The ORDER BY of a single-table select when every key is a plain column name (else empty,
+    // with plainOrder false).
+    QStringList orderColumns;
+    std::vector<bool> orderDescending;
+    bool plainOrder = true;
 
     // DDL
     QString column;

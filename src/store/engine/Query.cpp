@@ -132,6 +132,86 @@ struct Stmt
     ~Stmt() { sqlite3_finalize(p); }
 };
 
+// A UTF-16 unit placed where its code point sorts: the surrogates of the supplementary planes
+// above U+E000..U+FFFF, as UTF-8's bytes order them.
+char16_t inCodePointOrder(char16_t unit)
+{
+    if (unit >= 0xD800 && unit <= 0xDFFF)
+        return char16_t(unit + 0x2000);
+    if (unit >= 0xE000)
+        return char16_t(unit - 0x800);
+    return unit;
+}
+
+// Two stored values in the order SQLite gives them under NOCASE: Null, then numbers, then
+// texts by their UTF-8 bytes with Latin letters folded to lower case.
+int compareStored(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return int(!a.isNull()) - int(!b.isNull());
+    const bool numberA = isNumber(a), numberB = isNumber(b);
+    if (numberA || numberB) {
+        if (numberA != numberB)
+            return numberA ? -1 : 1;
+        return compareValues(a, b);
+    }
+    const QString x = a.toString(), y = b.toString();
+    const qsizetype n = qMin(x.size(), y.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t p = x[i].unicode(), q = y[i].unicode();
+        if (p == q)
+            continue;
+        if (p >= u'A' && p <= u'Z')
+            p = char16_t(p + 32);
+        if (q >= u'A' && q <= u'Z')
+            q = char16_t(q + 32);
+        if (p != q)
+            return inCodePointOrder(p) < inCodePointOrder(q) ? -1 : 1;
+    }
+    return x.size() < y.size() ? -1 : x.size() > y.size() ? 1 : 0;
+}
+
+} // namespace
+
+// A closed result with what is needed to bring it up to date at the next open of its statement.
+struct Query::Kept
+{
+    QString translated;
+    QString table;
+    std::vector<Column> columns;
+    std::vector<Row> rows;
+    std::shared_ptr<ChangeWatch> watch;
+    RowOrder order;
+};
+
+namespace {
+
+// Reads the visible fields and the rowid of the statement's current row.
+template <typename Row, typename Columns>
+Row readRow(sqlite3_stmt* stmt, const Columns& columns, std::vector<TextPool>& pools, bool hasRowid)
+{
+    Row row;
+    const int visible = int(columns.size());
+    row.values.reserve(size_t(visible));
+    for (int i = 0; i < visible; ++i)
+        row.values.push_back(columnValue(stmt, i, columns[size_t(i)].kind, pools[size_t(i)]));
+    if (hasRowid)
+        row.rowid = sqlite3_column_int64(stmt, visible);
+    return row;
+}
+
+template <typename Row, typename Order> int compareRows(const Row& a, const Row& b, const Order& order)
+{
+    for (size_t k = 0; k < order.columns.size(); ++k) {
+        const size_t column = size_t(order.columns[k]);
+        const int c = compareStored(a.values[column], b.values[column]);
+        if (c != 0)
+            return order.descending[k] ? -c : c;
+    }
+    const int c = a.rowid < b.rowid ? -1 : a.rowid > b.rowid ? 1 : 0;
+    return order.rowidDescending ? -c : c;
+}
+
 } // namespace
 
 QString Field::asString() const
@@ -208,6 +288,12 @@ void Query::open()
         throw EngineError(Kind::Syntax, QStringLiteral("這個陳述式不傳回資料列,無法開啟。(%1)").arg(m_sql));
 
     const TableInfo* table = t.singleTable ? connection.findTableInfo(t.table) : nullptr;
+    if (table && t.top < 0)
+        if (auto kept = std::static_pointer_cast<Kept>(connection.takeResult(m_sql)))
+            if (reopenKept(*kept, t, connection))
+                return;
+    if (table && t.top < 0)
+        connection.forgetResults(table->name);
     Stmt stmt;
     const QByteArray sql = t.sql.front().toUtf8();
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
@@ -255,30 +341,184 @@ void Query::open()
             }
             lastTies = ties;
         }
-        Row row;
-        row.values.reserve(size_t(visible));
-        for (int i = 0; i < visible; ++i)
-            row.values.push_back(columnValue(stmt.p, i, columns[size_t(i)].kind, pools[size_t(i)]));
-        if (t.hasRowid)
-            row.rowid = sqlite3_column_int64(stmt.p, visible);
-        rows.push_back(std::move(row));
+        rows.push_back(readRow<Row>(stmt.p, columns, pools, t.hasRowid));
     }
     if (code != SQLITE_ROW && code != SQLITE_DONE)
         connection.raise(code, m_sql);
 
     m_columns = std::move(columns);
     m_rows = std::move(rows);
+    rowsChanged();
     m_table = table ? table->name : QString();
     m_singleTable = table != nullptr;
+    followChanges(t, connection);
     m_state = State::Browse;
     m_current = m_rows.empty() ? -1 : 0;
     m_eof = m_rows.empty();
     m_sort.clear();
+    m_view.clear();
     for (size_t i = 0; i < m_rows.size(); ++i)
         m_rows[i].order = qint64(i);
     m_nextOrder = qint64(m_rows.size());
     Q_EMIT opened();
     Q_EMIT currentChanged(m_current);
+}
+
+// A result read in full can be kept and brought up to date later when its order is known for
+// any row: the plan walks the table by rowid, or one index whose columns are exactly the ORDER
+// BY's (ties then follow the rowid in the walk's direction). The rows just read must follow
+// that order, or nothing is kept.
+void Query::followChanges(const Translation& t, Connection& connection)
+{
+    m_watch.reset();
+    m_translated.clear();
+    if (!m_singleTable || !t.hasRowid || t.top >= 0 || !t.plainOrder || t.sql.size() != 1)
+        return;
+    RowOrder order;
+    for (const QString& name : t.orderColumns) {
+        int found = -1;
+        for (size_t i = 0; i < m_columns.size() && found < 0; ++i)
+            if (m_columns[i].baseName.compare(name, Qt::CaseInsensitive) == 0 &&
+                m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                found = int(i);
+        if (found < 0)
+            return;
+        order.columns.push_back(found);
+    }
+    order.descending = t.orderDescending;
+
+    sqlite3* db = connection.handle();
+    QStringList plan;
+    {
+        Stmt explain;
+        const QByteArray sql = (QStringLiteral("EXPLAIN QUERY PLAN ") + t.sql.front()).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &explain.p, nullptr) != SQLITE_OK)
+            return;
+        while (sqlite3_step(explain.p) == SQLITE_ROW)
+            plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(explain.p, 3)));
+    }
+    if (plan.size() != 1)
+        return;
+    const QString scan = QStringLiteral("SCAN TABLE ") + m_table;
+    if (plan.front() == scan) {
+        // By rowid: either no ORDER BY, or one by the table's own integer key.
+        if (order.columns.size() == 1 && m_columns[size_t(order.columns.front())].integerKey) {
+            order.rowidDescending = order.descending.front();
+            order.columns.clear();
+            order.descending.clear();
+        } else if (!order.columns.empty()) {
+            return;
+        }
+    } else {
+        QString index;
+        for (const QString& by : {QStringLiteral(" USING INDEX "), QStringLiteral(" USING COVERING INDEX ")})
+            if (plan.front().startsWith(scan + by))
+                index = plan.front().mid(scan.size() + by.size());
+        if (index.isEmpty() || order.columns.empty())
+            return;
+        Stmt info;
+        const QByteArray sql = QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoteName(index)).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &info.p, nullptr) != SQLITE_OK)
+            return;
+        size_t k = 0;
+        bool reverse = false;
+        while (sqlite3_step(info.p) == SQLITE_ROW) {
+            if (sqlite3_column_int(info.p, 5) == 0) // the rowid, after the key columns
+                continue;
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.p, 2));
+            if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.p, 1) < 0 || !name ||
+                t.orderColumns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
+                return;
+            const bool flipped = bool(sqlite3_column_int(info.p, 3)) != order.descending[k];
+            if (k == 0)
+                reverse = flipped;
+            else if (flipped != reverse)
+                return;
+            ++k;
+        }
+        if (k != size_t(t.orderColumns.size()))
+            return;
+        order.rowidDescending = reverse;
+    }
+    for (size_t i = 1; i < m_rows.size(); ++i)
+        if (compareRows(m_rows[i - 1], m_rows[i], order) >= 0)
+            return;
+    m_rowOrder = std::move(order);
+    m_translated = t.sql.front();
+    m_watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
+}
+
+// Brings a kept result up to date: the rows written since it was read are dropped and read
+// again by rowid, each placed where the statement's order puts it.
+bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
+{
+    if (!kept.watch || kept.watch->lost || kept.translated != t.sql.front())
+        return false;
+    sqlite3* db = connection.handle();
+    std::vector<qint64> written = std::move(kept.watch->rowids);
+    kept.watch->rowids.clear();
+    std::sort(written.begin(), written.end());
+    written.erase(std::unique(written.begin(), written.end()), written.end());
+
+    std::vector<Row> fresh;
+    if (!written.empty()) {
+        Stmt fetch;
+        const QByteArray sql =
+            (QStringLiteral("SELECT * FROM (") + t.sql.front() + QStringLiteral(") WHERE [__rowid] = ?1"))
+                .toUtf8();
+        int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &fetch.p, nullptr);
+        if (code != SQLITE_OK)
+            return false;
+        std::vector<TextPool> pools(kept.columns.size());
+        for (qint64 rowid : written) {
+            sqlite3_bind_int64(fetch.p, 1, rowid);
+            while ((code = sqlite3_step(fetch.p)) == SQLITE_ROW)
+                fresh.push_back(readRow<Row>(fetch.p, kept.columns, pools, true));
+            if (code != SQLITE_DONE)
+                connection.raise(code, m_sql);
+            sqlite3_reset(fetch.p);
+        }
+        std::sort(fresh.begin(), fresh.end(),
+                  [&kept](const Row& a, const Row& b) { return compareRows(a, b, kept.order) < 0; });
+    }
+
+    std::vector<Row> rows = std::move(kept.rows);
+    if (!written.empty())
+        rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                  [&written](const Row& row) {
+                                      return std::binary_search(written.begin(), written.end(), row.rowid);
+                                  }),
+                   rows.end());
+    if (!fresh.empty()) {
+        std::vector<Row> merged;
+        merged.reserve(rows.size() + fresh.size());
+        std::merge(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()),
+                   std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+                   std::back_inserter(merged),
+                   [&kept](const Row& a, const Row& b) { return compareRows(a, b, kept.order) < 0; });
+        rows = std::move(merged);
+    }
+
+    m_columns = std::move(kept.columns);
+    m_rows = std::move(rows);
+    rowsChanged();
+    m_table = kept.table;
+    m_singleTable = true;
+    m_rowOrder = std::move(kept.order);
+    m_translated = std::move(kept.translated);
+    m_watch = std::move(kept.watch);
+    m_watch->limit = std::max<size_t>(256, m_rows.size() / 8);
+    m_state = State::Browse;
+    m_current = m_rows.empty() ? -1 : 0;
+    m_eof = m_rows.empty();
+    m_sort.clear();
+    m_view.clear();
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        m_rows[i].order = qint64(i);
+    m_nextOrder = qint64(m_rows.size());
+    Q_EMIT opened();
+    Q_EMIT currentChanged(m_current);
+    return true;
 }
 
 void Query::execSql()
@@ -293,9 +533,23 @@ void Query::close()
 {
     if (m_state == State::Inactive)
         return;
+    if (m_watch && !m_watch->lost && m_state == State::Browse && m_connection && m_connection->isOpen()) {
+        auto kept = std::make_shared<Kept>();
+        kept->translated = std::move(m_translated);
+        kept->table = m_table;
+        kept->columns = std::move(m_columns);
+        kept->rows = std::move(m_rows);
+        kept->watch = std::move(m_watch);
+        kept->order = std::move(m_rowOrder);
+        m_connection->keepResult(m_sql, m_table, std::move(kept));
+    }
+    m_watch.reset();
+    m_translated.clear();
     m_state = State::Inactive;
     m_columns.clear();
     m_rows.clear();
+    m_view.clear();
+    rowsChanged();
     m_modified.clear();
     m_current = -1;
     m_eof = true;
@@ -332,19 +586,34 @@ const QVariant& Query::currentValue(int column) const
 {
     if (m_current < 0 || m_current >= int(m_rows.size()))
         return nullValue();
-    return m_rows[size_t(m_current)].values.at(size_t(column));
+    return m_rows[at(m_current)].values.at(size_t(column));
 }
 
 const QVariant& Query::value(int row, int column) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return nullValue();
-    return m_rows[size_t(row)].values.at(size_t(column));
+    return m_rows[at(row)].values.at(size_t(column));
 }
 
 QString Query::text(int row, int column) const
 {
     return storedToText(value(row, column), m_columns.at(size_t(column)).kind);
+}
+
+void Query::eraseRow(int row)
+{
+    rowsChanged();
+    if (m_view.empty()) {
+        m_rows.erase(m_rows.begin() + row);
+        return;
+    }
+    const int stored = m_view[size_t(row)];
+    m_rows.erase(m_rows.begin() + stored);
+    m_view.erase(m_view.begin() + row);
+    for (int& index : m_view)
+        if (index > stored)
+            --index;
 }
 
 void Query::setCurrent(int row)
@@ -429,6 +698,9 @@ void Query::append()
     row.values.resize(m_columns.size());
     row.order = m_nextOrder++;
     m_rows.push_back(std::move(row));
+    rowsChanged();
+    if (!m_view.empty())
+        m_view.push_back(int(m_rows.size()) - 1);
     m_modified.assign(m_columns.size(), false);
     m_state = State::Insert;
     m_eof = false;
@@ -445,14 +717,15 @@ void Query::edit()
         return;
     if (m_current < 0 || m_current >= int(m_rows.size()))
         throw EngineError(Kind::NoCurrentRow, QStringLiteral("沒有可以修改的資料列。"));
-    m_original = m_rows[size_t(m_current)];
+    m_original = m_rows[at(m_current)];
     m_modified.assign(m_columns.size(), false);
     m_state = State::Edit;
 }
 
 void Query::setStored(int column, QVariant stored)
 {
-    m_rows[size_t(m_current)].values[size_t(column)] = std::move(stored);
+    m_rows[at(m_current)].values[size_t(column)] = std::move(stored);
+    rowsChanged();
     m_modified[size_t(column)] = true;
     Q_EMIT rowChanged(m_current);
 }
@@ -503,7 +776,7 @@ void Query::post()
     Connection& connection = requireConnection();
     sqlite3* db = connection.handle();
     connection.requireUnmoved();
-    Row& row = m_rows[size_t(m_current)];
+    Row& row = m_rows[at(m_current)];
     // A key column refuses Null, as Jet's primary keys do; a new row must name it.
     for (size_t i = 0; i < m_columns.size(); ++i)
         if (m_columns[i].primaryKey && row.values[i].isNull() && (m_modified[i] || m_state == State::Insert))
@@ -554,6 +827,7 @@ void Query::post()
         for (size_t i = 0; i < m_columns.size(); ++i)
             if (m_columns[i].integerKey)
                 row.values[i] = row.rowid;
+        rowsChanged();
     } else if (sqlite3_changes(db) != 1) {
         throw EngineError(Kind::Other,
                           QStringLiteral("這筆資料已經不在資料表 %1 裡,無法修改。").arg(m_table));
@@ -566,14 +840,15 @@ void Query::discardPending()
 {
     if (m_state == State::Insert) {
         const int removed = m_current;
-        m_rows.erase(m_rows.begin() + removed);
+        eraseRow(removed);
         m_state = State::Browse;
         Q_EMIT rowRemoved(removed);
         m_current = std::min(removed, int(m_rows.size()) - 1);
         m_eof = m_rows.empty();
         Q_EMIT currentChanged(m_current);
     } else if (m_state == State::Edit) {
-        m_rows[size_t(m_current)] = m_original;
+        m_rows[at(m_current)] = m_original;
+        rowsChanged();
         m_state = State::Browse;
         Q_EMIT rowChanged(m_current);
     }
@@ -602,16 +877,59 @@ void Query::deleteCurrent()
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
-    sqlite3_bind_int64(stmt.p, 1, m_rows[size_t(m_current)].rowid);
+    sqlite3_bind_int64(stmt.p, 1, m_rows[at(m_current)].rowid);
     code = sqlite3_step(stmt.p);
     if (code != SQLITE_DONE)
         connection.raise(code, m_sql);
     const int removed = m_current;
-    m_rows.erase(m_rows.begin() + removed);
+    eraseRow(removed);
     Q_EMIT rowRemoved(removed);
     m_current = std::min(removed, int(m_rows.size()) - 1);
     m_eof = m_rows.empty();
     Q_EMIT currentChanged(m_current);
+}
+
+// The common title click, a column of floats (amounts, weights): the keys sorted as plain
+// numbers beside their rows' places. False, with nothing done, for any other column.
+bool Query::sortByOneNumber(int column, bool descending)
+{
+    SortedNumbers& sorted = m_sortedNumbers;
+    if (sorted.column != column || sorted.version != m_rowsVersion) {
+        std::vector<NumberKey> keys(m_rows.size());
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            const QVariant& value = m_rows[r].values[size_t(column)];
+            if (value.isNull())
+                keys[r] = {0, 0, int(r)};
+            else if (value.typeId() == QMetaType::Double)
+                keys[r] = {value.toDouble(), 1, int(r)};
+            else
+                return false;
+        }
+        // The keys start in the rows' order, which a stable sort keeps among equal keys.
+        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
+            return a.rank != b.rank ? a.rank < b.rank : a.number < b.number;
+        });
+        sorted = {column, m_rowsVersion, std::move(keys)};
+    }
+    const std::vector<NumberKey>& keys = sorted.ascending;
+    m_view.resize(keys.size());
+    if (!descending) {
+        for (size_t r = 0; r < keys.size(); ++r)
+            m_view[r] = keys[r].index;
+        return true;
+    }
+    // Descending: the runs of equal keys from the last, each run keeping its rows' order.
+    size_t out = 0;
+    for (size_t end = keys.size(); end > 0;) {
+        size_t begin = end - 1;
+        while (begin > 0 && keys[begin - 1].rank == keys[end - 1].rank &&
+               keys[begin - 1].number == keys[end - 1].number)
+            --begin;
+        for (size_t r = begin; r < end; ++r)
+            m_view[out++] = keys[r].index;
+        end = begin;
+    }
+    return true;
 }
 
 void Query::setSort(const QString& order)
@@ -642,7 +960,18 @@ void Query::setSort(const QString& order)
             throw EngineError(Kind::Syntax, QStringLiteral("找不到欄位 %1,無法排序。").arg(part));
         keys.push_back({column, descending});
     }
-    // Each row's keys are read out of their values once; equal keys keep the statement's order.
+    // The rows keep their statement's order as they are stored (rows added since come last),
+    // so equal keys keep their stored order.
+    const size_t count = m_rows.size();
+    if (keys.size() == 1 && sortByOneNumber(keys.front().column, keys.front().descending)) {
+        m_sort = order;
+        Q_EMIT reordered();
+        m_current = m_rows.empty() ? -1 : 0;
+        m_eof = m_rows.empty();
+        Q_EMIT currentChanged(m_current);
+        return;
+    }
+    // Each row's keys are read out of their values once.
     struct SortKey
     {
         int rank = 0; // 0 Null, 1 number, 2 text
@@ -651,7 +980,6 @@ void Query::setSort(const QString& order)
         double number = 0;
         QString text;
     };
-    const size_t count = m_rows.size();
     std::vector<std::vector<SortKey>> sortKeys(keys.size(), std::vector<SortKey>(count));
     for (size_t k = 0; k < keys.size(); ++k)
         for (size_t r = 0; r < count; ++r) {
@@ -678,22 +1006,19 @@ void Query::setSort(const QString& order)
         }
         return a.rank == 2 ? a.text.compare(b.text) : 0;
     };
-    std::vector<size_t> positions(count);
+    std::vector<int> positions(count);
     for (size_t r = 0; r < count; ++r)
-        positions[r] = r;
-    std::sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        positions[r] = int(r);
+    std::sort(positions.begin(), positions.end(), [&](int a, int b) {
         for (size_t k = 0; k < keys.size(); ++k) {
-            const int c = compareKeys(sortKeys[k][a], sortKeys[k][b]);
+            const int c = compareKeys(sortKeys[k][size_t(a)], sortKeys[k][size_t(b)]);
             if (c != 0)
                 return keys[k].descending ? c > 0 : c < 0;
         }
-        return m_rows[a].order < m_rows[b].order;
+        return m_rows[size_t(a)].order < m_rows[size_t(b)].order;
     });
-    std::vector<Row> sorted;
-    sorted.reserve(count);
-    for (size_t r : positions)
-        sorted.push_back(std::move(m_rows[r]));
-    m_rows = std::move(sorted);
+    // The rows stay where they are, in the statement's order; the view goes through the sort.
+    m_view.assign(positions.begin(), positions.end());
     m_sort = order;
     Q_EMIT reordered();
     m_current = m_rows.empty() ? -1 : 0;

@@ -5,12 +5,15 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <vector>
 
 namespace engine {
 
 class Connection;
 class Query;
+struct ChangeWatch;
+struct Translation;
 
 // One column of the current row, read in the forms the handlers use.
 class Field
@@ -130,13 +133,30 @@ private:
         std::vector<QVariant> values;
     };
 
+    // How the rows of a result follow one another: by these columns, then by rowid.
+    struct RowOrder
+    {
+        std::vector<int> columns;
+        std::vector<bool> descending;
+        bool rowidDescending = false;
+    };
+    struct Kept;
+
     Connection& requireConnection() const;
+    bool reopenKept(Kept& kept, const Translation& t, Connection& connection);
+    void followChanges(const Translation& t, Connection& connection);
     const QVariant& currentValue(int column) const;
     int requireField(const QString& name) const;
     void requireModifiable() const;
     void setStored(int column, QVariant stored);
     void checkBrowseMode();
     void setCurrent(int row);
+    // Where the row shown at a position is stored: the rows keep the statement's order and a
+    // sort is a permutation over them.
+    size_t at(int row) const { return m_view.empty() ? size_t(row) : size_t(m_view[size_t(row)]); }
+    void eraseRow(int row);
+    bool sortByOneNumber(int column, bool descending);
+    void rowsChanged() { ++m_rowsVersion; }
     void discardPending();
 
     Connection* m_connection = nullptr;
@@ -145,6 +165,7 @@ private:
     State m_state = State::Inactive;
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
+    std::vector<int> m_view; // positions in m_rows in the sorted order; empty when unsorted
     int m_current = -1;
     bool m_eof = true;
     qint64 m_nextOrder = 0;
@@ -153,6 +174,26 @@ private:
     Row m_original; // the row as it was before Edit
     std::vector<bool> m_modified;
     bool m_postRefused = false;
+    // Set while the result can be kept at close and brought up to date at the next open.
+    std::shared_ptr<ChangeWatch> m_watch;
+    RowOrder m_rowOrder;
+    QString m_translated;
+    // The last column of numbers sorted, ascending, while the rows stay as they were: clicking
+    // the same title again turns it around without sorting anew.
+    struct NumberKey
+    {
+        double number;
+        int rank; // 0 Null, 1 a number
+        int index;
+    };
+    struct SortedNumbers
+    {
+        int column = -1;
+        quint64 version = 0;
+        std::vector<NumberKey> ascending;
+    };
+    SortedNumbers m_sortedNumbers;
+    quint64 m_rowsVersion = 0;
 };
 
 } // namespace engine
