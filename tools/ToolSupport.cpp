@@ -40,6 +40,13 @@ std::optional<QString> readToolPassword(const char* prompt)
     return QString::fromStdString(line);
 }
 
+int usageError(const QString& tool, const QString& message, const char* usage)
+{
+    QTextStream(stderr) << tool << QStringLiteral(": ") << message << u'\n' << QString::fromUtf8(usage)
+                        << Qt::flush;
+    return 2;
+}
+
 CommandLine parseCommandLine(const QString& tool, const char* usage, const QStringList& valueOptions)
 {
     CommandLine line;
@@ -56,9 +63,7 @@ CommandLine parseCommandLine(const QString& tool, const char* usage, const QStri
         } else if (!optionsOver && valueOptions.contains(argument) && i + 1 < arguments.size()) {
             line.values.insert(argument, arguments[++i]);
         } else if (!optionsOver && argument.startsWith(u'-')) {
-            QTextStream(stderr) << QStringLiteral("%1: 不認得的選項 %2\n").arg(tool, argument)
-                                << QString::fromUtf8(usage) << Qt::flush;
-            line.exitCode = 2;
+            line.exitCode = usageError(tool, QStringLiteral("不認得的選項 %1").arg(argument), usage);
             return line;
         } else {
             line.names << argument;

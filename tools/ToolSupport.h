@@ -18,6 +18,9 @@ struct CommandLine
 // Reads the arguments: -h or --help shows the usage; "--" makes every later argument a name;
 // any other argument starting with "-" is refused, naming it, unless it is one of valueOptions,
 // which take the next argument as their value.
+// Tells what is wrong with the command line, then the usage, on stderr; the tool ends with 2.
+int usageError(const QString& tool, const QString& message, const char* usage);
+
 CommandLine parseCommandLine(const QString& tool, const char* usage, const QStringList& valueOptions = {});
 
 // The password for a command-line tool: asked on the terminal without echo, or read as one line

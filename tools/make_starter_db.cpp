@@ -27,11 +27,9 @@ int main(int argc, char* argv[])
     if (line.exitCode)
         return *line.exitCode;
     const QStringList& names = line.names;
-    if (names.size() > 1) {
-        err << QStringLiteral("make-starter-db: 只能給一個檔名,多了 %1\n").arg(names.mid(1).join(u' '))
-            << QString::fromUtf8(usage) << Qt::flush;
-        return 2;
-    }
+    if (names.size() > 1)
+        return usageError(QStringLiteral("make-starter-db"),
+                          QStringLiteral("只能給一個檔名,多了 %1").arg(names.mid(1).join(u' ')), usage);
     const QString path = names.value(0, QStringLiteral("finance.mdb"));
     // The writer makes the file private once it exists; the mask keeps it and the journal the
     // engine writes while creating it private from the first moment too.

@@ -32,11 +32,8 @@ int main(int argc, char* argv[])
         return *line.exitCode;
     const QStringList& names = line.names;
     const QString database = line.values.value(QStringLiteral("--database"), QStringLiteral("finance.mdb"));
-    if (names.size() != 1) {
-        err << QStringLiteral("velloran-export: 需要一個資料夾名稱\n") << QString::fromUtf8(usage)
-            << Qt::flush;
-        return 2;
-    }
+    if (names.size() != 1)
+        return usageError(QStringLiteral("velloran-export"), QStringLiteral("需要一個資料夾名稱"), usage);
     const auto password = readToolPassword("密碼: ");
     if (!password) {
         err << QStringLiteral("velloran-export: 沒有讀到密碼") << Qt::endl;

@@ -27,11 +27,9 @@ int main(int argc, char* argv[])
     if (line.exitCode)
         return *line.exitCode;
     const QStringList& names = line.names;
-    if (names.size() != 2) {
-        err << QStringLiteral("velloran-import: 需要兩個檔名,收到 %1 個\n").arg(names.size())
-            << QString::fromUtf8(usage) << Qt::flush;
-        return 2;
-    }
+    if (names.size() != 2)
+        return usageError(QStringLiteral("velloran-import"),
+                          QStringLiteral("需要兩個檔名,收到 %1 個").arg(names.size()), usage);
     const auto password = readToolPassword("密碼: ");
     if (!password) {
         err << QStringLiteral("velloran-import: 沒有讀到密碼") << Qt::endl;

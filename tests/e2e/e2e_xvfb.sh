@@ -134,7 +134,8 @@ shot() {
 
 # --- X server ----------------------------------------------------------------------------
 
-xdo() { timeout 10 xdotool "$@"; }
+# shellcheck source=xdo.sh
+source "$here/xdo.sh"
 
 display_answers() {
     if command -v xdpyinfo >/dev/null 2>&1; then
@@ -255,17 +256,6 @@ only_window() {
     local others
     others=$(windows_of "$1" | grep -vx "$2")
     [ -z "$others" ] || fail "$3: other windows are showing too: $(describe_windows "$1" | tr '\n' ';')"
-}
-
-# Gives window $1 the keyboard focus (Qt normally takes it itself on this bare server).
-focus() {
-    local _
-    for _ in $(seq 1 25); do
-        [ "$(xdo getwindowfocus 2>/dev/null)" = "$1" ] && return 0
-        xdo windowfocus "$1" >/dev/null 2>&1
-        sleep 0.2
-    done
-    fail "window $1 would not take the keyboard focus"
 }
 
 type_into() {

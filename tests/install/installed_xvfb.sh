@@ -94,17 +94,9 @@ DISPLAY=":$(head -n1 "$work/display")"
 export DISPLAY
 rm -f "$work/xvfb.log"
 
-xdo() { timeout 10 xdotool "$@"; }
-
 # There is no window manager: the focus is given, and checked, by hand.
-focus() {
-  for _ in $(seq 1 25); do
-    [ "$(xdo getwindowfocus 2>/dev/null)" = "$1" ] && return 0
-    xdo windowfocus "$1" >/dev/null 2>&1
-    sleep 0.2
-  done
-  fail "window $1 would not take the keyboard focus"
-}
+# shellcheck source=../e2e/xdo.sh
+source "$(dirname "$helper")/xdo.sh"
 
 # Waits for a visible window of the program named $1 larger than the tray icon; into $window.
 wait_window() {

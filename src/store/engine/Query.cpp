@@ -352,16 +352,7 @@ void Query::open()
     m_table = table ? table->name : QString();
     m_singleTable = table != nullptr;
     followChanges(t, connection);
-    m_state = State::Browse;
-    m_current = m_rows.empty() ? -1 : 0;
-    m_eof = m_rows.empty();
-    m_sort.clear();
-    m_view.clear();
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        m_rows[i].order = qint64(i);
-    m_nextOrder = qint64(m_rows.size());
-    Q_EMIT opened();
-    Q_EMIT currentChanged(m_current);
+    enterBrowse();
 }
 
 // A result read in full can be kept and brought up to date later when its order is known for
@@ -508,6 +499,13 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
     m_translated = std::move(kept.translated);
     m_watch = std::move(kept.watch);
     m_watch->limit = std::max<size_t>(256, m_rows.size() / 8);
+    enterBrowse();
+    return true;
+}
+
+// A result just read: on its first row, in the statement's order, unsorted.
+void Query::enterBrowse()
+{
     m_state = State::Browse;
     m_current = m_rows.empty() ? -1 : 0;
     m_eof = m_rows.empty();
@@ -518,7 +516,6 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
     m_nextOrder = qint64(m_rows.size());
     Q_EMIT opened();
     Q_EMIT currentChanged(m_current);
-    return true;
 }
 
 void Query::execSql()

@@ -157,6 +157,7 @@ private:
     void eraseRow(int row);
     bool sortByOneNumber(int column, bool descending);
     void rowsChanged() { ++m_rowsVersion; }
+    void enterBrowse();
     void discardPending();
 
     Connection* m_connection = nullptr;

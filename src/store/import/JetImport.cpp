@@ -295,7 +295,8 @@ private:
     std::vector<char> m_text;
 };
 
-QString createStatement(MdbHandle* mdb, MdbTableDef* table, const std::vector<Column>& columns)
+QString createStatement(const QString& path, MdbHandle* mdb, MdbTableDef* table,
+                        const std::vector<Column>& columns)
 {
     QStringList parts;
     int counterColumn = -1;
@@ -316,8 +317,8 @@ QString createStatement(MdbHandle* mdb, MdbTableDef* table, const std::vector<Co
         for (unsigned int k = 0; k < index->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
             const int number = index->key_col_num[k] - 1;
             if (number < 0 || size_t(number) >= columns.size())
-                throw unreadable(utf8(table->name),
-                                 QStringLiteral("索引 %1 指向不存在的欄位").arg(utf8(index->name)));
+                throw unreadable(path, QStringLiteral("資料表 %1 的索引 %2 指向不存在的欄位")
+                                           .arg(utf8(table->name), utf8(index->name)));
             keyColumns << quoteName(columns[size_t(number)].name);
         }
         // The serial is the row's own number in our file, unique by itself.
@@ -403,7 +404,7 @@ std::vector<ImportedTable> copyTables(const QString& jetPath, const QString& tar
         throw files::cannotWrite(target, files::lastSystemError());
     const auto connection = engine::Connection::openFile(target, password);
     for (const Source& source : sources)
-        connection->execute(createStatement(mdb, source.def->table, source.columns));
+        connection->execute(createStatement(jetPath, mdb, source.def->table, source.columns));
 
     sqlite3* db = connection->handle();
     std::vector<ImportedTable> imported;

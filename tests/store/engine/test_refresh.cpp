@@ -6,6 +6,7 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
+#include <memory>
 
 using engine::Connection;
 using engine::Query;
@@ -23,6 +24,16 @@ QStringList contents(const Query& query)
         rows << fields.join(u'|');
     }
     return rows;
+}
+
+// The statement read anew, for comparison.
+std::unique_ptr<Query> freshRead(Connection& connection, const QString& statement)
+{
+    auto fresh = std::make_unique<Query>();
+    fresh->setConnection(&connection);
+    fresh->setSql(statement);
+    fresh->open();
+    return fresh;
 }
 
 // Writes of every kind the program makes to spend, chosen at random, each followed at random
@@ -191,29 +202,22 @@ private Q_SLOTS:
                         grid.setSql(statement);
                     }
                     grid.open();
-                    Query fresh;
-                    fresh.setConnection(connection.get());
-                    fresh.setSql(statement);
-                    fresh.open();
-                    QCOMPARE(contents(grid), contents(fresh));
+                    const auto fresh = freshRead(*connection, statement);
+                    QCOMPARE(contents(grid), contents(*fresh));
                     QCOMPARE(grid.recNo(), grid.recordCount() > 0 ? 0 : -1);
                     if (ledger.bounded(3) == 0) {
                         // The grid stays sorted through the next writes; a title clicked twice
                         // turns the first sort around, ties in the statement's order.
                         grid.setSort(QStringLiteral("金額"));
                         grid.setSort(QStringLiteral("金額 DESC"));
-                        fresh.setSort(QStringLiteral("金額 DESC"));
-                        QCOMPARE(contents(grid), contents(fresh));
+                        fresh->setSort(QStringLiteral("金額 DESC"));
+                        QCOMPARE(contents(grid), contents(*fresh));
                     }
                 }
                 }
             }
             grid.open();
-            Query fresh;
-            fresh.setConnection(connection.get());
-            fresh.setSql(statement);
-            fresh.open();
-            QCOMPARE(contents(grid), contents(fresh));
+            QCOMPARE(contents(grid), contents(*freshRead(*connection, statement)));
         }
     }
 
