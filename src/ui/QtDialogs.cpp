@@ -29,7 +29,8 @@ int widthForTitle(const QString& title)
 {
     QFont font = QApplication::font("QMdiSubWindowTitleBar");
     font.setBold(true);
-    return QFontMetrics(font).horizontalAdvance(title) + 100;
+    // Room for the icon and three buttons of a common title bar (openbox, xfwm, Mutter) beside it.
+    return QFontMetrics(font).horizontalAdvance(title) + 170;
 }
 
 // QMessageBox fixes its own size whenever it is shown or laid out again; this one then widens
