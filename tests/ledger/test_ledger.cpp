@@ -681,6 +681,81 @@ private Q_SLOTS:
         QCOMPARE(form.Label_OverView->text(), QStringLiteral("結餘 : 30"));
     }
 
+    // A ledger larger than the grid's row cache: the grid reads the fields of the rows it shows,
+    // and the add, a cell edit, a title click and a delete each leave it showing exactly what
+    // reading the statement afresh gives.
+    void aLedgerLargerThanTheRowCache()
+    {
+        QStringList setup{insertEntry("spend", "2012/01/01", "食物", "n", "現金", "1"),
+                          insertEntry("spend", "2012/02/01", "交通", "m", "銀行", "2")};
+        for (int i = 0; i < 12; ++i) // 8 192 entries, most of them on two dates
+            setup << QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
+                                    "select 日期, 類型, 摘要, 帳戶, 金額 + 流水號 from spend");
+        LedgerFixture f(setup);
+        TForm1& form = f.form();
+        form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
+        QApplication::processEvents();
+        engine::Query& grid = *form.Query[0];
+        QCOMPARE(grid.recordCount(), 8192);
+        QVERIFY2(grid.rowsInMemory() < 100, qPrintable(QString::number(grid.rowsInMemory())));
+        auto everyRow = [](const engine::Query& query) {
+            QStringList rows;
+            for (int row = 0; row < query.recordCount(); ++row) {
+                QStringList fields;
+                for (int column = 0; column < query.fieldCount(); ++column)
+                    fields << query.text(row, column);
+                rows << fields.join(u'|');
+            }
+            return rows;
+        };
+        auto freshRead = [&form, &everyRow] {
+            engine::Query fresh;
+            fresh.setConnection(form.Connection.get());
+            fresh.setFieldsOnDemand(false);
+            fresh.setSql(QStringLiteral("select * from spend order by 日期 desc"));
+            fresh.open();
+            return everyRow(fresh);
+        };
+
+        testing::choose(form.Combobox_Spend, QStringLiteral("食物"));
+        form.ComboBoxSubSpendTypeChoose->setEditText(QStringLiteral("午餐"));
+        testing::choose(form.Combobox_Cost, QStringLiteral("現金"));
+        testing::typeText(form.LE_Cost->edit(), QStringLiteral("250"));
+        QTest::mouseClick(form.btnAddSpend, Qt::LeftButton);
+        QCOMPARE(f.dialogs().messages(), QStringList{QStringLiteral("新增支出完成")});
+        QCOMPARE(grid.recordCount(), 8193);
+        QCOMPARE(grid.text(0, 3), QStringLiteral("午餐"));
+
+        ui::DataGrid* view = form.DBGrid_spend;
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(5, 5));
+        QLineEdit* editor = openEditor(view);
+        QVERIFY(editor);
+        const QString serial = grid.text(5, 0);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("77"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(f.rows(QStringLiteral("select 金額 from spend where 流水號 = ") + serial),
+                 QStringLiteral("77"));
+        QCOMPARE(grid.text(5, 5), QStringLiteral("77"));
+
+        QHeaderView* header = view->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(5) + 5, header->height() / 2));
+        QCOMPARE(grid.sort(), QStringLiteral("金額"));
+        QCOMPARE(grid.text(0, 5), QStringLiteral("1"));
+        QVERIFY(grid.rowsInMemory() < 100);
+
+        view->setCurrentIndex(view->model()->index(0, 0));
+        f.dialogs().answerConfirm(ui::Answer::Yes);
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(grid.recordCount(), 8192);
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend where 金額 = 1")),
+                 QStringLiteral("0"));
+        QCOMPARE(everyRow(grid), freshRead());
+        QVERIFY(grid.rowsInMemory() <= 4096);
+    }
+
     void titleClicksSortTheLoadedRows()
     {
         LedgerFixture f({insertEntry("spend", "2012/01/01", "食物", "x", "現金", "30"),

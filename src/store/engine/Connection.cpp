@@ -323,10 +323,11 @@ void Connection::open()
     sqlite3_key(db, key.constData(), int(key.size()));
     sqlite3_busy_timeout(db, 0);
     // Pages stay decrypted while they fit: 32 MiB holds every page of a ledger of 100 000
-    // entries a side. Beyond that the room grows with the file, to half of it (up to 256 MiB),
-    // which holds the date and account indexes that every grid read and every balance walks;
-    // the table's own pages are read once per start and may come and go.
-    const qint64 cacheKiB = std::clamp<qint64>(info.size() / 2048, 32768, 262144);
+    // entries a side. Beyond that the room grows with the file, to 30 % of it (up to 256 MiB),
+    // which holds the account indexes that every balance walks (about a quarter of the file);
+    // the grids read the date indexes once per start and the table's pages row by row, and
+    // those pages may come and go.
+    const qint64 cacheKiB = std::clamp<qint64>(info.size() * 3 / 10240, 32768, 262144);
     execRaw(db, QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKiB).toUtf8().constData());
     if (m_shareMode == ShareMode::Exclusive &&
         (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
@@ -464,6 +465,56 @@ void Connection::detach(Query* query)
     m_queries.erase(query);
 }
 
+void Connection::keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid, const Query* writer)
+{
+    for (Query* query : m_queries)
+        if (query != writer)
+            query->keepFieldsBeforeWrite(table, rowid);
+}
+
+// Before an UPDATE or DELETE: the open results that have not read every row of its table keep
+// the fields of the rows it is about to change (found by the statement's own WHERE), or of all
+// rows when those cannot be told.
+void Connection::keepFieldsBeforeModify(const Translation& t)
+{
+    std::vector<Query*> readers;
+    for (Query* query : m_queries)
+        if (query->readsFieldsOnDemand(t.table))
+            readers.push_back(query);
+    if (readers.empty())
+        return;
+    if (!t.changedRows.isEmpty()) {
+        Statement stmt(m_db, t.changedRows);
+        if (stmt.code() == SQLITE_OK) {
+            std::vector<qint64> rowids;
+            int code;
+            while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW)
+                rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
+            if (code == SQLITE_DONE) {
+                std::sort(rowids.begin(), rowids.end());
+                for (Query* query : readers)
+                    query->keepFieldsOf(rowids);
+                return;
+            }
+        }
+    }
+    for (Query* query : readers)
+        query->keepFieldsBeforeWrite(t.table, std::nullopt);
+}
+
+void Connection::beforeRollback()
+{
+    for (Query* query : m_queries)
+        query->keepFieldsBeforeRollback();
+    // The rows the unit wrote go back without passing the write hook, and a result read inside
+    // the unit did not see the writes before it: no kept result can be brought up to date.
+    for (const auto& weak : m_watches)
+        if (const std::shared_ptr<ChangeWatch> watch = weak.lock()) {
+            watch->lost = true;
+            watch->rowids.clear();
+        }
+}
+
 std::shared_ptr<ChangeWatch> Connection::watchTable(const QString& table, size_t limit)
 {
     auto watch = std::make_shared<ChangeWatch>();
@@ -599,6 +650,12 @@ void Connection::run(const Translation& t, const QString& statement)
     using K = Translation::Kind;
     if (t.kind != K::Select)
         requireUnmoved();
+    // Rows that other statements change, or whose table changes shape, are read first by the
+    // open results that have not read them yet.
+    if (t.kind == K::Modify && !t.inserts)
+        keepFieldsBeforeModify(t);
+    else if (t.kind == K::DropTable || t.kind == K::AddColumn || t.kind == K::AlterColumn)
+        keepFieldsBeforeWrite(t.table, std::nullopt);
     switch (t.kind) {
     case K::Select:
     case K::DropTable:

@@ -102,6 +102,14 @@ public:
     const TableInfo* findTableInfo(const QString& table);
     void attach(Query* query);
     void detach(Query* query);
+    // Before rows of a table change (one row, or any row when no rowid is given; any table when
+    // the name is empty): the open results other than the writer keep the fields they have not
+    // read yet, as they were.
+    void keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid,
+                               const Query* writer = nullptr);
+    // Before a unit of work is taken back: the open results keep their fields, and nothing
+    // kept is brought up to date row by row.
+    void beforeRollback();
     // Follows the writes to a table from now on.
     std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
     // What a closed query leaves for the next open of the same statement (one per table, a few
@@ -132,6 +140,7 @@ private:
     // no kept result is brought up to date.
     void schemaChanged();
     void runModify(const QString& sql, const QString& statement);
+    void keepFieldsBeforeModify(const Translation& t);
     static void rowWritten(void* self, int operation, const char* database, const char* table, qint64 rowid);
     QStringList keyIndexes(const QString& table, const char* prefix);
 

@@ -488,6 +488,11 @@ Translation translateSelect(const QString& statement, bool nested)
         sql += u' ' + rewriteTokens(caselessKeys(slice(tokens, from, tokens.size())), statement).trimmed();
     sql += limit;
     result.sql << sql;
+    if (result.singleTable && result.top < 0) {
+        result.rowSource =
+            rewriteTokens(caselessKeys(slice(tokens, from, tokens.size())), statement).trimmed();
+        result.rowSourceUnordered = rewriteTokens(slice(tokens, from, order), statement).trimmed();
+    }
     return result;
 }
 
@@ -878,6 +883,25 @@ Translation translateJet(const QString& statement)
         Translation result;
         result.kind = Translation::Kind::Modify;
         result.sql << rewriteTokens(caselessComparisons(tokens), statement).trimmed();
+        result.inserts = is(first, "insert");
+        // The table changed: UPDATE t, DELETE FROM t, INSERT INTO t.
+        Cursor words(tokens, statement);
+        words.take();
+        if (result.inserts)
+            words.accept("into");
+        else
+            words.accept("from");
+        if (words.peek().type == T::Word || words.peek().type == T::Bracket)
+            result.table = words.name();
+        // The rows an UPDATE or DELETE changes, as a select of their rowids.
+        if (!result.inserts && !result.table.isEmpty()) {
+            const size_t where = findTopLevel(tokens, 0, {"where"});
+            result.changedRows = QStringLiteral("SELECT rowid FROM ") + quoteName(result.table);
+            if (where < tokens.size())
+                result.changedRows +=
+                    u' ' + rewriteTokens(caselessComparisons(slice(tokens, where, tokens.size())), statement)
+                               .trimmed();
+        }
         return result;
     }
     throw syntaxError(QStringLiteral("不支援的陳述式"), statement);

@@ -61,6 +61,15 @@ struct Translation
     QStringList orderColumns;
     std::vector<bool> orderDescending;
     bool plainOrder = true;
+    // A single-table select without TOP: its FROM clause to the end, and the same without the
+    // ORDER BY, translated, so that other select lists can be run over the same rows.
+    QString rowSource;
+    QString rowSourceUnordered;
+
+    // Modify: true for an INSERT, which changes no row that was there before it
+    bool inserts = false;
+    // Modify: for an UPDATE or DELETE of a named table, a select of the rowids it changes
+    QString changedRows;
 
     // DDL
     QString column;

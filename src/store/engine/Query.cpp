@@ -6,7 +6,9 @@
 
 #include <QSet>
 #include <algorithm>
+#include <limits>
 #include <sqlite3.h>
+#include <unordered_map>
 
 namespace engine {
 
@@ -182,6 +184,8 @@ struct Query::Kept
     std::vector<Row> rows;
     std::shared_ptr<ChangeWatch> watch;
     RowOrder order;
+    bool lazy = false;
+    std::vector<int> held;
 };
 
 namespace {
@@ -200,11 +204,19 @@ Row readRow(sqlite3_stmt* stmt, const Columns& columns, std::vector<TextPool>& p
     return row;
 }
 
+// The ORDER BY keys are the first held columns of a row whose fields are not loaded.
+template <typename Row> const QVariant& orderKey(const Row& row, size_t k, int column)
+{
+    if (row.loaded)
+        return row.values[size_t(column)];
+    return k == 0 ? row.key : row.values[k - 1];
+}
+
 template <typename Row, typename Order> int compareRows(const Row& a, const Row& b, const Order& order)
 {
     for (size_t k = 0; k < order.columns.size(); ++k) {
-        const size_t column = size_t(order.columns[k]);
-        const int c = compareStored(a.values[column], b.values[column]);
+        const int column = order.columns[k];
+        const int c = compareStored(orderKey(a, k, column), orderKey(b, k, column));
         if (c != 0)
             return order.descending[k] ? -c : c;
     }
@@ -242,6 +254,11 @@ bool Field::isNull() const
 QString Field::name() const
 {
     return m_query->column(m_column).name;
+}
+
+void Query::Finalizer::operator()(sqlite3_stmt* stmt) const
+{
+    sqlite3_finalize(stmt);
 }
 
 Query::Query(QObject* parent) : QObject(parent) {}
@@ -288,7 +305,7 @@ void Query::open()
         throw EngineError(Kind::Syntax, QStringLiteral("這個陳述式不傳回資料列,無法開啟。(%1)").arg(m_sql));
 
     const TableInfo* table = t.singleTable ? connection.findTableInfo(t.table) : nullptr;
-    if (table && t.top < 0)
+    if (table && t.top < 0 && m_fieldsOnDemand)
         if (auto kept = std::static_pointer_cast<Kept>(connection.takeResult(m_sql)))
             if (reopenKept(*kept, t, connection))
                 return;
@@ -300,6 +317,8 @@ void Query::open()
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
 
+    m_table = table ? table->name : QString();
+    m_singleTable = table != nullptr;
     const int total = sqlite3_column_count(stmt.p);
     const int visible = total - (t.hasRowid ? 1 : 0) - t.tieKeys;
     std::vector<Column> columns(size_t(std::max(visible, 0)));
@@ -323,8 +342,20 @@ void Query::open()
         }
     }
 
+    m_columns = std::move(columns);
+    try {
+        if (table && m_fieldsOnDemand && openLazy(t, connection)) {
+            enterBrowse();
+            return;
+        }
+    } catch (...) {
+        m_columns.clear();
+        m_table.clear();
+        m_singleTable = false;
+        throw;
+    }
     std::vector<Row> rows;
-    std::vector<TextPool> pools(columns.size());
+    std::vector<TextPool> pools(m_columns.size());
     std::vector<QVariant> lastTies, ties(size_t(t.tieKeys));
     const int tieStart = visible + (t.hasRowid ? 1 : 0);
     while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
@@ -341,31 +372,27 @@ void Query::open()
             }
             lastTies = ties;
         }
-        rows.push_back(readRow<Row>(stmt.p, columns, pools, t.hasRowid));
+        rows.push_back(readRow<Row>(stmt.p, m_columns, pools, t.hasRowid));
     }
-    if (code != SQLITE_ROW && code != SQLITE_DONE)
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        m_columns.clear();
+        m_table.clear();
+        m_singleTable = false;
         connection.raise(code, m_sql);
+    }
 
-    m_columns = std::move(columns);
     m_rows = std::move(rows);
     rowsChanged();
-    m_table = table ? table->name : QString();
-    m_singleTable = table != nullptr;
     followChanges(t, connection);
     enterBrowse();
 }
 
-// A result read in full can be kept and brought up to date later when its order is known for
-// any row: the plan walks the table by rowid, or one index whose columns are exactly the ORDER
-// BY's (ties then follow the rowid in the walk's direction). The rows just read must follow
-// that order, or nothing is kept.
-void Query::followChanges(const Translation& t, Connection& connection)
+// The ORDER BY of a single-table select as columns of the result: each key must be a column
+// shown under its own name.
+bool Query::namedOrder(const Translation& t, RowOrder& order) const
 {
-    m_watch.reset();
-    m_translated.clear();
     if (!m_singleTable || !t.hasRowid || t.top >= 0 || !t.plainOrder || t.sql.size() != 1)
-        return;
-    RowOrder order;
+        return false;
     for (const QString& name : t.orderColumns) {
         int found = -1;
         for (size_t i = 0; i < m_columns.size() && found < 0; ++i)
@@ -373,23 +400,30 @@ void Query::followChanges(const Translation& t, Connection& connection)
                 m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
                 found = int(i);
         if (found < 0)
-            return;
+            return false;
         order.columns.push_back(found);
     }
     order.descending = t.orderDescending;
+    return true;
+}
 
-    sqlite3* db = connection.handle();
+// Whether a statement gives its rows in an order known for any row: its plan walks the table by
+// rowid, or one index whose columns are exactly the ORDER BY's (ties then follow the rowid in the
+// walk's direction). The order is completed with the rowid's direction.
+bool Query::certainOrder(const QString& statement, const Translation& t, RowOrder& order) const
+{
+    sqlite3* db = m_connection->handle();
     QStringList plan;
     {
         Stmt explain;
-        const QByteArray sql = (QStringLiteral("EXPLAIN QUERY PLAN ") + t.sql.front()).toUtf8();
+        const QByteArray sql = (QStringLiteral("EXPLAIN QUERY PLAN ") + statement).toUtf8();
         if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &explain.p, nullptr) != SQLITE_OK)
-            return;
+            return false;
         while (sqlite3_step(explain.p) == SQLITE_ROW)
             plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(explain.p, 3)));
     }
     if (plan.size() != 1)
-        return;
+        return false;
     const QString scan = QStringLiteral("SCAN TABLE ") + m_table;
     if (plan.front() == scan) {
         // By rowid: either no ORDER BY, or one by the table's own integer key.
@@ -398,45 +432,375 @@ void Query::followChanges(const Translation& t, Connection& connection)
             order.columns.clear();
             order.descending.clear();
         } else if (!order.columns.empty()) {
-            return;
+            return false;
         }
-    } else {
-        QString index;
-        for (const QString& by : {QStringLiteral(" USING INDEX "), QStringLiteral(" USING COVERING INDEX ")})
-            if (plan.front().startsWith(scan + by))
-                index = plan.front().mid(scan.size() + by.size());
-        if (index.isEmpty() || order.columns.empty())
-            return;
-        Stmt info;
-        const QByteArray sql = QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoteName(index)).toUtf8();
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &info.p, nullptr) != SQLITE_OK)
-            return;
-        size_t k = 0;
-        bool reverse = false;
-        while (sqlite3_step(info.p) == SQLITE_ROW) {
-            if (sqlite3_column_int(info.p, 5) == 0) // the rowid, after the key columns
-                continue;
-            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.p, 2));
-            if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.p, 1) < 0 || !name ||
-                t.orderColumns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
-                return;
-            const bool flipped = bool(sqlite3_column_int(info.p, 3)) != order.descending[k];
-            if (k == 0)
-                reverse = flipped;
-            else if (flipped != reverse)
-                return;
-            ++k;
-        }
-        if (k != size_t(t.orderColumns.size()))
-            return;
-        order.rowidDescending = reverse;
+        return true;
     }
+    QString index;
+    for (const QString& by : {QStringLiteral(" USING INDEX "), QStringLiteral(" USING COVERING INDEX ")})
+        if (plan.front().startsWith(scan + by))
+            index = plan.front().mid(scan.size() + by.size());
+    if (index.isEmpty() || order.columns.empty())
+        return false;
+    Stmt info;
+    const QByteArray sql = QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoteName(index)).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &info.p, nullptr) != SQLITE_OK)
+        return false;
+    size_t k = 0;
+    bool reverse = false;
+    while (sqlite3_step(info.p) == SQLITE_ROW) {
+        if (sqlite3_column_int(info.p, 5) == 0) // the rowid, after the key columns
+            continue;
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.p, 2));
+        if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.p, 1) < 0 || !name ||
+            t.orderColumns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
+            return false;
+        const bool flipped = bool(sqlite3_column_int(info.p, 3)) != order.descending[k];
+        if (k == 0)
+            reverse = flipped;
+        else if (flipped != reverse)
+            return false;
+        ++k;
+    }
+    if (k != size_t(t.orderColumns.size()))
+        return false;
+    order.rowidDescending = reverse;
+    return true;
+}
+
+void Query::watch(Connection& connection)
+{
+    m_watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
+}
+
+// A result read in full is kept and brought up to date later when its order is certain and
+// the rows just read follow it.
+void Query::followChanges(const Translation& t, Connection& connection)
+{
+    m_watch.reset();
+    m_translated.clear();
+    RowOrder order;
+    if (!namedOrder(t, order) || !certainOrder(t.sql.front(), t, order))
+        return;
     for (size_t i = 1; i < m_rows.size(); ++i)
         if (compareRows(m_rows[i - 1], m_rows[i], order) >= 0)
             return;
     m_rowOrder = std::move(order);
     m_translated = t.sql.front();
-    m_watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
+    watch(connection);
+}
+
+// A select of one table in a certain order is read as its rowids and ORDER BY keys alone (from
+// the index that gives the order, where it holds them), and a row's other fields are read when
+// they are first asked for. False, with nothing read, where that cannot be done; the rows are
+// then read in full.
+bool Query::openLazy(const Translation& t, Connection& connection)
+{
+    RowOrder order;
+    if (t.rowSource.isEmpty() || !namedOrder(t, order) || !certainOrder(t.sql.front(), t, order))
+        return false;
+    QString keys = QStringLiteral("SELECT %1.rowid AS [__rowid]").arg(quoteName(m_table));
+    for (int column : order.columns)
+        keys += QStringLiteral(", ") + quoteName(m_columns[size_t(column)].baseName);
+    keys += u' ' + t.rowSource;
+    if (t.orderColumns.isEmpty())
+        keys += QStringLiteral(" ORDER BY %1.rowid").arg(quoteName(m_table));
+    RowOrder keyOrder;
+    if (!namedOrder(t, keyOrder) || !certainOrder(keys, t, keyOrder) || keyOrder.columns != order.columns ||
+        keyOrder.descending != order.descending || keyOrder.rowidDescending != order.rowidDescending)
+        return false;
+
+    sqlite3* db = connection.handle();
+    Stmt stmt;
+    const QByteArray sql = keys.toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr) != SQLITE_OK ||
+        sqlite3_column_count(stmt.p) != int(order.columns.size()) + 1)
+        return false;
+    std::vector<Row> rows;
+    std::vector<TextPool> pools(order.columns.size());
+    int code;
+    while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
+        Row row;
+        row.rowid = sqlite3_column_int64(stmt.p, 0);
+        row.loaded = false;
+        if (!order.columns.empty()) {
+            for (size_t k = 0; k < order.columns.size(); ++k)
+                setHeld(row, k,
+                        columnValue(stmt.p, int(k) + 1, m_columns[size_t(order.columns[k])].kind, pools[k]));
+            if (!rows.empty() && compareRows(rows.back(), row, order) >= 0)
+                return false;
+        } else if (!rows.empty() && (order.rowidDescending ? rows.back().rowid <= row.rowid
+                                                           : rows.back().rowid >= row.rowid)) {
+            return false;
+        }
+        rows.push_back(std::move(row));
+    }
+    if (code != SQLITE_DONE)
+        connection.raise(code, m_sql);
+    // A result that fits in the row cache is read whole: reading its rows one by one would
+    // cost more than it saves.
+    if (rows.size() <= m_cacheRows)
+        return false;
+    m_translated = t.sql.front();
+    if (!prepareFetch(connection)) {
+        m_fetch.reset();
+        m_translated.clear();
+        return false;
+    }
+
+    m_rows = std::move(rows);
+    rowsChanged();
+    m_lazy = true;
+    m_openedInUnit = !sqlite3_get_autocommit(db);
+    m_held = order.columns;
+    m_heldAt.assign(m_columns.size(), -1);
+    for (size_t k = m_held.size(); k-- > 0;)
+        m_heldAt[size_t(m_held[k])] = int(k);
+    m_cachedRows.clear();
+    m_rowSourceUnordered = t.rowSourceUnordered;
+    m_rowOrder = std::move(order);
+    watch(connection);
+    return true;
+}
+
+// The statement that reads one row of a lazy result by its rowid.
+bool Query::prepareFetch(Connection& connection)
+{
+    sqlite3_stmt* fetch = nullptr;
+    const QByteArray sql =
+        (QStringLiteral("SELECT * FROM (") + m_translated + QStringLiteral(") WHERE [__rowid] = ?1"))
+            .toUtf8();
+    if (sqlite3_prepare_v2(connection.handle(), sql.constData(), int(sql.size()), &fetch, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(fetch);
+        return false;
+    }
+    m_fetch.reset(fetch);
+    return sqlite3_column_count(fetch) == int(m_columns.size()) + 1;
+}
+
+// The row at a stored position with all its fields, read now if they were not in memory. The
+// rows read this way form a cache that keeps the ones asked for last.
+Query::Row& Query::loadedRow(size_t stored) const
+{
+    Row& row = m_rows[stored];
+    if (stored != m_lastAsked) {
+        row.touched = ++m_clock;
+        m_lastAsked = stored;
+    }
+    if (!row.loaded) {
+        load(row);
+        m_cachedRows.push_back(stored);
+        if (m_cachedRows.size() > m_cacheRows)
+            trimCache();
+    }
+    return row;
+}
+
+void Query::load(Row& row) const
+{
+    const size_t count = m_columns.size();
+    std::vector<QVariant> values;
+    values.reserve(count);
+    sqlite3_stmt* fetch = m_fetch.get();
+    int code = SQLITE_DONE;
+    if (fetch) {
+        sqlite3_bind_int64(fetch, 1, row.rowid);
+        code = sqlite3_step(fetch);
+        if (code == SQLITE_ROW)
+            for (size_t i = 0; i < count; ++i)
+                values.push_back(columnValue(fetch, int(i), m_columns[i].kind));
+        sqlite3_reset(fetch);
+    }
+    if (code != SQLITE_ROW) {
+        // Every write to the table keeps the fields of the rows it changes first, so a row can
+        // only be missing through a failure to read the file: it shows its held columns alone.
+        qWarning("Velloran: row %lld of %s could not be read again (SQLite %d)", row.rowid,
+                 qUtf8Printable(m_table), code);
+        values.assign(count, QVariant());
+        for (size_t k = 0; k < m_held.size(); ++k)
+            values[size_t(m_held[k])] = k == 0 ? row.key : row.values[k - 1];
+        row.pinned = true;
+    }
+    row.values = std::move(values);
+    row.key = QVariant();
+    row.loaded = true;
+}
+
+// Drops the fields of the cached rows asked for longest ago, down to half the cache.
+void Query::trimCache() const
+{
+    std::vector<size_t> kept;
+    kept.reserve(m_cachedRows.size());
+    for (size_t stored : m_cachedRows) {
+        Row& row = m_rows[stored];
+        if (!row.loaded || row.pinned)
+            continue;
+        if (quint32(m_clock - row.touched) <= m_cacheRows / 2) {
+            kept.push_back(stored);
+            continue;
+        }
+        std::vector<QVariant> fields = std::move(row.values);
+        row.values = {};
+        row.loaded = false;
+        for (size_t k = 0; k < m_held.size(); ++k)
+            setHeld(row, k, fields[size_t(m_held[k])]);
+    }
+    m_cachedRows = std::move(kept);
+}
+
+void Query::listCachedRows()
+{
+    m_cachedRows.clear();
+    if (!m_lazy)
+        return;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].loaded && !m_rows[i].pinned)
+            m_cachedRows.push_back(i);
+}
+
+void Query::keepFields(Row& row)
+{
+    if (!row.loaded)
+        load(row);
+    row.pinned = true;
+}
+
+void Query::keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid)
+{
+    if (!m_lazy || m_state == State::Inactive)
+        return;
+    if (!table.isEmpty() && table.compare(m_table, Qt::CaseInsensitive) != 0)
+        return;
+    if (rowid) {
+        for (Row& row : m_rows)
+            if (row.rowid == *rowid)
+                keepFields(row);
+        return;
+    }
+    for (Row& row : m_rows)
+        keepFields(row);
+    // Every field is in memory now, as in a result read in full.
+    m_lazy = false;
+    m_cachedRows.clear();
+    m_fetch.reset();
+}
+
+bool Query::readsFieldsOnDemand(const QString& table) const
+{
+    return m_lazy && m_state != State::Inactive &&
+           (table.isEmpty() || table.compare(m_table, Qt::CaseInsensitive) == 0);
+}
+
+void Query::keepFieldsOf(const std::vector<qint64>& rowids)
+{
+    if (!m_lazy || m_state == State::Inactive)
+        return;
+    for (Row& row : m_rows)
+        if (!row.pinned && std::binary_search(rowids.begin(), rowids.end(), row.rowid))
+            keepFields(row);
+}
+
+void Query::keepFieldsBeforeRollback()
+{
+    if (m_openedInUnit)
+        keepFieldsBeforeWrite(QString(), std::nullopt);
+}
+
+int Query::rowsInMemory() const
+{
+    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const Row& row) { return row.loaded; }));
+}
+
+const QVariant& Query::heldValue(const Row& row, int column) const
+{
+    if (row.loaded)
+        return row.values[size_t(column)];
+    const int held = m_heldAt[size_t(column)];
+    return held == 0 ? row.key : row.values[size_t(held - 1)];
+}
+
+// Sets the held column at this place of a row whose fields are not loaded; the places are
+// filled in order.
+void Query::setHeld(Row& row, size_t held, QVariant value) const
+{
+    if (held == 0)
+        row.key = std::move(value);
+    else
+        row.values.push_back(std::move(value));
+}
+
+// One column's value for every row, in the rows' stored order, for a sort. Rows without their
+// fields give it from what they hold, or from one read of the column over the statement's rows
+// (joined by rowid); nothing read is kept beyond the sort.
+std::vector<QVariant> Query::columnForSort(int column) const
+{
+    std::vector<QVariant> values(m_rows.size());
+    std::vector<bool> given(m_rows.size());
+    const bool held = m_lazy && m_heldAt[size_t(column)] >= 0;
+    qint64 low = std::numeric_limits<qint64>::max(), high = std::numeric_limits<qint64>::min();
+    size_t missing = 0;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const Row& row = m_rows[i];
+        if (row.loaded || held) {
+            values[i] = heldValue(row, column);
+            given[i] = true;
+        } else {
+            low = std::min(low, row.rowid);
+            high = std::max(high, row.rowid);
+            ++missing;
+        }
+    }
+    const QString& base = m_columns[size_t(column)].baseName;
+    if (missing > 0 && !base.isEmpty()) {
+        // Where each of those rows is stored, by rowid: a plain array over the rowids' range
+        // when they are dense (as a counter numbers them), else a hash.
+        const bool dense = quint64(high - low) < quint64(missing) * 4 + 1024;
+        std::vector<qint32> byRowid;
+        std::unordered_map<qint64, size_t> byHash;
+        if (dense)
+            byRowid.assign(size_t(high - low) + 1, -1);
+        else
+            byHash.reserve(missing);
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            if (!given[i]) {
+                if (dense)
+                    byRowid[size_t(m_rows[i].rowid - low)] = qint32(i);
+                else
+                    byHash.emplace(m_rows[i].rowid, i);
+            }
+        auto storedAt = [&](qint64 rowid) -> qint64 {
+            if (dense)
+                return rowid < low || rowid > high ? -1 : byRowid[size_t(rowid - low)];
+            const auto it = byHash.find(rowid);
+            return it == byHash.end() ? -1 : qint64(it->second);
+        };
+        Connection& connection = requireConnection();
+        Stmt stmt;
+        const QByteArray sql = QStringLiteral("SELECT %1.rowid, %2 %3")
+                                   .arg(quoteName(m_table), quoteName(base), m_rowSourceUnordered)
+                                   .toUtf8();
+        int code =
+            sqlite3_prepare_v2(connection.handle(), sql.constData(), int(sql.size()), &stmt.p, nullptr);
+        if (code != SQLITE_OK)
+            connection.raise(code, m_sql);
+        TextPool pool;
+        const ColumnKind kind = m_columns[size_t(column)].kind;
+        while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
+            const qint64 stored = storedAt(sqlite3_column_int64(stmt.p, 0));
+            if (stored >= 0 && !given[size_t(stored)]) {
+                values[size_t(stored)] = columnValue(stmt.p, 1, kind, pool);
+                given[size_t(stored)] = true;
+            }
+        }
+        if (code != SQLITE_DONE)
+            connection.raise(code, m_sql);
+    }
+    // A row the read did not give (a column shown from an expression) is read whole.
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (!given[i])
+            values[i] = loadedRow(i).values[size_t(column)];
+    return values;
 }
 
 // Brings a kept result up to date: the rows written since it was read are dropped and read
@@ -446,6 +810,17 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
     if (!kept.watch || kept.watch->lost || kept.translated != t.sql.front())
         return false;
     sqlite3* db = connection.handle();
+    m_fetch.reset();
+    if (kept.lazy) {
+        m_translated = kept.translated;
+        m_columns = kept.columns;
+        if (!prepareFetch(connection)) {
+            m_fetch.reset();
+            m_translated.clear();
+            m_columns.clear();
+            return false;
+        }
+    }
     std::vector<qint64> written = std::move(kept.watch->rowids);
     kept.watch->rowids.clear();
     std::sort(written.begin(), written.end());
@@ -481,13 +856,16 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
                                   }),
                    rows.end());
     if (!fresh.empty()) {
-        std::vector<Row> merged;
-        merged.reserve(rows.size() + fresh.size());
-        std::merge(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()),
-                   std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
-                   std::back_inserter(merged),
-                   [&kept](const Row& a, const Row& b) { return compareRows(a, b, kept.order) < 0; });
-        rows = std::move(merged);
+        // Merged from the back within the rows' own room (a read leaves some), so that a ledger
+        // is not held twice for the sake of a few rows.
+        size_t old = rows.size(), added = fresh.size(), out = old + added;
+        rows.resize(out);
+        while (added > 0) {
+            if (old > 0 && compareRows(rows[old - 1], fresh[added - 1], kept.order) > 0)
+                rows[--out] = std::move(rows[--old]);
+            else
+                rows[--out] = std::move(fresh[--added]);
+        }
     }
 
     m_columns = std::move(kept.columns);
@@ -499,6 +877,14 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
     m_translated = std::move(kept.translated);
     m_watch = std::move(kept.watch);
     m_watch->limit = std::max<size_t>(256, m_rows.size() / 8);
+    m_lazy = kept.lazy;
+    m_held = std::move(kept.held);
+    m_heldAt.assign(m_columns.size(), -1);
+    for (size_t k = m_held.size(); k-- > 0;)
+        m_heldAt[size_t(m_held[k])] = int(k);
+    m_rowSourceUnordered = t.rowSourceUnordered;
+    m_openedInUnit = m_lazy && !sqlite3_get_autocommit(db);
+    listCachedRows();
     enterBrowse();
     return true;
 }
@@ -511,9 +897,6 @@ void Query::enterBrowse()
     m_eof = m_rows.empty();
     m_sort.clear();
     m_view.clear();
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        m_rows[i].order = qint64(i);
-    m_nextOrder = qint64(m_rows.size());
     Q_EMIT opened();
     Q_EMIT currentChanged(m_current);
 }
@@ -538,8 +921,17 @@ void Query::close()
         kept->rows = std::move(m_rows);
         kept->watch = std::move(m_watch);
         kept->order = std::move(m_rowOrder);
+        kept->lazy = m_lazy;
+        kept->held = std::move(m_held);
         m_connection->keepResult(m_sql, m_table, std::move(kept));
     }
+    m_fetch.reset();
+    m_lazy = false;
+    m_openedInUnit = false;
+    m_held.clear();
+    m_heldAt.clear();
+    m_cachedRows.clear();
+    m_rowSourceUnordered.clear();
     m_watch.reset();
     m_translated.clear();
     m_state = State::Inactive;
@@ -583,14 +975,14 @@ const QVariant& Query::currentValue(int column) const
 {
     if (m_current < 0 || m_current >= int(m_rows.size()))
         return nullValue();
-    return m_rows[at(m_current)].values.at(size_t(column));
+    return loadedRow(at(m_current)).values.at(size_t(column));
 }
 
 const QVariant& Query::value(int row, int column) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return nullValue();
-    return m_rows[at(row)].values.at(size_t(column));
+    return loadedRow(at(row)).values.at(size_t(column));
 }
 
 QString Query::text(int row, int column) const
@@ -603,6 +995,7 @@ void Query::eraseRow(int row)
     rowsChanged();
     if (m_view.empty()) {
         m_rows.erase(m_rows.begin() + row);
+        listCachedRows();
         return;
     }
     const int stored = m_view[size_t(row)];
@@ -611,6 +1004,7 @@ void Query::eraseRow(int row)
     for (int& index : m_view)
         if (index > stored)
             --index;
+    listCachedRows();
 }
 
 void Query::setCurrent(int row)
@@ -693,7 +1087,7 @@ void Query::append()
     checkBrowseMode();
     Row row;
     row.values.resize(m_columns.size());
-    row.order = m_nextOrder++;
+    row.pinned = true;
     m_rows.push_back(std::move(row));
     rowsChanged();
     if (!m_view.empty())
@@ -714,7 +1108,9 @@ void Query::edit()
         return;
     if (m_current < 0 || m_current >= int(m_rows.size()))
         throw EngineError(Kind::NoCurrentRow, QStringLiteral("沒有可以修改的資料列。"));
-    m_original = m_rows[at(m_current)];
+    Row& row = loadedRow(at(m_current));
+    row.pinned = true;
+    m_original = row;
     m_modified.assign(m_columns.size(), false);
     m_state = State::Edit;
 }
@@ -774,6 +1170,8 @@ void Query::post()
     sqlite3* db = connection.handle();
     connection.requireUnmoved();
     Row& row = m_rows[at(m_current)];
+    if (m_state == State::Edit)
+        connection.keepFieldsBeforeWrite(m_table, row.rowid, this);
     // A key column refuses Null, as Jet's primary keys do; a new row must name it.
     for (size_t i = 0; i < m_columns.size(); ++i)
         if (m_columns[i].primaryKey && row.values[i].isNull() && (m_modified[i] || m_state == State::Insert))
@@ -874,7 +1272,9 @@ void Query::deleteCurrent()
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
-    sqlite3_bind_int64(stmt.p, 1, m_rows[at(m_current)].rowid);
+    const qint64 rowid = m_rows[at(m_current)].rowid;
+    connection.keepFieldsBeforeWrite(m_table, rowid, this);
+    sqlite3_bind_int64(stmt.p, 1, rowid);
     code = sqlite3_step(stmt.p);
     if (code != SQLITE_DONE)
         connection.raise(code, m_sql);
@@ -888,13 +1288,14 @@ void Query::deleteCurrent()
 
 // The common title click, a column of floats (amounts, weights): the keys sorted as plain
 // numbers beside their rows' places. False, with nothing done, for any other column.
-bool Query::sortByOneNumber(int column, bool descending)
+bool Query::sortByOneNumber(int column, bool descending, std::vector<QVariant>& values)
 {
     SortedNumbers& sorted = m_sortedNumbers;
     if (sorted.column != column || sorted.version != m_rowsVersion) {
+        values = columnForSort(column);
         std::vector<NumberKey> keys(m_rows.size());
         for (size_t r = 0; r < m_rows.size(); ++r) {
-            const QVariant& value = m_rows[r].values[size_t(column)];
+            const QVariant& value = values[r];
             if (value.isNull())
                 keys[r] = {0, 0, int(r)};
             else if (value.typeId() == QMetaType::Double)
@@ -960,7 +1361,8 @@ void Query::setSort(const QString& order)
     // The rows keep their statement's order as they are stored (rows added since come last),
     // so equal keys keep their stored order.
     const size_t count = m_rows.size();
-    if (keys.size() == 1 && sortByOneNumber(keys.front().column, keys.front().descending)) {
+    std::vector<QVariant> firstColumn; // read for the first key, when it was read
+    if (keys.size() == 1 && sortByOneNumber(keys.front().column, keys.front().descending, firstColumn)) {
         m_sort = order;
         Q_EMIT reordered();
         m_current = m_rows.empty() ? -1 : 0;
@@ -978,9 +1380,11 @@ void Query::setSort(const QString& order)
         QString text;
     };
     std::vector<std::vector<SortKey>> sortKeys(keys.size(), std::vector<SortKey>(count));
-    for (size_t k = 0; k < keys.size(); ++k)
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const std::vector<QVariant> values =
+            k == 0 && firstColumn.size() == count ? std::move(firstColumn) : columnForSort(keys[k].column);
         for (size_t r = 0; r < count; ++r) {
-            const QVariant& value = m_rows[r].values[size_t(keys[k].column)];
+            const QVariant& value = values[r];
             SortKey& key = sortKeys[k][r];
             if (value.isNull())
                 continue;
@@ -993,6 +1397,7 @@ void Query::setSort(const QString& order)
                 key.text = value.toString().toCaseFolded();
             }
         }
+    }
     auto compareKeys = [](const SortKey& a, const SortKey& b) {
         if (a.rank != b.rank)
             return a.rank < b.rank ? -1 : 1;
@@ -1012,7 +1417,7 @@ void Query::setSort(const QString& order)
             if (c != 0)
                 return keys[k].descending ? c > 0 : c < 0;
         }
-        return m_rows[size_t(a)].order < m_rows[size_t(b)].order;
+        return a < b;
     });
     // The rows stay where they are, in the statement's order; the view goes through the sort.
     m_view.assign(positions.begin(), positions.end());

@@ -5,8 +5,12 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
+
+struct sqlite3_stmt;
 
 namespace engine {
 
@@ -68,6 +72,11 @@ public:
     QString sql() const { return m_sql; }
 
     void open();
+    // A result of one table in a certain order reads a row's fields only when they are first
+    // asked for; with this off, open() reads every field of every row at once.
+    void setFieldsOnDemand(bool onDemand) { m_fieldsOnDemand = onDemand; }
+    // How many rows read on demand keep their fields in memory (at least 2).
+    void setRowCache(int rows) { m_cacheRows = size_t(std::max(rows, 2)); }
     void execSql();
     void close();
     bool isActive() const { return m_state != State::Inactive; }
@@ -113,6 +122,22 @@ public:
 
     QString baseTable() const { return m_table; }
 
+    // Before the connection changes rows of a table by other means than this result: the
+    // fields of those rows that this result has not read yet are read now and kept, so that
+    // it goes on showing them as they were when it was opened. Without a rowid, any row of the
+    // table (an empty name: of any table) may change.
+    void keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid);
+    // The same for the rows with these rowids (sorted).
+    void keepFieldsOf(const std::vector<qint64>& rowids);
+    // Whether this result is open on the table (any table, for an empty name) with rows whose
+    // fields it has not read.
+    bool readsFieldsOnDemand(const QString& table) const;
+    // Before a unit of work is rolled back: a result opened inside it reads all its fields,
+    // since the rows it was opened on may be taken back.
+    void keepFieldsBeforeRollback();
+    // How many rows hold all their fields in memory (for the tests of the row cache).
+    int rowsInMemory() const;
+
 Q_SIGNALS:
     // Before a pending row is stored: views hand over what their open editors hold.
     void updateRecord();
@@ -126,11 +151,17 @@ Q_SIGNALS:
 
 private:
     friend class Field;
+    // The rows are stored in the statement's order (rows added since come last): a row's
+    // place is also its order among equal sort keys.
     struct Row
     {
         qint64 rowid = 0;
-        qint64 order = 0; // position in the statement's own order
+        // Every field when loaded; else the held columns after the first, in m_held's order.
         std::vector<QVariant> values;
+        QVariant key;        // the first held column while the fields are not loaded
+        quint32 touched = 0; // when the row was last asked for, to choose what the cache drops
+        bool loaded = true;
+        bool pinned = false; // its fields stay in memory: an edit, or a row changed since the open
     };
 
     // How the rows of a result follow one another: by these columns, then by rowid.
@@ -145,6 +176,19 @@ private:
     Connection& requireConnection() const;
     bool reopenKept(Kept& kept, const Translation& t, Connection& connection);
     void followChanges(const Translation& t, Connection& connection);
+    bool certainOrder(const QString& sql, const Translation& t, RowOrder& order) const;
+    bool namedOrder(const Translation& t, RowOrder& order) const;
+    bool openLazy(const Translation& t, Connection& connection);
+    bool prepareFetch(Connection& connection);
+    void watch(Connection& connection);
+    // The rows' fields read on demand, with a cache of the rows asked for last.
+    Row& loadedRow(size_t stored) const;
+    void load(Row& row) const;
+    void trimCache() const;
+    void keepFields(Row& row);
+    const QVariant& heldValue(const Row& row, int column) const;
+    void setHeld(Row& row, size_t held, QVariant value) const;
+    std::vector<QVariant> columnForSort(int column) const;
     const QVariant& currentValue(int column) const;
     int requireField(const QString& name) const;
     void requireModifiable() const;
@@ -155,8 +199,14 @@ private:
     // sort is a permutation over them.
     size_t at(int row) const { return m_view.empty() ? size_t(row) : size_t(m_view[size_t(row)]); }
     void eraseRow(int row);
-    bool sortByOneNumber(int column, bool descending);
-    void rowsChanged() { ++m_rowsVersion; }
+    // Reads the column into values when it was not sorted before.
+    bool sortByOneNumber(int column, bool descending, std::vector<QVariant>& values);
+    void rowsChanged()
+    {
+        ++m_rowsVersion;
+        m_lastAsked = size_t(-1);
+    }
+    void listCachedRows();
     void enterBrowse();
     void discardPending();
 
@@ -165,11 +215,27 @@ private:
     QString m_table;
     State m_state = State::Inactive;
     std::vector<Column> m_columns;
-    std::vector<Row> m_rows;
+    mutable std::vector<Row> m_rows;
+    // A result read lazily keeps, for every row, its rowid and the held columns (the ORDER BY
+    // keys first, then columns sorted by), and reads the other fields when they are asked for.
+    bool m_lazy = false;
+    bool m_fieldsOnDemand = true;
+    size_t m_cacheRows = 4096;
+    bool m_openedInUnit = false;
+    std::vector<int> m_held;
+    std::vector<int> m_heldAt; // per column: its place among the held ones, or -1
+    struct Finalizer
+    {
+        void operator()(sqlite3_stmt* stmt) const;
+    };
+    mutable std::unique_ptr<sqlite3_stmt, Finalizer> m_fetch;
+    mutable quint32 m_clock = 0;
+    mutable std::vector<size_t> m_cachedRows; // rows loaded on demand, which the cache may drop
+    mutable size_t m_lastAsked = size_t(-1);
+    QString m_rowSourceUnordered;
     std::vector<int> m_view; // positions in m_rows in the sorted order; empty when unsorted
     int m_current = -1;
     bool m_eof = true;
-    qint64 m_nextOrder = 0;
     QString m_sort;
     bool m_singleTable = false;
     Row m_original; // the row as it was before Edit

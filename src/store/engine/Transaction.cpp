@@ -37,6 +37,7 @@ Transaction::~Transaction()
     if (!m_open)
         return;
     if (sqlite3* db = m_connection.isOpen() ? m_connection.handle() : nullptr) {
+        m_connection.beforeRollback();
         const QByteArray name = m_name.toUtf8();
         sqlite3_exec(db, ("ROLLBACK TO " + name).constData(), nullptr, nullptr, nullptr);
         sqlite3_exec(db, ("RELEASE " + name).constData(), nullptr, nullptr, nullptr);

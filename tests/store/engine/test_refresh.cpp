@@ -13,24 +13,29 @@ using engine::Query;
 
 namespace {
 
+QString rowText(const Query& query, int row)
+{
+    QStringList fields;
+    for (int column = 0; column < query.fieldCount(); ++column)
+        fields << query.text(row, column);
+    return fields.join(u'|');
+}
+
 // Every field of every row, in the result's order, as text.
 QStringList contents(const Query& query)
 {
     QStringList rows;
-    for (int row = 0; row < query.recordCount(); ++row) {
-        QStringList fields;
-        for (int column = 0; column < query.fieldCount(); ++column)
-            fields << query.text(row, column);
-        rows << fields.join(u'|');
-    }
+    for (int row = 0; row < query.recordCount(); ++row)
+        rows << rowText(query, row);
     return rows;
 }
 
-// The statement read anew, for comparison.
+// The statement read anew, every field at once, for comparison.
 std::unique_ptr<Query> freshRead(Connection& connection, const QString& statement)
 {
     auto fresh = std::make_unique<Query>();
     fresh->setConnection(&connection);
+    fresh->setFieldsOnDemand(false);
     fresh->setSql(statement);
     fresh->open();
     return fresh;
@@ -143,10 +148,14 @@ private Q_SLOTS:
                 ledger.addThroughOneRowSelect();
             Query grid;
             grid.setConnection(connection.get());
+            // Most rows of the grid keep only what identifies them and their order: the other
+            // fields are read again when asked for, and must be the ones it was opened on.
+            grid.setRowCache(3);
             grid.setSql(statement);
             grid.open();
+            QStringList shown = contents(grid);
             for (int step = 0; step < 120; ++step) {
-                switch (ledger.bounded(9)) {
+                switch (ledger.bounded(10)) {
                 case 0:
                     ledger.addThroughOneRowSelect();
                     break;
@@ -166,21 +175,42 @@ private Q_SLOTS:
                 case 4:
                     // The grid's own edit and delete, on a row of what it shows.
                     if (grid.isActive() && grid.recordCount() > 0) {
-                        grid.moveTo(ledger.bounded(grid.recordCount()));
+                        const int row = ledger.bounded(grid.recordCount());
+                        grid.moveTo(row);
                         if (ledger.bounded(2) == 0 && grid.canModify()) {
                             grid.setFieldText(QStringLiteral("日期"), ledger.date());
                             grid.setFieldText(QStringLiteral("金額"), ledger.amount());
                             try {
                                 grid.post();
+                                shown[row] = rowText(grid, row);
                             } catch (const engine::EngineError&) {
                                 // The row was deleted by another statement since the grid read it.
                                 grid.cancel();
                             }
                         } else if (grid.canModify()) {
                             grid.deleteCurrent();
+                            shown.removeAt(row);
                         }
                     }
                     break;
+                case 7: {
+                    // Another result of the same statement changes or deletes one of its rows.
+                    Query other;
+                    other.setConnection(connection.get());
+                    other.setSql(statement);
+                    other.open();
+                    if (other.recordCount() == 0 || !other.canModify())
+                        break;
+                    other.moveTo(ledger.bounded(other.recordCount()));
+                    if (ledger.bounded(2) == 0) {
+                        other.setFieldText(QStringLiteral("日期"), ledger.date());
+                        other.setFieldText(QStringLiteral("金額"), ledger.amount());
+                        other.post();
+                    } else {
+                        other.deleteCurrent();
+                    }
+                    break;
+                }
                 case 5: {
                     // A unit of work given up: its rows are as they were.
                     engine::Transaction unit(*connection);
@@ -194,6 +224,8 @@ private Q_SLOTS:
                         connection->execute(QStringLiteral("delete from spend"));
                     break;
                 default: {
+                    // Until then, the grid shows what it was opened on and its own changes.
+                    QCOMPARE(contents(grid), shown);
                     // The refresh: the grid's statement opened again, directly or after the
                     // slot ran another statement, as the pages do.
                     if (ledger.bounded(2) == 0) {
@@ -213,12 +245,89 @@ private Q_SLOTS:
                         fresh->setSort(QStringLiteral("金額 DESC"));
                         QCOMPARE(contents(grid), contents(*fresh));
                     }
+                    shown = contents(grid);
                 }
                 }
             }
             grid.open();
             QCOMPARE(contents(grid), contents(*freshRead(*connection, statement)));
         }
+    }
+
+    // A ledger larger than the row cache: opening reads no fields, walking it holds no more
+    // rows than the cache, a sort by another column reads that column alone, and writes by
+    // other statements or a unit given up never change what an open result shows.
+    void fieldsAreReadWhenAskedFor()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        {
+            engine::Transaction unit(*connection);
+            for (int i = 0; i < 600; ++i)
+                connection->execute(QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                                   "(#2020-%1-%2#, '食物', 'n%3', '現金', %4)")
+                                        .arg(i % 12 + 1)
+                                        .arg(i % 28 + 1)
+                                        .arg(i)
+                                        .arg(i * 7919 % 1000));
+            unit.commit();
+        }
+        const QString statement = QStringLiteral("select * from spend order by 日期 desc");
+        Query grid;
+        grid.setConnection(connection.get());
+        grid.setRowCache(50);
+        grid.setSql(statement);
+        grid.open();
+        QCOMPARE(grid.recordCount(), 600);
+        QCOMPARE(grid.rowsInMemory(), 0);
+        const QStringList before = contents(*freshRead(*connection, statement));
+        QCOMPARE(contents(grid), before);
+        QVERIFY(grid.rowsInMemory() <= 50);
+
+        auto sorted = freshRead(*connection, statement);
+        sorted->setSort(QStringLiteral("金額 DESC"));
+        grid.setSort(QStringLiteral("金額"));
+        grid.setSort(QStringLiteral("金額 DESC"));
+        QVERIFY(grid.rowsInMemory() <= 50);
+        QCOMPARE(contents(grid), contents(*sorted));
+
+        // Another result changes one row and deletes another; a statement changes them all.
+        grid.open();
+        QVERIFY(grid.rowsInMemory() <= 50);
+        Query other;
+        other.setConnection(connection.get());
+        other.setSql(statement);
+        other.open();
+        other.moveTo(3);
+        other.setFieldText(QStringLiteral("摘要"), QStringLiteral("changed by another"));
+        other.post();
+        other.moveTo(4);
+        other.deleteCurrent();
+        QCOMPARE(rowText(grid, 3), before[3]);
+        QCOMPARE(rowText(grid, 4), before[4]);
+        connection->execute(QStringLiteral("update spend set 金額 = 0"));
+        QCOMPARE(grid.rowsInMemory(), 600);
+        QCOMPARE(contents(grid), before);
+        grid.open();
+        QCOMPARE(grid.recordCount(), 599);
+        QCOMPARE(contents(grid), contents(*freshRead(*connection, statement)));
+
+        // Opened inside a unit that is then given up: it shows the rows as they were at its open.
+        Query inUnit;
+        inUnit.setConnection(connection.get());
+        inUnit.setRowCache(2);
+        {
+            engine::Transaction unit(*connection);
+            connection->execute(QStringLiteral("update spend set 摘要 = 'in the unit'"));
+            inUnit.setSql(QStringLiteral("select * from spend order by 日期"));
+            inUnit.open();
+            QCOMPARE(inUnit.rowsInMemory(), 0);
+        }
+        QCOMPARE(inUnit.rowsInMemory(), 599);
+        QCOMPARE(inUnit.text(598, 3), QStringLiteral("in the unit"));
+        inUnit.open();
+        QVERIFY(inUnit.text(598, 3) != QStringLiteral("in the unit"));
     }
 
     void tableChangesOutsideTheRowsAreNotMissed()
