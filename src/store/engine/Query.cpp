@@ -6,6 +6,9 @@
 
 #include <QSet>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -730,12 +733,11 @@ void Query::setHeld(Row& row, size_t held, QVariant value) const
         row.values.push_back(std::move(value));
 }
 
-// One column's value for every row, in the rows' stored order, for a sort. Rows without their
-// fields give it from what they hold, or from one read of the column over the statement's rows
-// (joined by rowid); nothing read is kept beyond the sort.
-std::vector<QVariant> Query::columnForSort(int column) const
+// One column's value of every row, handed over with the row's stored place, for a sort. Rows
+// without their fields give it from what they hold, or from one read of the column over the
+// statement's rows (joined by rowid); nothing read is kept beyond the sort.
+void Query::forEachInColumn(int column, const std::function<void(size_t, const QVariant&)>& take) const
 {
-    std::vector<QVariant> values(m_rows.size());
     std::vector<bool> given(m_rows.size());
     const bool held = m_lazy && m_heldAt[size_t(column)] >= 0;
     qint64 low = std::numeric_limits<qint64>::max(), high = std::numeric_limits<qint64>::min();
@@ -743,7 +745,7 @@ std::vector<QVariant> Query::columnForSort(int column) const
     for (size_t i = 0; i < m_rows.size(); ++i) {
         const Row& row = m_rows[i];
         if (row.loaded || held) {
-            values[i] = heldValue(row, column);
+            take(i, heldValue(row, column));
             given[i] = true;
         } else {
             low = std::min(low, row.rowid);
@@ -789,7 +791,7 @@ std::vector<QVariant> Query::columnForSort(int column) const
         while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
             const qint64 stored = storedAt(sqlite3_column_int64(stmt.p, 0));
             if (stored >= 0 && !given[size_t(stored)]) {
-                values[size_t(stored)] = columnValue(stmt.p, 1, kind, pool);
+                take(size_t(stored), columnValue(stmt.p, 1, kind, pool));
                 given[size_t(stored)] = true;
             }
         }
@@ -799,8 +801,7 @@ std::vector<QVariant> Query::columnForSort(int column) const
     // A row the read did not give (a column shown from an expression) is read whole.
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (!given[i])
-            values[i] = loadedRow(i).values[size_t(column)];
-    return values;
+            take(i, loadedRow(i).values[size_t(column)]);
 }
 
 // Brings a kept result up to date: the rows written since it was read are dropped and read
@@ -1286,27 +1287,80 @@ void Query::deleteCurrent()
     Q_EMIT currentChanged(m_current);
 }
 
+namespace {
+
+// A float's bits as an unsigned number in the float's order: Null below every number, both
+// zeros alike. Not a number has no place and gives false.
+bool orderedBits(double number, int rank, quint64& bits)
+{
+    if (rank == 0) {
+        bits = 0;
+        return true;
+    }
+    if (std::isnan(number))
+        return false;
+    if (number == 0)
+        number = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    bits = (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+    return true;
+}
+
+} // namespace
+
+// Sorts by rank, then number, keeping the order of equal keys: a radix sort on the numbers'
+// bits, a byte at a time from the lowest (each pass is stable), which on a ledger's amounts is
+// several times faster than comparing.
+template <typename Key> void sortNumbersStably(std::vector<Key>& keys)
+{
+    std::vector<quint64> bits(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (!orderedBits(keys[i].number, keys[i].rank, bits[i])) {
+            std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+                return a.rank != b.rank ? a.rank < b.rank : a.number < b.number;
+            });
+            return;
+        }
+    std::vector<Key> other(keys.size());
+    std::vector<quint64> otherBits(keys.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        size_t count[257] = {};
+        for (quint64 b : bits)
+            ++count[((b >> shift) & 0xff) + 1];
+        if (std::any_of(std::begin(count) + 1, std::end(count), [&](size_t n) { return n == keys.size(); }))
+            continue; // every key has the same byte here
+        for (int d = 0; d < 256; ++d)
+            count[d + 1] += count[d];
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const size_t to = count[(bits[i] >> shift) & 0xff]++;
+            other[to] = keys[i];
+            otherBits[to] = bits[i];
+        }
+        keys.swap(other);
+        bits.swap(otherBits);
+    }
+}
+
 // The common title click, a column of floats (amounts, weights): the keys sorted as plain
 // numbers beside their rows' places. False, with nothing done, for any other column.
-bool Query::sortByOneNumber(int column, bool descending, std::vector<QVariant>& values)
+bool Query::sortByOneNumber(int column, bool descending)
 {
     SortedNumbers& sorted = m_sortedNumbers;
     if (sorted.column != column || sorted.version != m_rowsVersion) {
-        values = columnForSort(column);
         std::vector<NumberKey> keys(m_rows.size());
-        for (size_t r = 0; r < m_rows.size(); ++r) {
-            const QVariant& value = values[r];
+        bool numbers = true;
+        forEachInColumn(column, [&](size_t r, const QVariant& value) {
             if (value.isNull())
                 keys[r] = {0, 0, int(r)};
             else if (value.typeId() == QMetaType::Double)
                 keys[r] = {value.toDouble(), 1, int(r)};
             else
-                return false;
-        }
-        // The keys start in the rows' order, which a stable sort keeps among equal keys.
-        std::stable_sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
-            return a.rank != b.rank ? a.rank < b.rank : a.number < b.number;
+                numbers = false;
         });
+        if (!numbers)
+            return false;
+        // The keys start in the rows' order, which a stable sort keeps among equal keys.
+        sortNumbersStably(keys);
         sorted = {column, m_rowsVersion, std::move(keys)};
     }
     const std::vector<NumberKey>& keys = sorted.ascending;
@@ -1361,8 +1415,7 @@ void Query::setSort(const QString& order)
     // The rows keep their statement's order as they are stored (rows added since come last),
     // so equal keys keep their stored order.
     const size_t count = m_rows.size();
-    std::vector<QVariant> firstColumn; // read for the first key, when it was read
-    if (keys.size() == 1 && sortByOneNumber(keys.front().column, keys.front().descending, firstColumn)) {
+    if (keys.size() == 1 && sortByOneNumber(keys.front().column, keys.front().descending)) {
         m_sort = order;
         Q_EMIT reordered();
         m_current = m_rows.empty() ? -1 : 0;
@@ -1381,13 +1434,10 @@ void Query::setSort(const QString& order)
     };
     std::vector<std::vector<SortKey>> sortKeys(keys.size(), std::vector<SortKey>(count));
     for (size_t k = 0; k < keys.size(); ++k) {
-        const std::vector<QVariant> values =
-            k == 0 && firstColumn.size() == count ? std::move(firstColumn) : columnForSort(keys[k].column);
-        for (size_t r = 0; r < count; ++r) {
-            const QVariant& value = values[r];
+        forEachInColumn(keys[k].column, [&](size_t r, const QVariant& value) {
             SortKey& key = sortKeys[k][r];
             if (value.isNull())
-                continue;
+                return;
             if (value.typeId() == QMetaType::LongLong) {
                 key = {1, true, value.toLongLong(), double(value.toLongLong()), {}};
             } else if (value.typeId() == QMetaType::Double) {
@@ -1396,7 +1446,7 @@ void Query::setSort(const QString& order)
                 key.rank = 2;
                 key.text = value.toString().toCaseFolded();
             }
-        }
+        });
     }
     auto compareKeys = [](const SortKey& a, const SortKey& b) {
         if (a.rank != b.rank)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -188,7 +189,7 @@ private:
     void keepFields(Row& row);
     const QVariant& heldValue(const Row& row, int column) const;
     void setHeld(Row& row, size_t held, QVariant value) const;
-    std::vector<QVariant> columnForSort(int column) const;
+    void forEachInColumn(int column, const std::function<void(size_t, const QVariant&)>& take) const;
     const QVariant& currentValue(int column) const;
     int requireField(const QString& name) const;
     void requireModifiable() const;
@@ -199,8 +200,7 @@ private:
     // sort is a permutation over them.
     size_t at(int row) const { return m_view.empty() ? size_t(row) : size_t(m_view[size_t(row)]); }
     void eraseRow(int row);
-    // Reads the column into values when it was not sorted before.
-    bool sortByOneNumber(int column, bool descending, std::vector<QVariant>& values);
+    bool sortByOneNumber(int column, bool descending);
     void rowsChanged()
     {
         ++m_rowsVersion;

@@ -330,6 +330,57 @@ private Q_SLOTS:
         QVERIFY(inUnit.text(598, 3) != QStringLiteral("in the unit"));
     }
 
+    // A title click on amounts: Null first, negative before positive, both zeros alike, and
+    // equal amounts in the statement's order, either way round.
+    void amountSortKeepsTiesInTheStatementsOrder()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        const QStringList amounts{
+            QStringLiteral("3.5"),   QStringLiteral("-2"),     QStringLiteral("0"),
+            QStringLiteral("null"),  QStringLiteral("1e300"),  QStringLiteral("-1e-300"),
+            QStringLiteral("3.5"),   QStringLiteral("-0.0"),   QStringLiteral("-2"),
+            QStringLiteral("null"),  QStringLiteral("-1e300"), QStringLiteral("0.25"),
+            QStringLiteral("65536"), QStringLiteral("3.5")};
+        for (int i = 0; i < amounts.size(); ++i)
+            connection->execute(QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
+                                               "values (#2020-01-%1#, '食物', 'n', '現金', %2)")
+                                    .arg(i % 3 + 1)
+                                    .arg(amounts[i]));
+        const QString statement = QStringLiteral("select * from spend order by 日期 desc");
+        for (bool descending : {false, true}) {
+            Query grid;
+            grid.setConnection(connection.get());
+            grid.setSql(statement);
+            grid.open();
+            // The expected order: the statement's rows sorted stably by amount.
+            struct Entry
+            {
+                bool null;
+                double amount;
+                QString serial;
+            };
+            std::vector<Entry> entries;
+            for (int row = 0; row < grid.recordCount(); ++row)
+                entries.push_back(
+                    {grid.text(row, 5).isEmpty(), grid.text(row, 5).toDouble(), grid.text(row, 0)});
+            std::stable_sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
+                if (a.null != b.null)
+                    return descending ? b.null : a.null;
+                return descending ? b.amount < a.amount : a.amount < b.amount;
+            });
+            QStringList expected;
+            for (const Entry& entry : entries)
+                expected << entry.serial;
+            grid.setSort(descending ? QStringLiteral("金額 DESC") : QStringLiteral("金額"));
+            QStringList serials;
+            for (int row = 0; row < grid.recordCount(); ++row)
+                serials << grid.text(row, 0);
+            QCOMPARE(serials, expected);
+        }
+    }
+
     void tableChangesOutsideTheRowsAreNotMissed()
     {
         testing::TempWorkdir dir;
