@@ -26,8 +26,11 @@ QString passwordReminder()
 void TForm1::CreateDatabaseObjects()
 {
     Connection = std::make_unique<engine::Connection>();
-    for (auto& query : Query)
+    for (auto& query : Query) {
         query = std::make_unique<engine::Query>();
+        QObject::connect(query.get(), &engine::Query::fieldsUnreadable, query.get(),
+                         [](const QString& message) { ui::ShowError(message); });
+    }
     for (auto& source : DataSource)
         source = std::make_unique<engine::DataSource>();
 }

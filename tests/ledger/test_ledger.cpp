@@ -756,6 +756,37 @@ private Q_SLOTS:
         QVERIFY(grid.rowsInMemory() <= 4096);
     }
 
+    // The file damaged under the program: rows the grid reads afterwards show their dates alone
+    // and one error box says so.
+    void damagedRowsShowAnErrorBox()
+    {
+        QStringList setup{insertEntry("spend", "2012/01/01", "食物", "n", "現金", "1")};
+        for (int i = 0; i < 13; ++i) // 8 192 entries
+            setup << QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
+                                    "select 日期, 類型, 摘要, 帳戶, 金額 + 流水號 from spend");
+        LedgerFixture f(setup);
+        TForm1& form = f.form();
+        form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
+        QApplication::processEvents();
+        {
+            QFile file(form.Connection->databasePath());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(4096));
+            file.write(QByteArray(int(file.size() - 4096), '\x5a'));
+        }
+        f.dialogs().expectErrors();
+        ui::DataGrid* view = form.DBGrid_spend;
+        view->scrollToBottom();
+        QApplication::processEvents();
+        QApplication::processEvents();
+        const QStringList errors = f.dialogs().errors();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.front().startsWith(QStringLiteral("資料表 spend 有資料列讀不出來")),
+                 qPrintable(errors.front()));
+        QCOMPARE(form.Query[0]->text(8191, 1), QStringLiteral("2012/01/01"));
+        QCOMPARE(form.Query[0]->text(8191, 3), QString());
+    }
+
     void titleClicksSortTheLoadedRows()
     {
         LedgerFixture f({insertEntry("spend", "2012/01/01", "食物", "x", "現金", "30"),

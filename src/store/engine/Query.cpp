@@ -617,13 +617,29 @@ void Query::load(Row& row) const
     }
     if (code != SQLITE_ROW) {
         // Every write to the table keeps the fields of the rows it changes first, so a row can
-        // only be missing through a failure to read the file: it shows its held columns alone.
-        qWarning("Velloran: row %lld of %s could not be read again (SQLite %d)", row.rowid,
-                 qUtf8Printable(m_table), code);
+        // only be missing through a failure to read the file: it shows its held columns alone,
+        // and the failure is reported once the paint or walk that asked is over.
         values.assign(count, QVariant());
         for (size_t k = 0; k < m_held.size(); ++k)
             values[size_t(m_held[k])] = k == 0 ? row.key : row.values[k - 1];
         row.pinned = true;
+        if (!m_reportedUnreadable) {
+            m_reportedUnreadable = true;
+            QString message;
+            try {
+                if (code == SQLITE_DONE)
+                    throw EngineError(Kind::NotADatabase, QString());
+                m_connection->raise(code, m_sql);
+            } catch (const EngineError& error) {
+                message = error.message();
+            }
+            message = QStringLiteral("資料表 %1 有資料列讀不出來,這些資料列只顯示排序的欄位。%2")
+                          .arg(m_table, message);
+            QMetaObject::invokeMethod(
+                const_cast<Query*>(this),
+                [this, message] { Q_EMIT const_cast<Query*>(this)->fieldsUnreadable(message); },
+                Qt::QueuedConnection);
+        }
     }
     row.values = std::move(values);
     row.key = QVariant();
@@ -929,6 +945,7 @@ void Query::close()
     m_fetch.reset();
     m_lazy = false;
     m_openedInUnit = false;
+    m_reportedUnreadable = false;
     m_held.clear();
     m_heldAt.clear();
     m_cachedRows.clear();

@@ -149,6 +149,9 @@ Q_SIGNALS:
     void rowRemoved(int row);
     void rowChanged(int row);
     void currentChanged(int row);
+    // The fields of a row read on demand could not be read (a damaged page, say): the row shows
+    // its order keys alone. Sent after the read that failed, once per open.
+    void fieldsUnreadable(const QString& message);
 
 private:
     friend class Field;
@@ -232,6 +235,7 @@ private:
     mutable quint32 m_clock = 0;
     mutable std::vector<size_t> m_cachedRows; // rows loaded on demand, which the cache may drop
     mutable size_t m_lastAsked = size_t(-1);
+    mutable bool m_reportedUnreadable = false;
     QString m_rowSourceUnordered;
     std::vector<int> m_view; // positions in m_rows in the sorted order; empty when unsorted
     int m_current = -1;

@@ -5,6 +5,7 @@
 #include "store/engine/Transaction.h"
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -328,6 +329,49 @@ private Q_SLOTS:
         QCOMPARE(inUnit.text(598, 3), QStringLiteral("in the unit"));
         inUnit.open();
         QVERIFY(inUnit.text(598, 3) != QStringLiteral("in the unit"));
+    }
+
+    // A row whose fields cannot be read when the grid asks for them (the file damaged under
+    // the program) shows its date alone, and the failure is reported once, after the read.
+    void unreadableRowsAreReported()
+    {
+        testing::TempWorkdir dir;
+        testing::writeStarter();
+        auto connection = testing::connect();
+        {
+            engine::Transaction unit(*connection);
+            for (int i = 0; i < 300; ++i)
+                connection->execute(
+                    QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                   "(#2020-01-%1#, '食物', 'a note of some length %2', '現金', %2)")
+                        .arg(i % 28 + 1)
+                        .arg(i));
+            unit.commit();
+        }
+        connection->close(); // nothing of the table stays decrypted in memory
+        Query grid;
+        grid.setConnection(connection.get());
+        grid.setRowCache(10);
+        grid.setSql(QStringLiteral("select * from spend order by 日期 desc"));
+        grid.open();
+        QCOMPARE(grid.rowsInMemory(), 0);
+        QSignalSpy unreadable(&grid, &Query::fieldsUnreadable);
+        {
+            QFile file(connection->databasePath());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const qint64 size = file.size();
+            QVERIFY(file.seek(4096));
+            file.write(QByteArray(int(size - 4096), '\x5a'));
+        }
+        QVERIFY2(grid.text(150, 1).startsWith(QStringLiteral("2020/01/")), qPrintable(grid.text(150, 1)));
+        QCOMPARE(grid.text(150, 3), QString());
+        QCOMPARE(grid.text(151, 3), QString());
+        QCOMPARE(unreadable.count(), 0); // not while the paint or walk that asked goes on
+        QCoreApplication::processEvents();
+        QCOMPARE(unreadable.count(), 1);
+        QVERIFY2(
+            unreadable.front().front().toString().startsWith(QStringLiteral("資料表 spend 有資料列讀不出來")),
+            qPrintable(unreadable.front().front().toString()));
     }
 
     // A title click on amounts: Null first, negative before positive, both zeros alike, and
