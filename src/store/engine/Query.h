@@ -219,8 +219,8 @@ private:
     State m_state = State::Inactive;
     std::vector<Column> m_columns;
     mutable std::vector<Row> m_rows;
-    // A result read lazily keeps, for every row, its rowid and the held columns (the ORDER BY
-    // keys first, then columns sorted by), and reads the other fields when they are asked for.
+    // A result read lazily keeps, for every row, its rowid and the held columns (its ORDER BY
+    // keys), and reads the other fields when they are asked for.
     bool m_lazy = false;
     bool m_fieldsOnDemand = true;
     size_t m_cacheRows = 4096;
