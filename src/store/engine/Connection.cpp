@@ -562,6 +562,7 @@ void Connection::rowWritten(void* self, int, const char* database, const char* t
 {
     auto* connection = static_cast<Connection*>(self);
     ++connection->m_rowsWritten;
+    ++connection->m_writesSoFar;
     if (std::strcmp(database, "main") != 0)
         return;
     for (const auto& weak : connection->m_watches) {

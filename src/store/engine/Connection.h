@@ -110,6 +110,9 @@ public:
     // Before a unit of work is taken back: the open results keep their fields, and nothing
     // kept is brought up to date row by row.
     void beforeRollback();
+    // When the outermost unit of work begins; then whether rows were written in it since.
+    void unitBegins() { m_writesAtUnit = m_writesSoFar; }
+    bool writtenInUnit() const { return m_writesSoFar != m_writesAtUnit; }
     // Follows the writes to a table from now on.
     std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
     // What a closed query leaves for the next open of the same statement (one per table, a few
@@ -172,6 +175,8 @@ private:
     };
     std::vector<KeptResult> m_kept;
     qint64 m_rowsWritten = 0;
+    qint64 m_writesSoFar = 0;  // every row written since the connection was made
+    qint64 m_writesAtUnit = 0; // the same when the outermost unit of work began
 };
 
 } // namespace engine

@@ -554,7 +554,7 @@ bool Query::openLazy(const Translation& t, Connection& connection)
     m_rows = std::move(rows);
     rowsChanged();
     m_lazy = true;
-    m_openedInUnit = !sqlite3_get_autocommit(db);
+    m_openedInUnit = !sqlite3_get_autocommit(db) && connection.writtenInUnit();
     m_held = order.columns;
     m_heldAt.assign(m_columns.size(), -1);
     for (size_t k = m_held.size(); k-- > 0;)
@@ -900,7 +900,7 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
     for (size_t k = m_held.size(); k-- > 0;)
         m_heldAt[size_t(m_held[k])] = int(k);
     m_rowSourceUnordered = t.rowSourceUnordered;
-    m_openedInUnit = m_lazy && !sqlite3_get_autocommit(db);
+    m_openedInUnit = m_lazy && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
     listCachedRows();
     enterBrowse();
     return true;

@@ -133,8 +133,8 @@ public:
     // Whether this result is open on the table (any table, for an empty name) with rows whose
     // fields it has not read.
     bool readsFieldsOnDemand(const QString& table) const;
-    // Before a unit of work is rolled back: a result opened inside it reads all its fields,
-    // since the rows it was opened on may be taken back.
+    // Before a unit of work is rolled back: a result opened inside it after rows were written in
+    // it reads all its fields, since the rows it was opened on may be taken back.
     void keepFieldsBeforeRollback();
     // How many rows hold all their fields in memory (for the tests of the row cache).
     int rowsInMemory() const;

@@ -23,6 +23,8 @@ Transaction::Transaction(Connection& connection)
         m_open = false;
         throw;
     }
+    if (depth == 1)
+        m_connection.unitBegins();
     const int code = sqlite3_exec(db, QStringLiteral("SAVEPOINT %1").arg(m_name).toUtf8().constData(),
                                   nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {

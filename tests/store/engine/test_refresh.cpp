@@ -329,6 +329,26 @@ private Q_SLOTS:
         QCOMPARE(inUnit.text(598, 3), QStringLiteral("in the unit"));
         inUnit.open();
         QVERIFY(inUnit.text(598, 3) != QStringLiteral("in the unit"));
+
+        // Opened in a unit before anything was written in it (as the batch opens its statement):
+        // the rollback gives back only what was written after the open, which it kept.
+        Query quiet;
+        quiet.setConnection(connection.get());
+        quiet.setRowCache(2);
+        const QString note = inUnit.text(0, 3);
+        {
+            engine::Transaction unit(*connection);
+            quiet.setSql(QStringLiteral("select * from spend"));
+            quiet.open();
+            QCOMPARE(quiet.rowsInMemory(), 0);
+            connection->execute(
+                QStringLiteral("update spend set 摘要 = 'later in the unit' where 流水號 = %1")
+                    .arg(inUnit.text(0, 0)));
+            QCOMPARE(quiet.rowsInMemory(), 1);
+        }
+        QCOMPARE(quiet.rowsInMemory(), 1);
+        QCOMPARE(contents(quiet), contents(*freshRead(*connection, QStringLiteral("select * from spend"))));
+        QVERIFY(contents(quiet).join(u'\n').contains(note));
     }
 
     // A row whose fields cannot be read when the grid asks for them (the file damaged under
