@@ -484,13 +484,15 @@ Translation translateSelect(const QString& statement, bool nested)
         sql += QStringLiteral("DISTINCT ");
     sql += rewriteTokens(list, statement).trimmed();
     sql += hidden;
-    if (from < tokens.size())
-        sql += u' ' + rewriteTokens(caselessKeys(slice(tokens, from, tokens.size())), statement).trimmed();
+    QString source;
+    if (from < tokens.size()) {
+        source = rewriteTokens(caselessKeys(slice(tokens, from, tokens.size())), statement).trimmed();
+        sql += u' ' + source;
+    }
     sql += limit;
     result.sql << sql;
     if (result.singleTable && result.top < 0) {
-        result.rowSource =
-            rewriteTokens(caselessKeys(slice(tokens, from, tokens.size())), statement).trimmed();
+        result.rowSource = source;
         result.rowSourceUnordered = rewriteTokens(slice(tokens, from, order), statement).trimmed();
     }
     return result;
