@@ -28,6 +28,18 @@ QString insertEntry(const char* table, const QString& date, const QString& type,
              store::quoted(account), amount);
 }
 
+// 8 192 expenses on two dates, more than a grid keeps the fields of: two entries doubled twelve
+// times over.
+QStringList largeLedger()
+{
+    QStringList setup{insertEntry("spend", "2012/01/01", "食物", "n", "現金", "1"),
+                      insertEntry("spend", "2012/02/01", "交通", "m", "銀行", "2")};
+    for (int i = 0; i < 12; ++i)
+        setup << QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
+                                "select 日期, 類型, 摘要, 帳戶, 金額 + 流水號 from spend");
+    return setup;
+}
+
 QStringList columnWidthsOf(ui::DataGrid* grid)
 {
     QStringList widths;
@@ -686,36 +698,13 @@ private Q_SLOTS:
     // reading the statement afresh gives.
     void aLedgerLargerThanTheRowCache()
     {
-        QStringList setup{insertEntry("spend", "2012/01/01", "食物", "n", "現金", "1"),
-                          insertEntry("spend", "2012/02/01", "交通", "m", "銀行", "2")};
-        for (int i = 0; i < 12; ++i) // 8 192 entries, most of them on two dates
-            setup << QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
-                                    "select 日期, 類型, 摘要, 帳戶, 金額 + 流水號 from spend");
-        LedgerFixture f(setup);
+        LedgerFixture f(largeLedger());
         TForm1& form = f.form();
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
         QApplication::processEvents();
         engine::Query& grid = *form.Query[0];
         QCOMPARE(grid.recordCount(), 8192);
         QVERIFY2(grid.rowsInMemory() < 100, qPrintable(QString::number(grid.rowsInMemory())));
-        auto everyRow = [](const engine::Query& query) {
-            QStringList rows;
-            for (int row = 0; row < query.recordCount(); ++row) {
-                QStringList fields;
-                for (int column = 0; column < query.fieldCount(); ++column)
-                    fields << query.text(row, column);
-                rows << fields.join(u'|');
-            }
-            return rows;
-        };
-        auto freshRead = [&form, &everyRow] {
-            engine::Query fresh;
-            fresh.setConnection(form.Connection.get());
-            fresh.setFieldsOnDemand(false);
-            fresh.setSql(QStringLiteral("select * from spend order by 日期 desc"));
-            fresh.open();
-            return everyRow(fresh);
-        };
 
         testing::choose(form.Combobox_Spend, QStringLiteral("食物"));
         form.ComboBoxSubSpendTypeChoose->setEditText(QStringLiteral("午餐"));
@@ -752,7 +741,9 @@ private Q_SLOTS:
         QCOMPARE(grid.recordCount(), 8192);
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend where 金額 = 1")),
                  QStringLiteral("0"));
-        QCOMPARE(everyRow(grid), freshRead());
+        QCOMPARE(testing::everyRow(grid),
+                 testing::everyRow(*testing::readWhole(
+                     *form.Connection, QStringLiteral("select * from spend order by 日期 desc"))));
         QVERIFY(grid.rowsInMemory() <= 4096);
     }
 
@@ -760,11 +751,7 @@ private Q_SLOTS:
     // and one error box says so.
     void damagedRowsShowAnErrorBox()
     {
-        QStringList setup{insertEntry("spend", "2012/01/01", "食物", "n", "現金", "1")};
-        for (int i = 0; i < 13; ++i) // 8 192 entries
-            setup << QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) "
-                                    "select 日期, 類型, 摘要, 帳戶, 金額 + 流水號 from spend");
-        LedgerFixture f(setup);
+        LedgerFixture f(largeLedger());
         TForm1& form = f.form();
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
         QApplication::processEvents();

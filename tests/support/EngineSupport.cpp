@@ -124,6 +124,32 @@ QString rowsOf(engine::Connection& connection, const QString& select)
     return rows.join(u';');
 }
 
+QString rowText(const engine::Query& query, int row)
+{
+    QStringList fields;
+    for (int column = 0; column < query.fieldCount(); ++column)
+        fields << query.text(row, column);
+    return fields.join(u'|');
+}
+
+QStringList everyRow(const engine::Query& query)
+{
+    QStringList rows;
+    for (int row = 0; row < query.recordCount(); ++row)
+        rows << rowText(query, row);
+    return rows;
+}
+
+std::unique_ptr<engine::Query> readWhole(engine::Connection& connection, const QString& statement)
+{
+    auto query = std::make_unique<engine::Query>();
+    query->setConnection(&connection);
+    query->setFieldsOnDemand(false);
+    query->setSql(statement);
+    query->open();
+    return query;
+}
+
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);

@@ -9,7 +9,8 @@
 
 namespace engine {
 class Connection;
-}
+class Query;
+} // namespace engine
 
 namespace testing {
 
@@ -48,6 +49,12 @@ void execAll(engine::Connection& connection, const QStringList& statements);
 // The result of a select as "a|b;c|d", each field read as text.
 QString rowsOf(engine::Connection& connection, const QString& select);
 QString columnsOf(engine::Connection& connection, const QString& select);
+
+// A row of an open result, its fields as the grid shows them joined with "|"; every row of it.
+QString rowText(const engine::Query& query, int row);
+QStringList everyRow(const engine::Query& query);
+// The statement opened with every field of every row read at once, to compare with.
+std::unique_ptr<engine::Query> readWhole(engine::Connection& connection, const QString& statement);
 
 // A file's bytes (empty when it cannot be read), and a file written with exactly the given bytes.
 QByteArray fileBytes(const QString& path);

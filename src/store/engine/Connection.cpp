@@ -468,8 +468,12 @@ void Connection::detach(Query* query)
 void Connection::keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid, const Query* writer)
 {
     for (Query* query : m_queries)
-        if (query != writer)
-            query->keepFieldsBeforeWrite(table, rowid);
+        if (query != writer && query->readsFieldsOnDemand(table)) {
+            if (rowid)
+                query->keepFieldsOf({*rowid});
+            else
+                query->keepAllFields();
+        }
 }
 
 // Before an UPDATE or DELETE: the open results that have not read every row of its table keep
@@ -499,7 +503,7 @@ void Connection::keepFieldsBeforeModify(const Translation& t)
         }
     }
     for (Query* query : readers)
-        query->keepFieldsBeforeWrite(t.table, std::nullopt);
+        query->keepAllFields();
 }
 
 void Connection::beforeRollback()
@@ -603,7 +607,12 @@ void Connection::runModify(const QString& sql, const QString& statement)
 
 void Connection::raise(int code, const QString& statement) const
 {
-    throw makeError(m_db, code, statement);
+    throw errorFor(code, statement);
+}
+
+EngineError Connection::errorFor(int code, const QString& statement) const
+{
+    return makeError(m_db, code, statement);
 }
 
 void Connection::requireUnmoved()

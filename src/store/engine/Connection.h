@@ -123,6 +123,8 @@ public:
     // are not held twice.
     void forgetResults(const QString& table);
     [[noreturn]] void raise(int code, const QString& statement = QString()) const;
+    // The error raise() throws, for a failure that cannot be thrown where it happens.
+    EngineError errorFor(int code, const QString& statement = QString()) const;
     // Before every write: the path must still name the file this connection holds. A file
     // replaced or deleted under the program (a restored backup, a sync tool) is refused, so
     // that no change goes to the old file and none of its journal reaches the new one.

@@ -188,7 +188,6 @@ struct Query::Kept
     std::shared_ptr<ChangeWatch> watch;
     RowOrder order;
     bool lazy = false;
-    std::vector<int> held;
 };
 
 namespace {
@@ -346,8 +345,13 @@ void Query::open()
     }
 
     m_columns = std::move(columns);
+    // The order the rows come in, when it is known for any row: then the result can be read
+    // lazily, and kept for a refresh.
+    std::optional<RowOrder> order;
     try {
-        if (table && m_fieldsOnDemand && openLazy(t, connection)) {
+        if (RowOrder known; namedOrder(t, known) && certainOrder(t.sql.front(), t, known))
+            order = std::move(known);
+        if (order && m_fieldsOnDemand && openLazy(t, *order, connection)) {
             enterBrowse();
             return;
         }
@@ -386,7 +390,7 @@ void Query::open()
 
     m_rows = std::move(rows);
     rowsChanged();
-    followChanges(t, connection);
+    followChanges(t, order, connection);
     enterBrowse();
 }
 
@@ -478,17 +482,16 @@ void Query::watch(Connection& connection)
 
 // A result read in full is kept and brought up to date later when its order is certain and
 // the rows just read follow it.
-void Query::followChanges(const Translation& t, Connection& connection)
+void Query::followChanges(const Translation& t, const std::optional<RowOrder>& order, Connection& connection)
 {
     m_watch.reset();
     m_translated.clear();
-    RowOrder order;
-    if (!namedOrder(t, order) || !certainOrder(t.sql.front(), t, order))
+    if (!order)
         return;
     for (size_t i = 1; i < m_rows.size(); ++i)
-        if (compareRows(m_rows[i - 1], m_rows[i], order) >= 0)
+        if (compareRows(m_rows[i - 1], m_rows[i], *order) >= 0)
             return;
-    m_rowOrder = std::move(order);
+    m_rowOrder = *order;
     m_translated = t.sql.front();
     watch(connection);
 }
@@ -497,10 +500,9 @@ void Query::followChanges(const Translation& t, Connection& connection)
 // the index that gives the order, where it holds them), and a row's other fields are read when
 // they are first asked for. False, with nothing read, where that cannot be done; the rows are
 // then read in full.
-bool Query::openLazy(const Translation& t, Connection& connection)
+bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& connection)
 {
-    RowOrder order;
-    if (t.rowSource.isEmpty() || !namedOrder(t, order) || !certainOrder(t.sql.front(), t, order))
+    if (t.rowSource.isEmpty())
         return false;
     QString keys = QStringLiteral("SELECT %1.rowid AS [__rowid]").arg(quoteName(m_table));
     for (int column : order.columns)
@@ -553,15 +555,10 @@ bool Query::openLazy(const Translation& t, Connection& connection)
 
     m_rows = std::move(rows);
     rowsChanged();
-    m_lazy = true;
     m_openedInUnit = !sqlite3_get_autocommit(db) && connection.writtenInUnit();
-    m_held = order.columns;
-    m_heldAt.assign(m_columns.size(), -1);
-    for (size_t k = m_held.size(); k-- > 0;)
-        m_heldAt[size_t(m_held[k])] = int(k);
     m_cachedRows.clear();
     m_rowSourceUnordered = t.rowSourceUnordered;
-    m_rowOrder = std::move(order);
+    m_rowOrder = order;
     watch(connection);
     return true;
 }
@@ -620,21 +617,17 @@ void Query::load(Row& row) const
         // only be missing through a failure to read the file: it shows its held columns alone,
         // and the failure is reported once the paint or walk that asked is over.
         values.assign(count, QVariant());
-        for (size_t k = 0; k < m_held.size(); ++k)
-            values[size_t(m_held[k])] = k == 0 ? row.key : row.values[k - 1];
+        const std::vector<int>& held = m_rowOrder.columns;
+        for (size_t k = 0; k < held.size(); ++k)
+            values[size_t(held[k])] = orderKey(row, k, held[k]);
         row.pinned = true;
         if (!m_reportedUnreadable) {
             m_reportedUnreadable = true;
-            QString message;
-            try {
-                if (code == SQLITE_DONE)
-                    throw EngineError(Kind::NotADatabase, QString());
-                m_connection->raise(code, m_sql);
-            } catch (const EngineError& error) {
-                message = error.message();
-            }
-            message = QStringLiteral("資料表 %1 有資料列讀不出來,這些資料列只顯示排序的欄位。%2")
-                          .arg(m_table, message);
+            const QString detail =
+                code == SQLITE_DONE ? QString() : m_connection->errorFor(code, m_sql).message();
+            const QString message =
+                QStringLiteral("資料表 %1 有資料列讀不出來,這些資料列只顯示排序的欄位。%2")
+                    .arg(m_table, detail);
             QMetaObject::invokeMethod(
                 const_cast<Query*>(this),
                 [this, message] { Q_EMIT const_cast<Query*>(this)->fieldsUnreadable(message); },
@@ -662,8 +655,8 @@ void Query::trimCache() const
         std::vector<QVariant> fields = std::move(row.values);
         row.values = {};
         row.loaded = false;
-        for (size_t k = 0; k < m_held.size(); ++k)
-            setHeld(row, k, fields[size_t(m_held[k])]);
+        for (size_t k = 0; k < m_rowOrder.columns.size(); ++k)
+            setHeld(row, k, fields[size_t(m_rowOrder.columns[k])]);
     }
     m_cachedRows = std::move(kept);
 }
@@ -671,7 +664,7 @@ void Query::trimCache() const
 void Query::listCachedRows()
 {
     m_cachedRows.clear();
-    if (!m_lazy)
+    if (!lazy())
         return;
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].loaded && !m_rows[i].pinned)
@@ -685,35 +678,26 @@ void Query::keepFields(Row& row)
     row.pinned = true;
 }
 
-void Query::keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid)
+void Query::keepAllFields()
 {
-    if (!m_lazy || m_state == State::Inactive)
+    if (!lazy())
         return;
-    if (!table.isEmpty() && table.compare(m_table, Qt::CaseInsensitive) != 0)
-        return;
-    if (rowid) {
-        for (Row& row : m_rows)
-            if (row.rowid == *rowid)
-                keepFields(row);
-        return;
-    }
     for (Row& row : m_rows)
         keepFields(row);
     // Every field is in memory now, as in a result read in full.
-    m_lazy = false;
     m_cachedRows.clear();
     m_fetch.reset();
 }
 
 bool Query::readsFieldsOnDemand(const QString& table) const
 {
-    return m_lazy && m_state != State::Inactive &&
+    return lazy() && m_state != State::Inactive &&
            (table.isEmpty() || table.compare(m_table, Qt::CaseInsensitive) == 0);
 }
 
 void Query::keepFieldsOf(const std::vector<qint64>& rowids)
 {
-    if (!m_lazy || m_state == State::Inactive)
+    if (!lazy())
         return;
     for (Row& row : m_rows)
         if (!row.pinned && std::binary_search(rowids.begin(), rowids.end(), row.rowid))
@@ -723,7 +707,7 @@ void Query::keepFieldsOf(const std::vector<qint64>& rowids)
 void Query::keepFieldsBeforeRollback()
 {
     if (m_openedInUnit)
-        keepFieldsBeforeWrite(QString(), std::nullopt);
+        keepAllFields();
 }
 
 int Query::rowsInMemory() const
@@ -731,12 +715,12 @@ int Query::rowsInMemory() const
     return int(std::count_if(m_rows.begin(), m_rows.end(), [](const Row& row) { return row.loaded; }));
 }
 
-const QVariant& Query::heldValue(const Row& row, int column) const
+// Where a column is among the held ones (the ORDER BY keys), or -1.
+int Query::heldPlace(int column) const
 {
-    if (row.loaded)
-        return row.values[size_t(column)];
-    const int held = m_heldAt[size_t(column)];
-    return held == 0 ? row.key : row.values[size_t(held - 1)];
+    const auto& held = m_rowOrder.columns;
+    const auto it = std::find(held.begin(), held.end(), column);
+    return lazy() && it != held.end() ? int(it - held.begin()) : -1;
 }
 
 // Sets the held column at this place of a row whose fields are not loaded; the places are
@@ -755,13 +739,13 @@ void Query::setHeld(Row& row, size_t held, QVariant value) const
 void Query::forEachInColumn(int column, const std::function<void(size_t, const QVariant&)>& take) const
 {
     std::vector<bool> given(m_rows.size());
-    const bool held = m_lazy && m_heldAt[size_t(column)] >= 0;
+    const int place = heldPlace(column);
     qint64 low = std::numeric_limits<qint64>::max(), high = std::numeric_limits<qint64>::min();
     size_t missing = 0;
     for (size_t i = 0; i < m_rows.size(); ++i) {
         const Row& row = m_rows[i];
-        if (row.loaded || held) {
-            take(i, heldValue(row, column));
+        if (row.loaded || place >= 0) {
+            take(i, orderKey(row, size_t(place), column));
             given[i] = true;
         } else {
             low = std::min(low, row.rowid);
@@ -894,13 +878,8 @@ bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
     m_translated = std::move(kept.translated);
     m_watch = std::move(kept.watch);
     m_watch->limit = std::max<size_t>(256, m_rows.size() / 8);
-    m_lazy = kept.lazy;
-    m_held = std::move(kept.held);
-    m_heldAt.assign(m_columns.size(), -1);
-    for (size_t k = m_held.size(); k-- > 0;)
-        m_heldAt[size_t(m_held[k])] = int(k);
     m_rowSourceUnordered = t.rowSourceUnordered;
-    m_openedInUnit = m_lazy && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
+    m_openedInUnit = lazy() && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
     listCachedRows();
     enterBrowse();
     return true;
@@ -938,16 +917,12 @@ void Query::close()
         kept->rows = std::move(m_rows);
         kept->watch = std::move(m_watch);
         kept->order = std::move(m_rowOrder);
-        kept->lazy = m_lazy;
-        kept->held = std::move(m_held);
+        kept->lazy = lazy();
         m_connection->keepResult(m_sql, m_table, std::move(kept));
     }
     m_fetch.reset();
-    m_lazy = false;
     m_openedInUnit = false;
     m_reportedUnreadable = false;
-    m_held.clear();
-    m_heldAt.clear();
     m_cachedRows.clear();
     m_rowSourceUnordered.clear();
     m_watch.reset();

@@ -123,13 +123,11 @@ public:
 
     QString baseTable() const { return m_table; }
 
-    // Before the connection changes rows of a table by other means than this result: the
-    // fields of those rows that this result has not read yet are read now and kept, so that
-    // it goes on showing them as they were when it was opened. Without a rowid, any row of the
-    // table (an empty name: of any table) may change.
-    void keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid);
-    // The same for the rows with these rowids (sorted).
+    // Before the connection changes rows by other means than this result: the fields of the
+    // rows with these rowids (sorted), or of all rows, are read now if they were not and kept,
+    // so that the result goes on showing them as they were when it was opened.
     void keepFieldsOf(const std::vector<qint64>& rowids);
+    void keepAllFields();
     // Whether this result is open on the table (any table, for an empty name) with rows whose
     // fields it has not read.
     bool readsFieldsOnDemand(const QString& table) const;
@@ -160,7 +158,7 @@ private:
     struct Row
     {
         qint64 rowid = 0;
-        // Every field when loaded; else the held columns after the first, in m_held's order.
+        // Every field when loaded; else the held columns (the ORDER BY keys) after the first.
         std::vector<QVariant> values;
         QVariant key;        // the first held column while the fields are not loaded
         quint32 touched = 0; // when the row was last asked for, to choose what the cache drops
@@ -179,10 +177,10 @@ private:
 
     Connection& requireConnection() const;
     bool reopenKept(Kept& kept, const Translation& t, Connection& connection);
-    void followChanges(const Translation& t, Connection& connection);
+    void followChanges(const Translation& t, const std::optional<RowOrder>& order, Connection& connection);
     bool certainOrder(const QString& sql, const Translation& t, RowOrder& order) const;
     bool namedOrder(const Translation& t, RowOrder& order) const;
-    bool openLazy(const Translation& t, Connection& connection);
+    bool openLazy(const Translation& t, const RowOrder& order, Connection& connection);
     bool prepareFetch(Connection& connection);
     void watch(Connection& connection);
     // The rows' fields read on demand, with a cache of the rows asked for last.
@@ -190,7 +188,8 @@ private:
     void load(Row& row) const;
     void trimCache() const;
     void keepFields(Row& row);
-    const QVariant& heldValue(const Row& row, int column) const;
+    int heldPlace(int column) const;
+    bool lazy() const { return m_fetch != nullptr; } // rows may lack their fields
     void setHeld(Row& row, size_t held, QVariant value) const;
     void forEachInColumn(int column, const std::function<void(size_t, const QVariant&)>& take) const;
     const QVariant& currentValue(int column) const;
@@ -220,13 +219,10 @@ private:
     std::vector<Column> m_columns;
     mutable std::vector<Row> m_rows;
     // A result read lazily keeps, for every row, its rowid and the held columns (its ORDER BY
-    // keys), and reads the other fields when they are asked for.
-    bool m_lazy = false;
+    // keys), and reads the other fields when they are asked for through m_fetch.
     bool m_fieldsOnDemand = true;
     size_t m_cacheRows = 4096;
     bool m_openedInUnit = false;
-    std::vector<int> m_held;
-    std::vector<int> m_heldAt; // per column: its place among the held ones, or -1
     struct Finalizer
     {
         void operator()(sqlite3_stmt* stmt) const;

@@ -14,32 +14,21 @@ using engine::Query;
 
 namespace {
 
-QString rowText(const Query& query, int row)
-{
-    QStringList fields;
-    for (int column = 0; column < query.fieldCount(); ++column)
-        fields << query.text(row, column);
-    return fields.join(u'|');
-}
+using testing::everyRow;
+using testing::readWhole;
+using testing::rowText;
 
-// Every field of every row, in the result's order, as text.
-QStringList contents(const Query& query)
+// Entries on the 28 days of January 2020, with notes long enough to spread them over many pages.
+void addEntries(Connection& connection, int count)
 {
-    QStringList rows;
-    for (int row = 0; row < query.recordCount(); ++row)
-        rows << rowText(query, row);
-    return rows;
-}
-
-// The statement read anew, every field at once, for comparison.
-std::unique_ptr<Query> freshRead(Connection& connection, const QString& statement)
-{
-    auto fresh = std::make_unique<Query>();
-    fresh->setConnection(&connection);
-    fresh->setFieldsOnDemand(false);
-    fresh->setSql(statement);
-    fresh->open();
-    return fresh;
+    engine::Transaction unit(connection);
+    for (int i = 0; i < count; ++i)
+        connection.execute(QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
+                                          "(#2020-01-%1#, '食物', 'a note of some length %2', '現金', %3)")
+                               .arg(i % 28 + 1)
+                               .arg(i)
+                               .arg(i * 7919 % 1000));
+    unit.commit();
 }
 
 // Writes of every kind the program makes to spend, chosen at random, each followed at random
@@ -154,7 +143,7 @@ private Q_SLOTS:
             grid.setRowCache(3);
             grid.setSql(statement);
             grid.open();
-            QStringList shown = contents(grid);
+            QStringList shown = everyRow(grid);
             for (int step = 0; step < 120; ++step) {
                 switch (ledger.bounded(10)) {
                 case 0:
@@ -226,7 +215,7 @@ private Q_SLOTS:
                     break;
                 default: {
                     // Until then, the grid shows what it was opened on and its own changes.
-                    QCOMPARE(contents(grid), shown);
+                    QCOMPARE(everyRow(grid), shown);
                     // The refresh: the grid's statement opened again, directly or after the
                     // slot ran another statement, as the pages do.
                     if (ledger.bounded(2) == 0) {
@@ -235,8 +224,8 @@ private Q_SLOTS:
                         grid.setSql(statement);
                     }
                     grid.open();
-                    const auto fresh = freshRead(*connection, statement);
-                    QCOMPARE(contents(grid), contents(*fresh));
+                    const auto fresh = readWhole(*connection, statement);
+                    QCOMPARE(everyRow(grid), everyRow(*fresh));
                     QCOMPARE(grid.recNo(), grid.recordCount() > 0 ? 0 : -1);
                     if (ledger.bounded(3) == 0) {
                         // The grid stays sorted through the next writes; a title clicked twice
@@ -244,14 +233,14 @@ private Q_SLOTS:
                         grid.setSort(QStringLiteral("金額"));
                         grid.setSort(QStringLiteral("金額 DESC"));
                         fresh->setSort(QStringLiteral("金額 DESC"));
-                        QCOMPARE(contents(grid), contents(*fresh));
+                        QCOMPARE(everyRow(grid), everyRow(*fresh));
                     }
-                    shown = contents(grid);
+                    shown = everyRow(grid);
                 }
                 }
             }
             grid.open();
-            QCOMPARE(contents(grid), contents(*freshRead(*connection, statement)));
+            QCOMPARE(everyRow(grid), everyRow(*readWhole(*connection, statement)));
         }
     }
 
@@ -263,17 +252,7 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         auto connection = testing::connect();
-        {
-            engine::Transaction unit(*connection);
-            for (int i = 0; i < 600; ++i)
-                connection->execute(QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
-                                                   "(#2020-%1-%2#, '食物', 'n%3', '現金', %4)")
-                                        .arg(i % 12 + 1)
-                                        .arg(i % 28 + 1)
-                                        .arg(i)
-                                        .arg(i * 7919 % 1000));
-            unit.commit();
-        }
+        addEntries(*connection, 600);
         const QString statement = QStringLiteral("select * from spend order by 日期 desc");
         Query grid;
         grid.setConnection(connection.get());
@@ -282,16 +261,16 @@ private Q_SLOTS:
         grid.open();
         QCOMPARE(grid.recordCount(), 600);
         QCOMPARE(grid.rowsInMemory(), 0);
-        const QStringList before = contents(*freshRead(*connection, statement));
-        QCOMPARE(contents(grid), before);
+        const QStringList before = everyRow(*readWhole(*connection, statement));
+        QCOMPARE(everyRow(grid), before);
         QVERIFY(grid.rowsInMemory() <= 50);
 
-        auto sorted = freshRead(*connection, statement);
+        auto sorted = readWhole(*connection, statement);
         sorted->setSort(QStringLiteral("金額 DESC"));
         grid.setSort(QStringLiteral("金額"));
         grid.setSort(QStringLiteral("金額 DESC"));
         QVERIFY(grid.rowsInMemory() <= 50);
-        QCOMPARE(contents(grid), contents(*sorted));
+        QCOMPARE(everyRow(grid), everyRow(*sorted));
 
         // Another result changes one row and deletes another; a statement changes them all.
         grid.open();
@@ -309,10 +288,10 @@ private Q_SLOTS:
         QCOMPARE(rowText(grid, 4), before[4]);
         connection->execute(QStringLiteral("update spend set 金額 = 0"));
         QCOMPARE(grid.rowsInMemory(), 600);
-        QCOMPARE(contents(grid), before);
+        QCOMPARE(everyRow(grid), before);
         grid.open();
         QCOMPARE(grid.recordCount(), 599);
-        QCOMPARE(contents(grid), contents(*freshRead(*connection, statement)));
+        QCOMPARE(everyRow(grid), everyRow(*readWhole(*connection, statement)));
 
         // Opened inside a unit that is then given up: it shows the rows as they were at its open.
         Query inUnit;
@@ -347,8 +326,8 @@ private Q_SLOTS:
             QCOMPARE(quiet.rowsInMemory(), 1);
         }
         QCOMPARE(quiet.rowsInMemory(), 1);
-        QCOMPARE(contents(quiet), contents(*freshRead(*connection, QStringLiteral("select * from spend"))));
-        QVERIFY(contents(quiet).join(u'\n').contains(note));
+        QCOMPARE(everyRow(quiet), everyRow(*readWhole(*connection, QStringLiteral("select * from spend"))));
+        QVERIFY(everyRow(quiet).join(u'\n').contains(note));
     }
 
     // A row whose fields cannot be read when the grid asks for them (the file damaged under
@@ -358,16 +337,7 @@ private Q_SLOTS:
         testing::TempWorkdir dir;
         testing::writeStarter();
         auto connection = testing::connect();
-        {
-            engine::Transaction unit(*connection);
-            for (int i = 0; i < 300; ++i)
-                connection->execute(
-                    QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values "
-                                   "(#2020-01-%1#, '食物', 'a note of some length %2', '現金', %2)")
-                        .arg(i % 28 + 1)
-                        .arg(i));
-            unit.commit();
-        }
+        addEntries(*connection, 300);
         connection->close(); // nothing of the table stays decrypted in memory
         Query grid;
         grid.setConnection(connection.get());
