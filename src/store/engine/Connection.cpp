@@ -3,6 +3,7 @@
 #include "JetFile.h"
 
 #include "EngineError.h"
+#include "ExactSum.h"
 #include "Query.h"
 
 #include <QDir>
@@ -346,6 +347,7 @@ void Connection::open()
     sqlite3_create_function(db, "year", 1, flags, nullptr, jetYear, nullptr, nullptr);
     sqlite3_create_function(db, "month", 1, flags, nullptr, jetMonth, nullptr, nullptr);
     sqlite3_create_function(db, "jet_convert", 4, flags, nullptr, jetConvert, nullptr, nullptr);
+    registerExactSum(db);
     m_db = db;
     sqlite3_update_hook(db, &Connection::rowWritten, this);
     m_refusal.reset();
