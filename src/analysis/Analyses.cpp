@@ -95,28 +95,55 @@ Analysis saveByYear()
                 QStringLiteral("年收入總合"), true);
 }
 
+namespace {
+
+// Income against expense per period: every period with entries on either side, the side without
+// entries counted as 0, earliest first. Each side is summed per period as before; the two lists
+// are put one under the other and joined per period, so that a year of expenses alone still has
+// its bar. A side whose amounts are all Null sums to Null, as it always has. The period is
+// year() or month() of the date; the condition (where "@" names the table) chooses the entries,
+// and keeps the year text's "%1" for the prompt's answer.
+QString settlementStatement(const QString& period, const QString& condition, const QString& first,
+                            const QString& second)
+{
+    auto periodOf = [&](const QString& table) { return period + u'(' + table + QStringLiteral(".日期)"); };
+    auto whereOf = [&](const QString& table) { return QString(condition).replace(u'@', table); };
+    const QString save = QStringLiteral("save");
+    const QString spend = QStringLiteral("spend");
+    const QString incomes =
+        QStringLiteral("SELECT ") + periodOf(save) +
+        QStringLiteral(" AS 期, 1 AS 是收入, sum(save.金額) AS 收入額, Null AS 是支出, Null AS "
+                       "支出額 FROM save") +
+        whereOf(save) + QStringLiteral(" GROUP BY ") + periodOf(save);
+    const QString expenses = QStringLiteral("SELECT ") + periodOf(spend) +
+                             QStringLiteral(", Null, Null, 1, sum(spend.金額) FROM spend") + whereOf(spend) +
+                             QStringLiteral(" GROUP BY ") + periodOf(spend);
+    return QStringLiteral("SELECT (收入-支出 ) AS 結算, * FROM (SELECT 期 AS ") + first +
+           QStringLiteral(", CASE WHEN count(是收入) = 0 THEN 0 ELSE sum(收入額) END AS 收入, 期 AS ") +
+           second +
+           QStringLiteral(", CASE WHEN count(是支出) = 0 THEN 0 ELSE sum(支出額) END AS 支出 FROM (") +
+           incomes + QStringLiteral(" UNION ALL ") + expenses +
+           QStringLiteral(") AS 兩邊 WHERE 期 IS NOT NULL GROUP BY 期) AS 結 ORDER BY ") + first;
+}
+
+} // namespace
+
 Analysis balanceByYear()
 {
     return bars(
-        QStringLiteral(
-            "SELECT (收入-支出 ) AS 結算, * FROM [SELECT year(save.日期) AS 年A, sum(save.金額) AS 收入 "
-            "FROM save GROUP BY year(save.日期)]. AS [AAA@_Alias], [SELECT year(spend.日期) AS 年B, "
-            "sum(spend.金額) AS 支出 FROM spend GROUP BY year(spend.日期)]. AS [BBB@_Alias] WHERE 年A = 年B"),
+        settlementStatement(QStringLiteral("year"), QString(), QStringLiteral("年A"), QStringLiteral("年B")),
         QStringLiteral("結算"), QStringLiteral("年A"), QStringLiteral("年"), QStringLiteral("收支年結算"),
         true);
 }
 
 Analysis balanceByMonth()
 {
-    Analysis analysis = bars(
-        QStringLiteral(
-            "SELECT (收入-支出 ) AS 結算,* FROM [SELECT month(save.日期) AS 月A, sum(save.金額) AS 收入 FROM "
-            "save where year(save.日期) = %1 GROUP BY month(save.日期)]. AS [AAA@_Alias], [SELECT "
-            "month(spend.日期) AS 月B, sum(spend.金額) AS 支出 FROM spend  where year(spend.日期) = %1 GROUP "
-            "BY "
-            "month(spend.日期)]. AS [BBB@_Alias] WHERE 月A = 月B"),
-        QStringLiteral("結算"), QStringLiteral("月A"), QStringLiteral("月"),
-        QStringLiteral("%1年 收支月結算"), true);
+    // The year text goes in twice, once for each side, as typed.
+    Analysis analysis =
+        bars(settlementStatement(QStringLiteral("month"), QStringLiteral(" WHERE year(@.日期) = %1"),
+                                 QStringLiteral("月A"), QStringLiteral("月B")),
+             QStringLiteral("結算"), QStringLiteral("月A"), QStringLiteral("月"),
+             QStringLiteral("%1年 收支月結算"), true);
     analysis.year = YearPrompt::Ask;
     return analysis;
 }

@@ -140,14 +140,15 @@ private Q_SLOTS:
                                                          << ""
                                                          << "收支年結算"
                                                          << "2011年=400;2012年=-1080";
+        // February's one expense has no amount: no bar, and no box.
         QTest::newRow("settlement by month") << "btnBalanceMonth"
                                              << "2012"
                                              << "2012年 收支月結算"
-                                             << "1月=-1030";
+                                             << "1月=-1030;3月=-50";
         QTest::newRow("settlement by month, income page") << "btnBalanceMonth2"
                                                           << "2012"
                                                           << "2012年 收支月結算"
-                                                          << "1月=-1030";
+                                                          << "1月=-1030;3月=-50";
     }
     void ledgerAnalyses()
     {
@@ -178,6 +179,52 @@ private Q_SLOTS:
         QVERIFY(form.Series2->points().isEmpty());
         QCOMPARE(form.TabPagerMain->currentWidget(), form.TabPagerChar);
         QVERIFY(!f.dialogs().answersLeft());
+    }
+
+    // Every period with entries on either side has its bar, the other side counted as 0,
+    // earliest first; a year with entries on neither side draws nothing and stays on the page.
+    void settlementPeriods_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("points");
+        const QStringList mixed = {
+            entry("save", "2010/04/01", "薪資", "700"),  entry("spend", "2011/02/03", "食物", "120"),
+            entry("spend", "2012/05/06", "食物", "80"),  entry("save", "2012/05/07", "薪資", "200"),
+            entry("save", "2012/07/01", "獎金", "50.5"), entry("spend", "2012/09/09", "交通", "0.25")};
+        QTest::newRow("years: income only, expense only, both") << mixed << "btnBalanceYear"
+                                                                << ""
+                                                                << "2010年=700;2011年=-120;2012年=170.25";
+        QTest::newRow("months of a year: both, income only, expense only") << mixed << "btnBalanceMonth2"
+                                                                           << "2012"
+                                                                           << "5月=120;7月=50.5;9月=-0.25";
+        QTest::newRow("a year of expenses alone") << mixed << "btnBalanceMonth"
+                                                  << "2011"
+                                                  << "2月=-120";
+        QTest::newRow("a year with neither") << mixed << "btnBalanceMonth"
+                                             << "2013"
+                                             << "";
+        QTest::newRow("expenses alone, every year")
+            << QStringList{entry("spend", "2010/01/01", "食物", "5")} << "btnBalanceYear2"
+            << ""
+            << "2010年=-5";
+    }
+    void settlementPeriods()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, button);
+        QFETCH(QString, year);
+        QFETCH(QString, points);
+        LedgerFixture f(entries);
+        TForm1& form = f.form();
+        form.TabPagerMain->setCurrentWidget(form.TabPageSave);
+        if (!year.isEmpty())
+            f.dialogs().answerInput(year);
+        QTest::mouseClick(form.findChild<ui::ImageButton*>(button), Qt::LeftButton);
+        QCOMPARE(pointsOf(*form.Series1), points);
+        QCOMPARE(form.TabPagerMain->currentWidget(), points.isEmpty() ? form.TabPageSave : form.TabPagerChar);
+        QVERIFY(f.dialogs().errors().isEmpty());
     }
 
     // A result with no rows: some analyses go on to the chart page, others stay.
