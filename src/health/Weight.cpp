@@ -78,13 +78,15 @@ void TForm1::btnAddWeightClick()
     const bool withWhr = given(LE_Waistline->text()) && given(LE_Hip->text());
     double whr = 0;
     if (withWhr) {
-        const long double hipValue = health::numberOf(LE_Hip->text());
+        // The waistline is read first, as the row takes it first.
+        const long double waistline = health::numberOf(LE_Waistline->text());
+        const long double hip = health::numberOf(LE_Hip->text());
         // A hip of nothing has no ratio; nothing is stored rather than an infinite one.
-        if (hipValue == 0) {
+        if (hip == 0) {
             ui::ShowMessage(QStringLiteral("臀圍不能為 0,無法計算腰臀比 (WHR)。"));
             return;
         }
-        whr = health::whrOfAdd(health::numberOf(LE_Waistline->text()), hipValue);
+        whr = health::whrOfAdd(waistline, hip);
     }
     engine::Query& slot = *Query[slot::Weight];
     store::runOnSlot(
@@ -103,7 +105,12 @@ void TForm1::btnAddWeightClick()
             slot.setFieldFloat(QStringLiteral("BMI"), bmi);
             slot.post();
         },
-        [this] { OpenWeightGrid(); });
+        [this] {
+            // A refused row leaves the date as the user set it, ready for a second try.
+            const QDateTime date = DTP_Weight->dateTime();
+            OpenWeightGrid();
+            DTP_Weight->setDateTime(date);
+        });
     ui::ShowMessage(QStringLiteral("新增體重紀錄完成"));
     OpenWeightGrid();
     LE_Weight->setText(QString());

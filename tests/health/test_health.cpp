@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <clocale>
+#include <sqlite3.h>
 
 using testing::LedgerFixture;
 
@@ -250,38 +251,84 @@ private Q_SLOTS:
         QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
     }
 
+    // A text that is not a number stops the add with an error box that names it; with two of
+    // them, the one the row takes first. Nothing is stored and the date stays as it was set.
     void conversionErrorsStoreNothing_data()
     {
         QTest::addColumn<QString>("weight");
         QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("waistline");
         QTest::addColumn<QString>("hip");
+        QTest::addColumn<QString>("named");
         QTest::newRow("weight") << "7o"
                                 << "175"
-                                << "100";
+                                << "80"
+                                << "100"
+                                << "7o";
         QTest::newRow("height") << "70"
                                 << "17S"
-                                << "100";
+                                << "80"
+                                << "100"
+                                << "17S";
         QTest::newRow("hip") << "70"
                              << "175"
+                             << "80"
+                             << "1OO"
                              << "1OO";
+        QTest::newRow("waistline and hip") << "70"
+                                           << "175"
+                                           << "8O"
+                                           << "1OO"
+                                           << "8O";
     }
     void conversionErrorsStoreNothing()
     {
         QFETCH(QString, weight);
         QFETCH(QString, height);
+        QFETCH(QString, waistline);
         QFETCH(QString, hip);
+        QFETCH(QString, named);
         LedgerFixture f;
         TForm1& form = f.form();
         form.LE_Weight->setText(weight);
         form.LE_Height->setText(height);
-        form.LE_Waistline->setText(QStringLiteral("80"));
+        form.LE_Waistline->setText(waistline);
         form.LE_Hip->setText(hip);
+        form.DTP_Weight->setDate(QDate(2011, 7, 8));
+        f.dialogs().expectErrors();
+        QTest::mouseClick(form.btnAddWeight, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors().size(), 1);
+        QVERIFY2(f.dialogs().errors().first().contains(u'「' + named + u'」'),
+                 qPrintable(f.dialogs().errors().first()));
+        QCOMPARE(f.dialogs().messages(), QStringList());
+        QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("0"));
+        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.DTP_Weight->date(), QDate(2011, 7, 8));
+    }
+
+    // A row the file refuses: the grid shows the table again, and the date picker keeps the date
+    // the user set, ready for a second try.
+    void refusedAddKeepsTheDate()
+    {
+        LedgerFixture f;
+        TForm1& form = f.form();
+        QCOMPARE(
+            sqlite3_exec(
+                form.Connection->handle(),
+                "CREATE TRIGGER refuse BEFORE INSERT ON weight BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        form.LE_Weight->setText(QStringLiteral("70"));
+        form.LE_Height->setText(QStringLiteral("175"));
+        form.DTP_Weight->setDate(QDate(2011, 7, 8));
         f.dialogs().expectErrors();
         QTest::mouseClick(form.btnAddWeight, Qt::LeftButton);
         QCOMPARE(f.dialogs().errors().size(), 1);
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("0"));
         QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.DTP_Weight->date(), QDate(2011, 7, 8));
+        QCOMPARE(form.LE_Weight->text(), QStringLiteral("70"));
     }
 };
 
