@@ -384,6 +384,7 @@ void TForm1::BuildLayout()
     AdvSmoothButton11 = homeButton(TabPageSaveType, "AdvSmoothButton11", innerHomeX);
     DBGrid_Save_Type = grid(TabPageSaveType, "DBGrid_Save_Type", 20, 20, 270, 400, true);
     DBGrid_Save_Type->setToolTip(gridHint);
+    DBGrid_Save_Type->setCtrlDeleteAllowed(false);
     LE_Save_Type = labeledEdit(TabPageSaveType, "LE_Save_Type", QStringLiteral("收入類型"), 320, 20);
     btnAddSaveType = imageButton(TabPageSaveType, "btnAddSaveType", QStringLiteral("新增收入類型"),
                                  "list-add", QStyle::SP_DialogApplyButton, 320, 100, 130, 90);
@@ -391,6 +392,7 @@ void TForm1::BuildLayout()
     AdvSmoothButton12 = homeButton(TabPageSpendType, "AdvSmoothButton12", innerHomeX);
     DBGrid_Spend_Type = grid(TabPageSpendType, "DBGrid_Spend_Type", 20, 20, 270, 400, true);
     DBGrid_Spend_Type->setToolTip(gridHint);
+    DBGrid_Spend_Type->setCtrlDeleteAllowed(false);
     LE_Spend_Type = labeledEdit(TabPageSpendType, "LE_Spend_Type", QStringLiteral("支出類型"), 320, 20);
     BtnAddSpendType = imageButton(TabPageSpendType, "BtnAddSpendType", QStringLiteral("新增支出類型"),
                                   "list-add", QStyle::SP_DialogApplyButton, 320, 100, 130, 90);
@@ -402,6 +404,7 @@ void TForm1::BuildLayout()
         pickList(TabPageSubSpendType, "ComboBoxSpendTypeFather", QStringLiteral("請選擇"), 20, 32, 270);
     DBGrid_Sub_Spend_Type = grid(TabPageSubSpendType, "DBGrid_Sub_Spend_Type", 20, 76, 270, 400, true);
     DBGrid_Sub_Spend_Type->setToolTip(gridHint);
+    DBGrid_Sub_Spend_Type->setCtrlDeleteAllowed(false);
     LE_SubSpendType =
         labeledEdit(TabPageSubSpendType, "LE_SubSpendType", QStringLiteral("支出子類型"), 320, 76);
     buttonAddSpednSubType =
@@ -411,6 +414,7 @@ void TForm1::BuildLayout()
     AdvSmoothButton13 = homeButton(TabPageAccountType, "AdvSmoothButton13", innerHomeX);
     DBGrid_Account_Type = grid(TabPageAccountType, "DBGrid_Account_Type", 20, 20, 270, 400, true);
     DBGrid_Account_Type->setToolTip(gridHint);
+    DBGrid_Account_Type->setCtrlDeleteAllowed(false);
     LE_Account_Type = labeledEdit(TabPageAccountType, "LE_Account_Type", QStringLiteral("帳戶"), 320, 20);
     btnAccount = imageButton(TabPageAccountType, "btnAccount", QStringLiteral("新增帳戶"), "list-add",
                              QStyle::SP_DialogApplyButton, 320, 100, 130, 90);

@@ -19,10 +19,11 @@ QString chosenCategory(const ui::PickList* box)
     return box->itemIndex() < 0 ? QString() : store::trimBlanks(box->itemText(box->itemIndex()));
 }
 
-// A field of the slot's current row as text, trimmed; empty while the slot holds no result.
+// A field of the slot's current row as text, trimmed. A closed slot raises the engine's error,
+// so that no question is asked about a row that is not there.
 QString trimmedField(const engine::Query& slot, const QString& column)
 {
-    return slot.isActive() ? store::trimBlanks(slot.fieldByName(column).asString()) : QString();
+    return store::trimBlanks(slot.fieldByName(column).asString());
 }
 
 } // namespace
@@ -71,6 +72,9 @@ void TForm1::DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers)
 {
     engine::Query& slot = *Query[slot::SubSpendType];
     if (key == ui::vk::Delete || key == ui::vk::Decimal) {
+        // An empty grid has no row to name; its empty names would match rows no list shows.
+        if (slot.isActive() && slot.recordCount() == 0)
+            return;
         const QString category = trimmedField(slot, QStringLiteral("類型"));
         const QString name = trimmedField(slot, QStringLiteral("子類型"));
         if (ui::ConfirmDelete(QStringLiteral("刪除資料!! 類型 : ") + category) != ui::Answer::Yes)

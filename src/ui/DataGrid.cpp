@@ -177,6 +177,13 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetMod
         if (column >= 0)
             Q_EMIT titleClicked(column, m_model->headerData(column, Qt::Horizontal).toString());
     });
+    // A click on a row's indicator makes that row current, in the column the grid was in.
+    connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) {
+        if (row < 0 || row >= m_model->rowCount() || m_model->columnCount() == 0)
+            return;
+        const int column = qBound(0, currentIndex().column(), m_model->columnCount() - 1);
+        setCurrentIndex(m_model->index(row, column));
+    });
     connect(m_model, &DatasetModel::currentRowChanged, this, &DataGrid::followQueryRow);
     connect(m_model, &DatasetModel::updateRecord, this,
             [this] { static_cast<CellDelegate*>(itemDelegate())->storeOpenEditor(); });
