@@ -112,6 +112,9 @@ void TForm1::closeEvent(QCloseEvent* event)
         ui::guarded([this] { FormClose(); })();
     }
     event->accept();
+    // Closing ends the program also when the window is hidden in the tray, where no window
+    // closes last for the application to notice.
+    Q_EMIT closed();
 }
 
 bool TForm1::SetTrayIcon(int action)

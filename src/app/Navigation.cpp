@@ -54,6 +54,9 @@ void TForm1::WMTrayIcon(int reason)
 
 void TForm1::popmenu_ShowClick()
 {
+    // A closed window has no file behind it any more: nothing to show.
+    if (m_closed)
+        return;
     show();
     if (isMinimized())
         showNormal();
@@ -70,8 +73,8 @@ void TForm1::btnSystemTrayClick()
 {
     showMinimized();
     // Without a notification area there is no icon to bring a hidden window back: it stays a
-    // task-bar button.
-    if (QSystemTrayIcon::isSystemTrayAvailable() && m_tray->isShown())
+    // task-bar button. One that appeared since the start counts as well.
+    if (m_tray->inNotificationArea())
         hide();
 }
 

@@ -360,6 +360,10 @@ public:
     bool SetTrayIcon(int action);
     platform::Tray* tray() const { return m_tray.get(); }
 
+Q_SIGNALS:
+    // The window was closed: the file is closed and the measures are saved.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -15,6 +15,7 @@ int main(int argc, char* argv[])
         QGuiApplication::setDesktopFileName(QStringLiteral("velloran"));
         TForm1 form;
         Form1 = &form;
+        QObject::connect(&form, &TForm1::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
         form.show();
         QApplication::exec();
         Form1 = nullptr;

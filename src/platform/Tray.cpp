@@ -25,10 +25,9 @@ bool Tray::request(Action action, const QIcon& icon, const QString& tip)
             bytes.truncate(tipLimit - 1);
         m_icon->setIcon(icon);
         m_icon->setToolTip(QString::fromUtf8(bytes));
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            return false;
+        // Shown even with no notification area yet: one that starts later takes the icon in.
         m_icon->show();
-        return true;
+        return QSystemTrayIcon::isSystemTrayAvailable();
     }
     case Remove:
         if (!m_icon)
@@ -39,9 +38,16 @@ bool Tray::request(Action action, const QIcon& icon, const QString& tip)
     return false;
 }
 
-bool Tray::isShown() const
+bool Tray::exists() const
 {
     return m_icon != nullptr;
+}
+
+bool Tray::inNotificationArea() const
+{
+    // Asked to show, a notification area there, and a place in it.
+    return m_icon && m_icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
+           !m_icon->geometry().isEmpty();
 }
 
 QString Tray::tip() const

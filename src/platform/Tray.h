@@ -26,7 +26,10 @@ public:
 
     // Returns whether the notification area took the request.
     bool request(Action action, const QIcon& icon = QIcon(), const QString& tip = QString());
-    bool isShown() const;
+    // The icon was added and not yet removed.
+    bool exists() const;
+    // The icon sits in a notification area now; one may come and go while the program runs.
+    bool inNotificationArea() const;
     QString tip() const;
     QSystemTrayIcon* icon() const { return m_icon.get(); }
 

@@ -195,7 +195,7 @@ private Q_SLOTS:
     {
         LedgerFixture f;
         TForm1& form = f.form();
-        QVERIFY(form.tray()->isShown());
+        QVERIFY(form.tray()->exists());
         QCOMPARE(form.tray()->tip(), QStringLiteral("Velloran ... "));
         form.WMTrayIcon(QSystemTrayIcon::Context);
         QVERIFY(form.PopupMenu1->isVisible());
@@ -213,10 +213,17 @@ private Q_SLOTS:
         form.popmenu_Show->trigger();
         QVERIFY(form.isVisible());
         form.LE_Height->setText(QStringLiteral("181"));
+        // Closed from the tray while hidden: the file is closed, the measures saved, and the
+        // program told to end; a window with no file behind it is never shown again.
+        form.hide();
+        QSignalSpy closed(&form, &TForm1::closed);
         form.popmenu_Close->trigger();
+        QCOMPARE(closed.size(), 1);
         QVERIFY(!form.isVisible());
         QVERIFY(!form.Connection);
         QVERIFY(QFile(QStringLiteral("setting.ini")).open(QIODevice::ReadOnly));
+        form.popmenu_Show->trigger();
+        QVERIFY(!form.isVisible());
     }
 
     void aboutPage()

@@ -13,8 +13,10 @@
 #      keys go on to the grid: Escape drops the edit and Delete asks about the row
 #   5. the password page changes the password to one with a blank in it; the next start
 #      opens with the new one and refuses the old one
-#   6. (run last, since trayer stays) with a notification area (trayer): 縮小 hides the window, a click on the tray icon opens
-#      its menu, 顯示(&S) brings the window back and 關閉(&X) ends the program
+#   6. (run last, since trayer stays) a notification area (trayer) that starts after the program
+#      takes its icon; 縮小 hides the window, a click on the tray icon opens its menu, 顯示(&S)
+#      brings the window back, and 關閉(&X) while the window is hidden ends the program within
+#      two seconds, with a backup and setting.ini written
 #   7. on a copy of a Windows-era (Jet) finance.mdb: its password opens the main window; the
 #      file is now ours with every row, the Jet file is kept as finance.jet.mdb, and the close
 #      leaves a backup
@@ -608,18 +610,19 @@ wait_tray_icon() {
 
 scenario_tray() {
     scenario="tray"
-    local folder pid main icon
-    trayer --edge top --align right --widthtype pixel --width 120 --height 28 >"$work/trayer.log" 2>&1 &
-    trayer_pid=$!
-    sleep 1
+    local folder pid main icon before settings
     prepare_folder tray
     folder=$folder_path
     start_program "$folder" tray
     pid=$program_pid
     log_in_to_main "$pid" 1234
+    sleep 1
+    # The notification area starts after the program: the icon goes into it all the same.
+    trayer --edge top --align right --widthtype pixel --width 120 --height 28 >"$work/trayer.log" 2>&1 &
+    trayer_pid=$!
     wait_tray_icon "$pid"
     icon=$window
-    pass "the tray icon shows in the notification area"
+    pass "a notification area started after the program shows the tray icon"
 
     focus "$main"
     xdo mousemove --window "$main" 540 17 click 1 || fail "could not click the about tab"
@@ -637,12 +640,30 @@ scenario_tray() {
     main=$window
     pass "a click on the tray icon opens its menu; 顯示(&S) shows the window again"
 
+    focus "$main"
+    xdo mousemove --window "$main" 224 100 click 1 || fail "could not click 縮小 again"
+    sleep 1
+    [ -z "$(matching_windows "$pid" "$app_title" normal)" ] || fail "縮小 left the main window on screen"
+    settings="$(dirname "$velloran")/setting.ini"
+    before=$(date +%s)
     xdo mousemove --window "$icon" 6 6 click 3 || fail "could not right-click the tray icon"
     sleep 1
+    shot tray-2-menu-hidden
     xdo key x || fail "could not pick 關閉(&X)"
+    # Within two seconds the program has closed the file, saved the measures, kept a backup and
+    # ended, taking its icon with it.
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        alive "$pid" || break
+        sleep 0.2
+    done
+    alive "$pid" && fail "關閉(&X) on the hidden window left the program running after 2s"
     expect_clean_exit "$pid" "the program"
+    [ -z "$(windows_of "$pid")" ] || fail "the tray icon stayed after the program ended"
+    ls "$folder"/backups/finance-*.mdb >/dev/null 2>&1 || fail "the close from the tray left no backup"
+    [ -f "$settings" ] && [ "$(stat -c %Y "$settings")" -ge "$before" ] \
+        || fail "the close from the tray did not write $settings"
     check_database "$folder"
-    pass "關閉(&X) ends the program with status 0"
+    pass "關閉(&X) while hidden ends the program with status 0, a backup and setting.ini written"
 }
 
 scenario_windows_file() {
