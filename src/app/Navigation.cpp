@@ -1,10 +1,12 @@
 // Page navigation, the tray icon's menu and the about page.
 #include "TForm1.h"
 
+#include "platform/Clock.h"
 #include "platform/Screen.h"
 #include "platform/Shell.h"
 #include "platform/Tray.h"
 #include "ui/Dialogs.h"
+#include "ui/MonthCalendar.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -40,8 +42,15 @@ void TForm1::TabPagerMainChange()
 {
     if (TabPagerMain->currentWidget() == TabPageOverView)
         RecalcBalances();
-    else if (TabPagerMain->currentWidget() == TabPageCalender)
+    else if (TabPagerMain->currentWidget() == TabPageCalender) {
+        // The layout's month is long past: the first showing opens on this month.
+        if (!m_calendarShown) {
+            m_calendarShown = true;
+            const QDate today = platform::now().date();
+            Calendar->setCurrentPage(today.year(), today.month());
+        }
         DayQueriesLeft = 31;
+    }
 }
 
 void TForm1::WMTrayIcon(int reason)

@@ -383,6 +383,7 @@ private:
     std::unique_ptr<platform::Tray> m_tray;
     int m_startupStepsRun = 0;
     bool m_closed = false;
+    bool m_calendarShown = false;
     bool m_measuresLoaded = false;
 };
 

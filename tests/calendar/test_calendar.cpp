@@ -70,6 +70,10 @@ private Q_SLOTS:
         QCOMPARE(calendar->monthShown(), 1);
         QCOMPARE(calendar->firstDayOfWeek(), Qt::Monday);
         form.TabPagerMain->setCurrentWidget(form.TabPageCalender);
+        // The first showing opens on this month, March by the test's clock; January is a step back.
+        QCOMPARE(calendar->yearShown(), 2012);
+        QCOMPARE(calendar->monthShown(), 3);
+        calendar->setCurrentPage(2012, 1);
         QCOMPARE(form.DayQueriesLeft, 31);
         calendar->requestStatuses(); // the first paint computes
         QCOMPARE(form.DayQueriesLeft, 0);
@@ -143,18 +147,22 @@ private Q_SLOTS:
         }
     }
 
-    // Opening the page shows the badges without waiting for the pointer to move.
+    // Opening the page shows this month's badges without waiting for the pointer to move.
     void badgesShowWithoutAnotherPaint()
     {
-        LedgerFixture f({entry("save", "2012/01/05", "1500")});
+        LedgerFixture f({entry("save", "2012/03/05", "1500"), entry("save", "2012/02/05", "40")});
         TForm1& form = f.form();
         form.TabPagerMain->setCurrentWidget(form.TabPageCalender);
         QTRY_COMPARE(statuses(form.Calendar).value(4), QStringLiteral("1500/48,117,0"));
-        // Leaving and coming back computes again, from what the file holds then.
+        // Leaving and coming back computes again, from what the file holds then, on the month
+        // the user went to: only the first showing moves to this month.
+        form.Calendar->setCurrentPage(2012, 2);
+        QTRY_COMPARE(statuses(form.Calendar).value(4), QStringLiteral("40/48,117,0"));
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
-        form.Connection->execute(entry("spend", "2012/01/05", "2000"));
+        form.Connection->execute(entry("spend", "2012/02/05", "2000"));
         form.TabPagerMain->setCurrentWidget(form.TabPageCalender);
-        QTRY_COMPARE(statuses(form.Calendar).value(4), QStringLiteral("-500/160,15,0"));
+        QCOMPARE(form.Calendar->monthShown(), 2);
+        QTRY_COMPARE(statuses(form.Calendar).value(4), QStringLiteral("-1960/160,15,0"));
     }
 
     // Every Home button shows the overview, and showing the overview recomputes the balances;

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/TForm1.h"
+#include "platform/Clock.h"
 #include "store/Texts.h"
 #include "ui/Chart.h"
 #include "ui/DataGrid.h"
@@ -409,8 +410,16 @@ private Q_SLOTS:
         QCOMPARE(form().Series1, &form().Chart1->series(0));
         QCOMPARE(form().Series2->colour(), QColor(255, 128, 0));
         QCOMPARE(form().Calendar->firstDayOfWeek(), Qt::Monday);
-        QCOMPARE(form().Calendar->monthShown(), 1);
-        QCOMPARE(form().Calendar->yearShown(), 2012);
+        // Once shown, the calendar is on this month, not the month the layout keeps.
+        showPageOf(form().Calendar);
+        QCOMPARE(form().Calendar->monthShown(), platform::now().date().month());
+        QCOMPARE(form().Calendar->yearShown(), platform::now().date().year());
+        // Days of the months around it are blank cells of the grid's white, whatever the page's
+        // palette; the last cell of the six weeks is always one.
+        auto* days = form().Calendar->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"));
+        QVERIFY(days);
+        const QImage grid = days->viewport()->grab().toImage();
+        QCOMPARE(grid.pixelColor(grid.width() - 20, grid.height() - 20), QColor(Qt::white));
     }
 
     // Each page paints a picture of its own: not one flat colour, and not one that another page
