@@ -110,6 +110,8 @@ ui::DataGrid* grid(QWidget* parent, const char* name, int x, int y, int w, int h
 ui::MultiLineEdit* memo(QWidget* parent, const char* name, const QString& hint, int x, int y, int w, int h)
 {
     auto* edit = named(new ui::MultiLineEdit(parent), name);
+    // The five boxes of a batch are read across, line by line.
+    edit->setFont(ui::look::oneFaceForLines(ui::look::windowFont()));
     edit->setGeometry(x, y, w, h);
     edit->setToolTip(hint);
     return edit;
@@ -467,4 +469,5 @@ void TForm1::BuildLayout()
 
     TabPagerMain->setCurrentWidget(TabPageOverView);
     TabPagerBarchChild->setCurrentWidget(TabPageSaveBatch);
+    ui::look::applyFont(this);
 }

@@ -1,4 +1,5 @@
 #include "Chart.h"
+#include "WindowLook.h"
 
 #include "store/engine/Conversions.h"
 
@@ -81,9 +82,11 @@ QList<double> Chart::ticks(double low, double high, int most)
 
 namespace {
 
+// Labels mix Han text and digits in boxes one line high: both from one face, whose line holds
+// either.
 QFont titleFontOf(const QFont& base)
 {
-    QFont font = base;
+    QFont font = look::oneFaceForLines(base);
     font.setPixelSize(13);
     font.setBold(true);
     return font;
@@ -91,7 +94,7 @@ QFont titleFontOf(const QFont& base)
 
 QFont axisFontOf(const QFont& base)
 {
-    QFont font = base;
+    QFont font = look::oneFaceForLines(base);
     font.setPixelSize(11);
     font.setBold(false);
     return font;

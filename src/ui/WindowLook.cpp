@@ -1,5 +1,6 @@
 #include "WindowLook.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QIcon>
 #include <QLinearGradient>
@@ -27,10 +28,9 @@ void applyTo(QWidget* window)
         return true;
     }();
     Q_UNUSED(substituted);
-    QFont font(QStringLiteral("微軟正黑體"));
-    font.setPixelSize(15);
-    font.setBold(true);
-    window->setFont(font);
+    // Under a style sheet a control keeps the application's font unless told to take its
+    // parent's: so every control without a font of its own takes the window's.
+    QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles, true);
     window->setStyleSheet(QStringLiteral(
         "QWidget[page=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfdff, stop:1 "
         "#e1edf9); }"
@@ -47,6 +47,30 @@ void applyTo(QWidget* window)
         "QTableView { gridline-color: #c8d4e3; selection-background-color: #b7d3f2; selection-color: black; }"
         "QHeaderView::section { background: #e8f1fb; border: 1px solid #c8d4e3; padding: 2px 4px; }"
         "QToolTip { background: #ffffe1; color: black; border: 1px solid #808080; }"));
+}
+
+QFont windowFont()
+{
+    QFont font(QStringLiteral("微軟正黑體"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    return font;
+}
+
+void applyFont(QWidget* window)
+{
+    // Set once the controls exist: under the style sheet, a control made after the window's font
+    // was set would keep the application's.
+    window->setFont(windowFont());
+}
+
+QFont oneFaceForLines(const QFont& base)
+{
+    // Han text and Latin digits come from two faces of the window's font, whose lines differ in
+    // height; the Han face draws digits too, so every line of a box is as high as the next.
+    QFont font = base;
+    font.setFamilies({QStringLiteral("Noto Sans CJK TC"), QStringLiteral("微軟正黑體")});
+    return font;
 }
 
 QPixmap chartBackground(const QSize& size)

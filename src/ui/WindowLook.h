@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QPixmap>
 #include <QSize>
 
@@ -14,9 +15,14 @@ inline constexpr int pageHeight = 646;
 inline constexpr int innerWidth = 1058;
 inline constexpr int innerHeight = 604;
 
-// "微軟正黑體" 15 pixels bold for everything, Liberation Sans and Noto Sans CJK TC in its place,
-// and the style sheet.
+// Liberation Sans and Noto Sans CJK TC in place of "微軟正黑體", and the style sheet.
 void applyTo(QWidget* window);
+// "微軟正黑體" 15 pixels bold, for every control without a font of its own: given to the window
+// once its controls are made.
+QFont windowFont();
+void applyFont(QWidget* window);
+// The font for a box whose lines are compared across: every line one height, Han or digits.
+QFont oneFaceForLines(const QFont& base);
 QPixmap chartBackground(const QSize& size);
 
 } // namespace ui::look

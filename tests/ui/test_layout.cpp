@@ -15,7 +15,9 @@
 #include "ui/PickList.h"
 #include "ui/ScriptedDialogs.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
@@ -24,6 +26,9 @@
 #include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QtTest>
 
@@ -300,6 +305,54 @@ private Q_SLOTS:
             if (qobject_cast<ui::PickList*>(widget))
                 room -= 30; // the drop-down arrow
             QVERIFY2(QFontMetrics(font).horizontalAdvance(text) <= room - 4, qPrintable(text));
+        }
+    }
+
+    // Every control without a font of its own shows the window's: 15 pixels, bold.
+    void windowFontReachesEveryControl()
+    {
+        int checked = 0;
+        for (QWidget* widget : form().findChildren<QWidget*>()) {
+            if (!qobject_cast<QLabel*>(widget) && !qobject_cast<QLineEdit*>(widget) &&
+                !qobject_cast<QComboBox*>(widget) && !qobject_cast<QAbstractSpinBox*>(widget) &&
+                !qobject_cast<QAbstractButton*>(widget))
+                continue;
+            bool ownFont = false;
+            for (QWidget* w = widget; w && w != &form(); w = w->parentWidget())
+                ownFont = ownFont || w->testAttribute(Qt::WA_SetFont);
+            if (ownFont)
+                continue;
+            ++checked;
+            QVERIFY2(widget->font().pixelSize() == 15 && widget->font().bold(),
+                     qPrintable(widget->objectName() + u' ' + widget->font().toString()));
+        }
+        QVERIFY(checked > 40);
+    }
+
+    // The five boxes of a batch page are read across: Han text and digits, each line is as
+    // high as the next, so line 17 of one box sits beside line 17 of the others.
+    void batchBoxesLineUp()
+    {
+        const QList<ui::MultiLineEdit*> boxes = form().findChildren<ui::MultiLineEdit*>();
+        QCOMPARE(boxes.size(), 10);
+        const QStringList lines = {QStringLiteral("2012/01/05"), QStringLiteral("早餐"),
+                                   QStringLiteral("50000"), QStringLiteral("現金 Cash"),
+                                   QStringLiteral("10月份")};
+        for (ui::MultiLineEdit* box : boxes) {
+            QCOMPARE(box->font().pixelSize(), 15);
+            QVERIFY(box->font().bold());
+            box->setPlainText(lines.join(u'\n') + u'\n');
+            QTextBlock block = box->document()->begin();
+            const qreal height = box->document()->documentLayout()->blockBoundingRect(block).height();
+            // The last block is taller by the box's bottom margin; the text ends in a line break.
+            for (; block.next().isValid(); block = block.next())
+                QVERIFY2(
+                    box->document()->documentLayout()->blockBoundingRect(block).height() == height,
+                    qPrintable(QStringLiteral("%1: %2 is %3 high, the first line %4")
+                                   .arg(box->objectName(), block.text())
+                                   .arg(box->document()->documentLayout()->blockBoundingRect(block).height())
+                                   .arg(height)));
+            box->clear();
         }
     }
 
