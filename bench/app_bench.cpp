@@ -22,6 +22,7 @@
 #include "platform/Profile.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
+#include "store/engine/ExactSum.h"
 #include "store/engine/JetTranslator.h"
 #include "store/engine/Query.h"
 #include "ui/DataGrid.h"
@@ -215,6 +216,9 @@ public:
                                 reinterpret_cast<void*>(0), datePart, nullptr, nullptr);
         sqlite3_create_function(m_db, "month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                 reinterpret_cast<void*>(5), datePart, nullptr, nullptr);
+        // Amounts summed as the decimals they were typed as, as the engine sums them, so that
+        // a sum's half rounds the same way on both sides.
+        engine::registerExactSum(m_db);
         exec(QStringLiteral("BEGIN EXCLUSIVE"));
         exec(QStringLiteral("COMMIT"));
     }

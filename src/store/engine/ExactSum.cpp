@@ -1,9 +1,8 @@
 #include "ExactSum.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <sqlite3.h>
 #include <string>
@@ -17,8 +16,9 @@ __extension__ typedef unsigned __int128 UnsignedWide;
 
 constexpr double scale = 1e6;
 constexpr long long scaleDigits = 6;
-// Beyond this a value's millionths no longer fit the 15 digits a double keeps exactly.
-constexpr double largestScaled = 1e12;
+// Beyond this a value's millionths pass 2^53, where a double no longer holds every integer, so
+// its decimal could not be told apart from its neighbours'.
+constexpr double largestScaled = 9e9;
 
 struct Sum
 {
@@ -78,9 +78,13 @@ void step(sqlite3_context* context, int, sqlite3_value** argv)
         add(*sum, argv[0]);
 }
 
-// The nearest double to a count of millionths, through its decimal text.
+// The nearest double to a count of millionths. Within 2^53 both operands are exact and one
+// division rounds once; beyond it, through the decimal text, read without regard to the locale.
 double fromMillionths(Wide millionths)
 {
+    constexpr Wide exactLimit = Wide(1) << 53;
+    if (millionths <= exactLimit && millionths >= -exactLimit)
+        return double(static_cast<long long>(millionths)) / scale;
     const bool negative = millionths < 0;
     UnsignedWide magnitude =
         negative ? -static_cast<UnsignedWide>(millionths) : static_cast<UnsignedWide>(millionths);
@@ -89,12 +93,12 @@ double fromMillionths(Wide millionths)
         digits.insert(digits.begin(), char('0' + int(magnitude % 10)));
         magnitude /= 10;
     } while (magnitude != 0);
-    while (digits.size() <= size_t(scaleDigits))
-        digits.insert(digits.begin(), '0');
     digits.insert(digits.end() - scaleDigits, '.');
     if (negative)
         digits.insert(digits.begin(), '-');
-    return std::strtod(digits.c_str(), nullptr);
+    double value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
 }
 
 void result(sqlite3_context* context, const Sum* sum)

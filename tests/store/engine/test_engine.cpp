@@ -310,6 +310,7 @@ private Q_SLOTS:
         grid.setSql(QStringLiteral("select * from spend order by 日期 desc"));
         grid.open();
         // The table empties meanwhile: a sort that ran a new query would lose every row.
+        connection->execute(QStringLiteral("delete from spend"));
         auto serials = [&grid] {
             QStringList result;
             for (int row = 0; row < grid.recordCount(); ++row)
