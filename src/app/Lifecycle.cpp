@@ -110,11 +110,11 @@ void TForm1::closeEvent(QCloseEvent* event)
     if (!m_closed) {
         m_closed = true;
         ui::guarded([this] { FormClose(); })();
+        // Closing ends the program also when the window is hidden in the tray, where no window
+        // closes last for the application to notice.
+        Q_EMIT closed();
     }
     event->accept();
-    // Closing ends the program also when the window is hidden in the tray, where no window
-    // closes last for the application to notice.
-    Q_EMIT closed();
 }
 
 bool TForm1::SetTrayIcon(int action)
