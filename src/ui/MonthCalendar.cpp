@@ -93,8 +93,7 @@ QRect MonthCalendar::defaultBadgeRect(const QRect& cell, const QString& status) 
 void MonthCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) const
 {
     if (date.month() != monthShown() || date.year() != yearShown()) {
-        // The day grid's own background: the calendar's palette is the page's.
-        painter->fillRect(rect, (m_viewport ? m_viewport->palette() : palette()).color(QPalette::Base));
+        painter->fillRect(rect, palette().color(QPalette::Base));
         return;
     }
     QCalendarWidget::paintCell(painter, rect, date);

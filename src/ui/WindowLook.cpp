@@ -1,6 +1,5 @@
 #include "WindowLook.h"
 
-#include <QCoreApplication>
 #include <QFont>
 #include <QIcon>
 #include <QLinearGradient>
@@ -28,9 +27,6 @@ void applyTo(QWidget* window)
         return true;
     }();
     Q_UNUSED(substituted);
-    // Under a style sheet a control keeps the application's font unless told to take its
-    // parent's: so every control without a font of its own takes the window's.
-    QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles, true);
     window->setStyleSheet(QStringLiteral(
         "QWidget[page=\"true\"] { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfdff, stop:1 "
         "#e1edf9); }"
@@ -59,9 +55,21 @@ QFont windowFont()
 
 void applyFont(QWidget* window)
 {
-    // Set once the controls exist: under the style sheet, a control made after the window's font
-    // was set would keep the application's.
-    window->setFont(windowFont());
+    // Under the style sheet a control keeps the application's font rather than take its
+    // parent's, so each control without a font of its own (nor inside one that has one) is given
+    // the window's. Which ones is settled before any is given, since giving it marks it as set.
+    const QFont font = windowFont();
+    window->setFont(font);
+    QList<QWidget*> plain;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        bool own = false;
+        for (QWidget* w = widget; w && w != window && !own; w = w->parentWidget())
+            own = w->isWindow() || w->testAttribute(Qt::WA_SetFont);
+        if (!own)
+            plain << widget;
+    }
+    for (QWidget* widget : plain)
+        widget->setFont(font);
 }
 
 QFont oneFaceForLines(const QFont& base)

@@ -18,7 +18,7 @@ inline constexpr int innerHeight = 604;
 // Liberation Sans and Noto Sans CJK TC in place of "微軟正黑體", and the style sheet.
 void applyTo(QWidget* window);
 // "微軟正黑體" 15 pixels bold, for every control without a font of its own: given to the window
-// once its controls are made.
+// and its controls once they are made.
 QFont windowFont();
 void applyFont(QWidget* window);
 // The font for a box whose lines are compared across: every line one height, Han or digits.

@@ -317,9 +317,13 @@ private Q_SLOTS:
                 !qobject_cast<QComboBox*>(widget) && !qobject_cast<QAbstractSpinBox*>(widget) &&
                 !qobject_cast<QAbstractButton*>(widget))
                 continue;
+            // The grids, the image buttons' badges, the large labels and the batch boxes have
+            // fonts of their own.
             bool ownFont = false;
             for (QWidget* w = widget; w && w != &form(); w = w->parentWidget())
-                ownFont = ownFont || w->testAttribute(Qt::WA_SetFont);
+                ownFont = ownFont || w->isWindow() || qobject_cast<ui::DataGrid*>(w) ||
+                          qobject_cast<ui::ImageButton*>(w) || qobject_cast<ui::LargeLabel*>(w) ||
+                          qobject_cast<ui::MultiLineEdit*>(w);
             if (ownFont)
                 continue;
             ++checked;
