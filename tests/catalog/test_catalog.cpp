@@ -10,6 +10,7 @@
 #include "ui/LargeLabel.h"
 #include "ui/PickList.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 
@@ -484,6 +485,31 @@ private Q_SLOTS:
 
     // Any password, blanks, brackets, quotes and Han included, is changed whole and opens the
     // file at the next start; the start-up password stays the one the page checks against.
+    // A change that cannot be written (here the name of its new file is taken by a folder) is
+    // one error box: no word of success, the file and the start-up password as they were, and
+    // the grids read on.
+    void passwordChangeThatFailsChangesNothing()
+    {
+        LedgerFixture f({entry("spend", QStringLiteral("食物"), QStringLiteral("現金"), 40)});
+        TForm1& form = f.form();
+        QVERIFY(
+            QDir().mkdir(QStringLiteral(".finance.mdb.rekey-%1").arg(QCoreApplication::applicationPid())));
+        form.LE_Pw_Old->setText(QStringLiteral("1234"));
+        form.LE_Pw_New->setText(QStringLiteral("5678"));
+        form.LE_Pw_Check->setText(QStringLiteral("5678"));
+        f.dialogs().expectErrors();
+        QTest::mouseClick(form.btnPasswordChange, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors().size(), 1);
+        QVERIFY(f.dialogs().errors().first().startsWith(QStringLiteral("無法變更資料庫密碼")));
+        QCOMPARE(f.dialogs().messages(), QStringList());
+        QCOMPARE(form.DatabasePassword, QStringLiteral("1234"));
+        QCOMPARE(form.DBGrid_spend->query()->recordCount(), 1);
+        form.close();
+        QCOMPARE(testing::rowsOf(*testing::connect(QStringLiteral("1234")),
+                                 QStringLiteral("select 金額 from spend")),
+                 QStringLiteral("40"));
+    }
+
     void passwordChanged_data()
     {
         QTest::addColumn<QString>("fresh");

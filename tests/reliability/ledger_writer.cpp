@@ -5,12 +5,16 @@
 //                                      file is open and "stored <n>" after each unit is stored
 //   ledger-writer hold                 opens the file and keeps it until stdin closes;
 //                                      prints "holding" once it has it
+//   ledger-writer rekey <new>          changes the password 1234 to <new> as the password page
+//                                      does; prints "rekeying" once the file is open and
+//                                      "changed" when the change is done
 //
 // A unit is what must be whole or absent: one expense; a transfer (an expense from 現金 and an
 // income to 銀行, both of type 金流) in one transaction; or a batch of five incomes in one
 // transaction. Every row's 摘要 reads "unit <n> <k>/<rows>", its 金額 is <n>.
 #include "LedgerUnits.h"
 #include "ledger/EntryRow.h"
+#include "store/Texts.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 #include "store/engine/Query.h"
@@ -81,6 +85,16 @@ int hold()
     return 0;
 }
 
+int rekey(const QString& password)
+{
+    engine::Connection connection;
+    openLikeTheProgram(connection);
+    say("rekeying");
+    connection.execute(store::passwordChangeStatement(password, QStringLiteral("1234")));
+    say("changed");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -92,10 +106,13 @@ int main(int argc, char* argv[])
             return write(arguments.value(2, QStringLiteral("1")).toLongLong());
         if (arguments.value(1) == QLatin1String("hold"))
             return hold();
+        if (arguments.value(1) == QLatin1String("rekey") && arguments.size() == 3)
+            return rekey(arguments.value(2));
     } catch (const engine::EngineError& error) {
         QTextStream(stderr) << error.message() << Qt::endl;
         return 1;
     }
-    QTextStream(stderr) << "usage: ledger-writer write <first unit> | hold" << Qt::endl;
+    QTextStream(stderr) << "usage: ledger-writer write <first unit> | hold | rekey <new password>"
+                        << Qt::endl;
     return 2;
 }

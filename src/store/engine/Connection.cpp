@@ -349,6 +349,8 @@ void Connection::open()
     sqlite3_create_function(db, "jet_convert", 4, flags, nullptr, jetConvert, nullptr, nullptr);
     registerExactSum(db);
     m_db = db;
+    if (m_shareMode == ShareMode::Exclusive)
+        clearRekeyLeftovers();
     sqlite3_update_hook(db, &Connection::rowWritten, this);
     m_refusal.reset();
     m_openPassword = m_password;
@@ -969,22 +971,6 @@ void Connection::addConstraint(const Translation& t, const QString&)
                                                   .arg(info.name, t.columns.join(u','), t.constraint));
     if (code != SQLITE_OK)
         raise(code, sql);
-}
-
-void Connection::changePassword(const Translation& t)
-{
-    if (t.oldPassword != m_openPassword)
-        throw EngineError(Kind::WrongPassword, QStringLiteral("舊密碼不正確,資料庫密碼沒有變更。"));
-    if (t.newPassword.isEmpty())
-        throw EngineError(Kind::BadValue, QStringLiteral("新密碼不能是空的,資料庫密碼沒有變更。"));
-    if (m_shareMode != ShareMode::Exclusive)
-        throw EngineError(Kind::Other, QStringLiteral("資料庫必須以獨佔模式開啟,才能變更密碼。"));
-    const QByteArray key = t.newPassword.toUtf8();
-    const int code = sqlite3_rekey(m_db, key.constData(), int(key.size()));
-    if (code != SQLITE_OK)
-        raise(code);
-    m_openPassword = t.newPassword;
-    m_password = t.newPassword;
 }
 
 std::unique_ptr<Connection> Connection::openFile(const QString& path, const QString& password)

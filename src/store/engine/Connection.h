@@ -139,7 +139,8 @@ private:
     void dropConstraint(const Translation& t, const QString& statement);
     void addConstraint(const Translation& t, const QString& statement);
     void dropIndex(const Translation& t, const QString& statement);
-    void changePassword(const Translation& t);
+    void changePassword(const Translation& t); // Rekey.cpp
+    void clearRekeyLeftovers();
     QString storedTableName(const QString& table);
     // The tables or their columns may have changed: what was learnt about them is forgotten and
     // no kept result is brought up to date.
