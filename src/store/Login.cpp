@@ -9,10 +9,14 @@
 #include "store/import/JetImport.h"
 #include "ui/Dialogs.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <algorithm>
 #include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace store {
 
@@ -47,6 +51,36 @@ void TForm1::PromptForPassword()
     }
 }
 
+namespace {
+
+// The data folder held by this start from before its file is looked at until the connection
+// holds the file: of two copies started together, only one brings a Windows-era file across,
+// and the other finds the file in use, as it would find a file of ours.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString& folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        // A folder that cannot be opened to lock is left to the file's own lock.
+        m_held = m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool held() const { return m_held; }
+
+private:
+    int m_fd;
+    bool m_held = false;
+};
+
+} // namespace
+
 void TForm1::OpenDatabase()
 {
     // A failure here is silent: the connection stays closed and the first statement that
@@ -56,6 +90,15 @@ void TForm1::OpenDatabase()
         Connection->setConnectionString(QString::fromUtf16(store::connectionString));
         Connection->setProperty(QString::fromLatin1(engine::Connection::passwordProperty), DatabasePassword);
         Connection->setShareMode(engine::Connection::ShareMode::Exclusive);
+        const QFileInfo file(Connection->databasePath());
+        const FolderLock lock(file.absolutePath());
+        if (!lock.held()) {
+            Connection->refuseUntilChanged(engine::EngineError(
+                engine::EngineError::Kind::FileInUse,
+                QStringLiteral("%1 正被另一個 Velloran 使用中,無法開啟。請先關閉另一個視窗。")
+                    .arg(file.fileName())));
+            return;
+        }
         BringAcrossWindowsFile();
         Connection->open();
     } catch (...) {
@@ -70,6 +113,23 @@ void TForm1::BringAcrossWindowsFile()
     const auto header = engine::readJetHeader(path);
     if (!header || !engine::jetPasswordMatches(*header, DatabasePassword))
         return;
+    // A Jet file without a password opens with whatever was typed, which becomes the new file's
+    // password: a slip of the finger must not lock the user out.
+    if (header->password.isEmpty()) {
+        QString again;
+        const bool answered = ui::PasswordQuery(
+            QStringLiteral("確認密碼"),
+            QStringLiteral("Windows 版的 %1 沒有密碼,轉換後的新檔將以剛才輸入的密碼保護。請再輸入一次:")
+                .arg(QFileInfo(path).fileName()),
+            again);
+        if (!answered || again != DatabasePassword) {
+            Connection->refuseUntilChanged(engine::EngineError(
+                engine::EngineError::Kind::WrongPassword,
+                QStringLiteral("兩次輸入的密碼不一樣,Windows 版的 %1 沒有轉換,檔案沒有變動。請重新啟動程式。")
+                    .arg(QFileInfo(path).fileName())));
+            return;
+        }
+    }
     QProgressDialog progress(
         QStringLiteral("正在把 Windows 版的 %1 轉換成這一版的格式,請稍候…").arg(QFileInfo(path).fileName()),
         QString(), 0, 0);

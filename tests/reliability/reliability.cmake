@@ -24,3 +24,7 @@ reliability_test(test_hostile_input ${reliability_dir}/test_hostile_input.cpp)
 reliability_test(test_password_change ${reliability_dir}/test_password_change.cpp)
 # A ledger of 100 000 entries changed at 30 moments and on 10 full disks.
 set_tests_properties(test_password_change PROPERTIES TIMEOUT 900)
+reliability_test(test_damaged_import ${reliability_dir}/test_damaged_import.cpp)
+target_compile_definitions(test_damaged_import PRIVATE LEGACY_FIXTURE="${CMAKE_SOURCE_DIR}/tests/fixtures/legacy-2010.mdb"
+                                                       IMPORT_TOOL="$<TARGET_FILE:velloran-import>")
+add_dependencies(test_damaged_import velloran-import)
