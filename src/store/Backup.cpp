@@ -1,6 +1,7 @@
 #include "Backup.h"
 
 #include "SafeFiles.h"
+#include "WholeFile.h"
 
 #include "store/engine/EngineError.h"
 
@@ -10,9 +11,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace store {
 
@@ -62,39 +61,19 @@ bool sameBytes(const QString& a, const QString& b)
     return true;
 }
 
-// Writes the copy under a hidden name, synced, and gives it its name only once whole.
 void copyWhole(const QString& from, const QString& to)
 {
-    const QString partial = files::partialPathFor(to);
-    files::removeWithSidecars(partial);
-    try {
-        QFile source(from);
-        if (!source.open(QIODevice::ReadOnly))
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        throw files::cannotWrite(to, source.errorString());
+    files::WholeFile copy(to, 0600);
+    while (!source.atEnd()) {
+        const QByteArray bytes = source.read(chunk);
+        if (bytes.isEmpty() && source.error() != QFileDevice::NoError)
             throw files::cannotWrite(to, source.errorString());
-        const int fd =
-            ::open(files::encoded(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0)
-            throw files::cannotWrite(to, files::lastSystemError());
-        QFile target;
-        if (!target.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            throw files::cannotWrite(to, target.errorString());
-        }
-        while (!source.atEnd()) {
-            const QByteArray bytes = source.read(chunk);
-            if (bytes.isEmpty() && source.error() != QFileDevice::NoError)
-                throw files::cannotWrite(to, source.errorString());
-            if (target.write(bytes) != bytes.size())
-                throw files::cannotWrite(to, target.errorString());
-        }
-        if (!target.flush() || ::fsync(target.handle()) != 0)
-            throw files::cannotWrite(to, files::lastSystemError());
-        target.close();
-        files::placeWithoutOverwrite(partial, to);
-    } catch (...) {
-        files::removeWithSidecars(partial);
-        throw;
+        copy.write(bytes);
     }
+    copy.commit(files::WholeFile::Existing::Keep);
 }
 
 } // namespace
@@ -122,7 +101,6 @@ QString backUpDatabase(const QString& databasePath, const QDateTime& now, int ke
             made = folder.filePath(number == 1 ? QStringLiteral("%1-%2.mdb").arg(stem, stamp)
                                                : QStringLiteral("%1-%2-%3.mdb").arg(stem, stamp).arg(number));
             copyWhole(database.absoluteFilePath(), made);
-            files::syncFolder(folderPath);
             copies = copiesIn(folder, stem);
         }
         for (size_t i = 0; i + size_t(std::max(keep, 1)) < copies.size(); ++i)

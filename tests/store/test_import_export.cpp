@@ -2,6 +2,7 @@
 // tool, a killed import, the figures beside what mdb-export reads), the backups kept at each
 // close, and the export to CSV.
 #include "../ledger/LedgerFixture.h"
+#include "SmallDisk.h"
 #include "store/Backup.h"
 #include "store/CsvExport.h"
 #include "store/engine/JetFile.h"
@@ -481,6 +482,29 @@ private Q_SLOTS:
                  qPrintable(started.dialogs().errors().front()));
         QVERIFY(fileBytes(dir.file(QStringLiteral("finance.mdb"))) != before); // the insert, kept
         QCOMPARE(fileBytes(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
+    }
+
+    // A copy that finds no room says why in words the user reads, and leaves nothing behind.
+    void backupOnFullDisk()
+    {
+        SmallDisk disk(256 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        const QString database = disk.file(QStringLiteral("finance.mdb"));
+        const QByteArray ledger(64 * 1024, 'L');
+        writeFileBytes(database, ledger);
+        QVERIFY(QDir(disk.path()).mkdir(QStringLiteral("backups")));
+        QVERIFY(disk.fillUpTo(16 * 1024));
+        try {
+            store::backUpDatabase(database, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+            QFAIL("copied onto a full disk");
+        } catch (const engine::EngineError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("磁碟空間不足")), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(disk.file(QStringLiteral("backups"))),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(fileBytes(database), ledger);
+        QCOMPARE(filesIn(disk.file(QStringLiteral("backups"))), QStringList());
     }
 
     void csvQuoting_data()
