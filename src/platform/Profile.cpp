@@ -1,14 +1,16 @@
 #include "Profile.h"
 
+#include "store/WholeFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <stdexcept>
+#include <optional>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -139,10 +141,16 @@ void Profile::save() const
         bytes = QByteArray("\xff\xfe", 2) + QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(text));
     else
         bytes = (m_bom ? QByteArray("\xef\xbb\xbf") : QByteArray()) + text.toUtf8();
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error(
-            QStringLiteral("無法寫入設定檔 %1:%2").arg(m_path, file.errorString()).toStdString());
+    // A setting.ini that is a link (kept with the user's other files) stays one: the file it
+    // names is replaced, with the permissions it had.
+    const QFileInfo info(m_path);
+    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : m_path;
+    struct stat status;
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &status) == 0;
+    store::files::WholeFile file(target,
+                                 exists ? std::optional<mode_t>(status.st_mode & 07777) : std::nullopt);
+    file.write(bytes);
+    file.commit();
 }
 
 QString settingsPath()

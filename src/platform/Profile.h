@@ -20,7 +20,8 @@ public:
     // Replaces the key's value, or adds the key, or the section and the key, at its end.
     void writeString(const QString& section, const QString& key, const QString& value);
     // Writes the whole file beside its name and renames it into place, so it is never left
-    // half written. Throws std::runtime_error, naming the path, when it cannot.
+    // half written. Throws EngineError (a std::runtime_error), naming the path, when it cannot;
+    // the file then stays as it was.
     void save() const;
 
 private:

@@ -1,5 +1,6 @@
 // The health page: setting.ini, weight records, BMI and WHR.
 #include "../ledger/LedgerFixture.h"
+#include "SmallDisk.h"
 #include "health/Arithmetic.h"
 #include "platform/Profile.h"
 #include "store/engine/EngineError.h"
@@ -135,6 +136,29 @@ private Q_SLOTS:
         fresh.save();
         QCOMPARE(testing::fileBytes(dir.file(QStringLiteral("none.ini"))),
                  QByteArray("[Height]\r\nheight=1\r\n"));
+    }
+
+    // A save that finds no room fails naming the file, and the file keeps what it had.
+    void profileOnFullDisk()
+    {
+        testing::SmallDisk disk(64 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        const QString path = disk.file(QStringLiteral("setting.ini"));
+        const QByteArray before = "; mine\r\n[Height]\r\nheight=170\r\n";
+        testing::writeFileBytes(path, before);
+        QVERIFY(disk.fillUpTo(0));
+        platform::Profile profile(path);
+        profile.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("172"));
+        try {
+            profile.save();
+            QFAIL("saved on a full disk");
+        } catch (const std::runtime_error& error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(path), error.what());
+        }
+        QCOMPARE(testing::fileBytes(path), before);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QStringLiteral(".filler"), QStringLiteral("setting.ini")}));
     }
 
     // The start loads the measures, the close saves them; a start that ended early saves nothing.
