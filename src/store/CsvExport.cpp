@@ -1,14 +1,14 @@
 #include "CsvExport.h"
 
 #include "SafeFiles.h"
+#include "WholeFile.h"
 
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <cmath>
+#include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -70,6 +70,12 @@ QString fieldText(sqlite3_stmt* row, int index, engine::ColumnKind kind)
     }
 }
 
+engine::ColumnKind kindOf(const engine::TableInfo& info, int index)
+{
+    return size_t(index) < info.columns.size() ? info.columns[size_t(index)].kind
+                                               : engine::ColumnKind::Unknown;
+}
+
 QString fileNameFor(const QString& table)
 {
     QString name = table;
@@ -103,17 +109,19 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
     }
     sqlite3* db = connection.handle();
     std::vector<ExportedTable> written;
+    // Every file is written whole before any takes its name, so that an export that fails leaves
+    // the folder's older files as they were, all of them.
+    std::vector<std::unique_ptr<files::WholeFile>> pending;
     for (const QString& table : tablesOf(db)) {
         const engine::TableInfo& info = connection.tableInfo(table);
         ExportedTable result{table, dir.absoluteFilePath(fileNameFor(table)), 0};
-        QSaveFile file(result.file);
-        if (!file.open(QIODevice::WriteOnly))
-            throw files::cannotWrite(result.file, file.errorString());
+        files::clearAbandonedParts(dir, fileNameFor(table));
+        auto file = std::make_unique<files::WholeFile>(result.file, 0600);
         QStringList header;
         for (const auto& column : info.columns)
             header << csvField(column.name, false);
-        file.write("\xEF\xBB\xBF");
-        file.write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
+        file->write("\xEF\xBB\xBF");
+        file->write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
         const QByteArray select = QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table).toUtf8();
         sqlite3_stmt* row = nullptr;
         if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &row, nullptr) != SQLITE_OK) {
@@ -123,26 +131,31 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
                               QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
         }
         int code;
-        while ((code = sqlite3_step(row)) == SQLITE_ROW) {
-            QStringList fields;
-            const int count = sqlite3_column_count(row);
-            for (int i = 0; i < count; ++i) {
-                const auto kind = size_t(i) < info.columns.size() ? info.columns[size_t(i)].kind
-                                                                  : engine::ColumnKind::Unknown;
-                fields << csvField(fieldText(row, i, kind), sqlite3_column_type(row, i) == SQLITE_NULL);
+        try {
+            while ((code = sqlite3_step(row)) == SQLITE_ROW) {
+                QStringList fields;
+                const int count = sqlite3_column_count(row);
+                for (int i = 0; i < count; ++i)
+                    fields << csvField(fieldText(row, i, kindOf(info, i)),
+                                       sqlite3_column_type(row, i) == SQLITE_NULL);
+                file->write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+                ++result.rows;
             }
-            file.write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
-            ++result.rows;
+        } catch (...) {
+            sqlite3_finalize(row);
+            throw;
         }
         const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(row);
         if (code != SQLITE_DONE)
             throw EngineError(EngineError::Kind::Other,
                               QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
-        if (!file.commit())
-            throw files::cannotWrite(result.file, file.errorString());
+        file->finish();
+        pending.push_back(std::move(file));
         written.push_back(result);
     }
+    for (const auto& file : pending)
+        file->place();
     return written;
 }
 

@@ -21,7 +21,9 @@ struct ExportedTable
 };
 
 // Writes "<table>.csv" into folder (made, private to its owner, when missing) for each table,
-// the ledger's own first. Each file is replaced only once written whole. Throws EngineError.
+// the ledger's own first, each file readable by its owner only. The files replace those of the
+// same names, links included (never written through), only once every one is written whole;
+// an export that fails leaves them all as they were. Throws EngineError.
 std::vector<ExportedTable> exportTables(engine::Connection& connection, const QString& folder);
 
 // One field as it goes between the commas.

@@ -20,6 +20,8 @@
 #include <QtEndian>
 #include <cmath>
 #include <map>
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace testing;
 
@@ -150,6 +152,21 @@ ToolRun runTool(const QString& program, const QStringList& arguments, const QByt
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The bytes of every file the folder shows.
+std::map<QString, QByteArray> contentsOf(const QString& folder)
+{
+    std::map<QString, QByteArray> contents;
+    for (const QString& name : filesIn(folder))
+        contents[name] = fileBytes(QDir(folder).filePath(name));
+    return contents;
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode : 0;
 }
 
 } // namespace
@@ -587,6 +604,77 @@ private Q_SLOTS:
         // An empty note and a Null one read the same in a spreadsheet, but stay apart in the file.
         QVERIFY(bytes.contains(",\"\",銀行,1500\r\n"));
         QVERIFY(bytes.contains(",交通,,銀行,\r\n"));
+    }
+
+    // Links and modes found in the folder: a link is replaced by a file of the export's own and
+    // its target, existing or not, stays as it was; every file written is its owner's alone.
+    void exportReplacesLinks()
+    {
+        TempWorkdir dir;
+        writeStarter({QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")});
+        const QString out = dir.file(QStringLiteral("out"));
+        QVERIFY(QDir().mkdir(out));
+        writeFileBytes(dir.file(QStringLiteral("victim.txt")), "not the export's");
+        QVERIFY(QFile::link(dir.file(QStringLiteral("victim.txt")), out + QStringLiteral("/spend.csv")));
+        QVERIFY(QFile::link(dir.file(QStringLiteral("nowhere.txt")), out + QStringLiteral("/save_type.csv")));
+        writeFileBytes(out + QStringLiteral("/save.csv"), "an older export");
+        QVERIFY(::chmod(QFile::encodeName(out + QStringLiteral("/save.csv")).constData(), 0644) == 0);
+
+        const ToolRun run = runTool(QStringLiteral(EXPORT_TOOL), {out}, "1234\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("victim.txt"))), QByteArray("not the export's"));
+        QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("nowhere.txt"))));
+        QCOMPARE(filesIn(out).size(), 7);
+        for (const QString& name : filesIn(out)) {
+            const mode_t mode = modeOf(QDir(out).filePath(name));
+            QVERIFY2(S_ISREG(mode) && (mode & 07777) == 0600, qPrintable(name));
+            QVERIFY2(fileBytes(QDir(out).filePath(name)).startsWith("\xEF\xBB\xBF"), qPrintable(name));
+        }
+    }
+
+    // An export that runs out of room fails naming the file, and every older export file stays
+    // as it was, none of them cut short or emptied: the room runs out in the middle of a long
+    // spend.csv, or before even the smallest file is whole.
+    void exportOnFullDisk_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("a long ledger") << 2000 << qint64(32 * 1024);
+        QTest::newRow("no room at all") << 0 << qint64(0);
+    }
+    void exportOnFullDisk()
+    {
+        QFETCH(int, entries);
+        QFETCH(qint64, room);
+        TempWorkdir dir;
+        writeStarter({QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")});
+        SmallDisk disk(256 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        QCOMPARE(runTool(QStringLiteral(EXPORT_TOOL), {disk.path()}, "1234\n").exitCode, 0);
+        const auto before = contentsOf(disk.path());
+        QCOMPARE(before.size(), size_t(7));
+        {
+            const auto connection = testing::connect();
+            const QByteArray insert =
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                QByteArray::number(entries) +
+                ") INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) "
+                "SELECT '2012-01-10', '食物', printf('%.200c', 'x'), '現金', i FROM n WHERE i <= " +
+                QByteArray::number(entries);
+            QCOMPARE(sqlite3_exec(connection->handle(), insert.constData(), nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            connection->close();
+        }
+        QVERIFY(disk.fillUpTo(room));
+
+        const ToolRun run = runTool(QStringLiteral(EXPORT_TOOL), {disk.path()}, "1234\n");
+        QVERIFY2(run.exitCode != 0, qPrintable(run.out));
+        QVERIFY2(run.err.contains(disk.file(QStringLiteral("spend.csv"))), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("磁碟空間不足")), qPrintable(run.err));
+        auto after = contentsOf(disk.path());
+        after.erase(QStringLiteral(".filler"));
+        QVERIFY(after == before);
     }
 };
 
