@@ -7,6 +7,7 @@
 #include "store/engine/EngineError.h"
 
 #include <QDir>
+#include <QLocale>
 #include <cmath>
 #include <memory>
 #include <sqlite3.h>
@@ -76,6 +77,21 @@ engine::ColumnKind kindOf(const engine::TableInfo& info, int index)
                                                : engine::ColumnKind::Unknown;
 }
 
+// Stored numbers, and texts in a number column, are written as numbers where they read as one.
+CsvCell cellOf(sqlite3_stmt* row, int index, engine::ColumnKind kind)
+{
+    switch (sqlite3_column_type(row, index)) {
+    case SQLITE_NULL:
+        return CsvCell::Null;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return CsvCell::Number;
+    default:
+        return kind == engine::ColumnKind::Integer || kind == engine::ColumnKind::Float ? CsvCell::Number
+                                                                                        : CsvCell::Text;
+    }
+}
+
 QString fileNameFor(const QString& table)
 {
     QString name = table;
@@ -87,14 +103,20 @@ QString fileNameFor(const QString& table)
 
 } // namespace
 
-QString csvField(const QString& text, bool isNull)
+QString csvField(const QString& text, CsvCell cell)
 {
-    if (isNull)
+    if (cell == CsvCell::Null)
         return {};
-    if (!text.isEmpty() && !text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-        !text.contains(u'\r'))
+    bool number = false;
+    if (cell == CsvCell::Number)
+        QLocale::c().toDouble(text, &number);
+    // A spreadsheet takes a cell that starts so for a formula and runs it; after an apostrophe
+    // it shows the text as it is.
+    const bool formula = !number && !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+    if (!formula && !text.isEmpty() && !text.contains(u',') && !text.contains(u'"') &&
+        !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
-    QString quoted = text;
+    QString quoted = formula ? u'\'' + text : text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
@@ -119,7 +141,7 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
         auto file = std::make_unique<files::WholeFile>(result.file, 0600);
         QStringList header;
         for (const auto& column : info.columns)
-            header << csvField(column.name, false);
+            header << csvField(column.name, CsvCell::Text);
         file->write("\xEF\xBB\xBF");
         file->write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
         const QByteArray select = QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table).toUtf8();
@@ -136,8 +158,7 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
                 QStringList fields;
                 const int count = sqlite3_column_count(row);
                 for (int i = 0; i < count; ++i)
-                    fields << csvField(fieldText(row, i, kindOf(info, i)),
-                                       sqlite3_column_type(row, i) == SQLITE_NULL);
+                    fields << csvField(fieldText(row, i, kindOf(info, i)), cellOf(row, i, kindOf(info, i)));
                 file->write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
                 ++result.rows;
             }

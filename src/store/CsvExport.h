@@ -26,7 +26,16 @@ struct ExportedTable
 // an export that fails leaves them all as they were. Throws EngineError.
 std::vector<ExportedTable> exportTables(engine::Connection& connection, const QString& folder);
 
-// One field as it goes between the commas.
-QString csvField(const QString& text, bool isNull);
+enum class CsvCell
+{
+    Null,
+    Text,
+    Number,
+};
+
+// One field as it goes between the commas. A text that a spreadsheet would run as a formula
+// (starting with =, +, -, @, a tab or a carriage return) is quoted with an apostrophe before
+// it, so that it shows as text; a Number cell that reads as a number is written as it is.
+QString csvField(const QString& text, CsvCell cell);
 
 } // namespace store

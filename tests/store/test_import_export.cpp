@@ -524,39 +524,57 @@ private Q_SLOTS:
         QCOMPARE(filesIn(disk.file(QStringLiteral("backups"))), QStringList());
     }
 
+    // Quoting, and the cells a spreadsheet would run as formulas: shown as text by an apostrophe
+    // inside the field, while numbers stay numbers.
     void csvQuoting_data()
     {
+        using store::CsvCell;
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("isNull");
+        QTest::addColumn<CsvCell>("cell");
         QTest::addColumn<QString>("field");
-        const std::tuple<const char*, bool, const char*> cases[] = {
-            {"plain", false, "plain"},
-            {"午餐", false, "午餐"},
-            {"Mom's", false, "Mom's"},
-            {"a,b", false, "\"a,b\""},
-            {"say \"hi\"", false, "\"say \"\"hi\"\"\""},
-            {"two\nlines", false, "\"two\nlines\""},
-            {"cr\rhere", false, "\"cr\rhere\""},
-            {" blank around ", false, " blank around "},
-            {"", false, "\"\""},
-            {"", true, ""},
+        const std::tuple<const char*, CsvCell, const char*> cases[] = {
+            {"plain", CsvCell::Text, "plain"},
+            {"午餐", CsvCell::Text, "午餐"},
+            {"Mom's", CsvCell::Text, "Mom's"},
+            {"a,b", CsvCell::Text, "\"a,b\""},
+            {"say \"hi\"", CsvCell::Text, "\"say \"\"hi\"\"\""},
+            {"two\nlines", CsvCell::Text, "\"two\nlines\""},
+            {"cr\rhere", CsvCell::Text, "\"cr\rhere\""},
+            {" blank around ", CsvCell::Text, " blank around "},
+            {"", CsvCell::Text, "\"\""},
+            {"", CsvCell::Null, ""},
+            {"=HYPERLINK(\"http://x\",\"y\")", CsvCell::Text, "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+            {"=cmd|' /C calc'!A0", CsvCell::Text, "\"'=cmd|' /C calc'!A0\""},
+            {"+1+1", CsvCell::Text, "\"'+1+1\""},
+            {"-2+3", CsvCell::Text, "\"'-2+3\""},
+            {"@SUM(A1)", CsvCell::Text, "\"'@SUM(A1)\""},
+            {"\t=1", CsvCell::Text, "\"'\t=1\""},
+            {"\r=1", CsvCell::Text, "\"'\r=1\""},
+            {"a=1", CsvCell::Text, "a=1"},
+            {"-5", CsvCell::Number, "-5"},
+            {"-3.5", CsvCell::Number, "-3.5"},
+            {"1500", CsvCell::Number, "1500"},
+            {"-1+cmd|' /C calc'!A0", CsvCell::Number, "\"'-1+cmd|' /C calc'!A0\""},
+            {"=1+1", CsvCell::Number, "\"'=1+1\""},
         };
-        for (const auto& [text, isNull, field] : cases)
-            QTest::newRow(isNull ? "null"
-                                 : QString::fromUtf8(text)
-                                       .toHtmlEscaped()
-                                       .toUtf8()
-                                       .replace('\n', "\\n")
-                                       .replace('\r', "\\r")
-                                       .constData())
-                << QString::fromUtf8(text) << isNull << QString::fromUtf8(field);
+        for (const auto& [text, cell, field] : cases)
+            QTest::newRow(cell == CsvCell::Null ? "null"
+                                                : QString::fromUtf8(text)
+                                                      .toHtmlEscaped()
+                                                      .toUtf8()
+                                                      .replace('\n', "\\n")
+                                                      .replace('\r', "\\r")
+                                                      .replace('\t', "\\t")
+                                                      .append(cell == CsvCell::Number ? " (number)" : "")
+                                                      .constData())
+                << QString::fromUtf8(text) << cell << QString::fromUtf8(field);
     }
     void csvQuoting()
     {
         QFETCH(QString, text);
-        QFETCH(bool, isNull);
+        QFETCH(store::CsvCell, cell);
         QFETCH(QString, field);
-        QCOMPARE(store::csvField(text, isNull), field);
+        QCOMPARE(store::csvField(text, cell), field);
     }
 
     // The tool writes every table, and a CSV reader gets back exactly what is stored.
@@ -573,6 +591,8 @@ private Q_SLOTS:
                 "'銀行', 1500)"),
             QStringLiteral(
                 "insert into spend (日期, 類型, 帳戶, 金額) values (#2012/01/12#, '交通', '銀行', null)"),
+            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/13#, '交通', "
+                           "'=cmd|'' /C calc''!A0', '銀行', -3.5)"),
         });
         const ToolRun wrong = runTool(QStringLiteral(EXPORT_TOOL), {QStringLiteral("out")}, "4321\n");
         QCOMPARE(wrong.exitCode, 1);
@@ -590,20 +610,24 @@ private Q_SLOTS:
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.contains("\r\n"));
         const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes.mid(3)));
-        QCOMPARE(records, (QList<QStringList>{
-                              {QStringLiteral("流水號"), QStringLiteral("日期"), QStringLiteral("類型"),
-                               QStringLiteral("摘要"), QStringLiteral("帳戶"), QStringLiteral("金額")},
-                              {QStringLiteral("1"), QStringLiteral("2012/01/10 10:30:00"),
-                               QStringLiteral("食物"), QStringLiteral("Mom's \"big\", dinner"),
-                               QStringLiteral("現金"), QStringLiteral("0.30000000000000004")},
-                              {QStringLiteral("2"), QStringLiteral("2012/01/11"), QStringLiteral("交通"),
-                               QString(), QStringLiteral("銀行"), QStringLiteral("1500")},
-                              {QStringLiteral("3"), QStringLiteral("2012/01/12"), QStringLiteral("交通"),
-                               QString(), QStringLiteral("銀行"), QString()},
-                          }));
+        QCOMPARE(records,
+                 (QList<QStringList>{
+                     {QStringLiteral("流水號"), QStringLiteral("日期"), QStringLiteral("類型"),
+                      QStringLiteral("摘要"), QStringLiteral("帳戶"), QStringLiteral("金額")},
+                     {QStringLiteral("1"), QStringLiteral("2012/01/10 10:30:00"), QStringLiteral("食物"),
+                      QStringLiteral("Mom's \"big\", dinner"), QStringLiteral("現金"),
+                      QStringLiteral("0.30000000000000004")},
+                     {QStringLiteral("2"), QStringLiteral("2012/01/11"), QStringLiteral("交通"), QString(),
+                      QStringLiteral("銀行"), QStringLiteral("1500")},
+                     {QStringLiteral("3"), QStringLiteral("2012/01/12"), QStringLiteral("交通"), QString(),
+                      QStringLiteral("銀行"), QString()},
+                     {QStringLiteral("4"), QStringLiteral("2012/01/13"), QStringLiteral("交通"),
+                      QStringLiteral("'=cmd|' /C calc'!A0"), QStringLiteral("銀行"), QStringLiteral("-3.5")},
+                 }));
         // An empty note and a Null one read the same in a spreadsheet, but stay apart in the file.
         QVERIFY(bytes.contains(",\"\",銀行,1500\r\n"));
         QVERIFY(bytes.contains(",交通,,銀行,\r\n"));
+        QVERIFY(bytes.contains(",銀行,-3.5\r\n"));
     }
 
     // Links and modes found in the folder: a link is replaced by a file of the export's own and
