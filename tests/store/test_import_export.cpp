@@ -501,6 +501,63 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
     }
 
+    // The history survives a clock that was once set ahead: the copies are ranked by when they
+    // were written, the copy just made is never the one rotated out, and an unchanged close is
+    // compared with the copy written last. Each copy holds its own stamp.
+    void backupHistory_data()
+    {
+        QTest::addColumn<QStringList>("copies"); // the stamps in the folder, oldest written first
+        QTest::addColumn<QByteArray>("database");
+        QTest::addColumn<bool>("copied");
+        QTest::addColumn<QStringList>("gone");
+        QStringList ahead, real;
+        for (int day = 1; day <= 10; ++day) {
+            ahead << QStringLiteral("203501%1-120000").arg(day, 2, 10, QLatin1Char('0'));
+            real << QStringLiteral("202611%1-120000").arg(day, 2, 10, QLatin1Char('0'));
+        }
+        QTest::newRow("ten copies dated ahead: the new one stays")
+            << ahead << QByteArray("changed") << true << QStringList{ahead[0]};
+        QTest::newRow("a copy dated ahead: an unchanged close adds none")
+            << (QStringList{ahead[0]} + real.mid(0, 3)) << real[2].toUtf8() << false << QStringList();
+        QTest::newRow("a copy dated ahead goes first")
+            << (QStringList{ahead[0]} + real.mid(0, 9)) << QByteArray("changed") << true
+            << QStringList{ahead[0]};
+        QTest::newRow("the oldest written go first")
+            << real << QByteArray("changed") << true << QStringList{real[0]};
+        QTest::newRow("unchanged since the last of ten")
+            << real << real[9].toUtf8() << false << QStringList();
+    }
+    void backupHistory()
+    {
+        QFETCH(QStringList, copies);
+        QFETCH(QByteArray, database);
+        QFETCH(bool, copied);
+        QFETCH(QStringList, gone);
+        TempWorkdir dir;
+        const QString folder = dir.file(QStringLiteral("backups"));
+        QVERIFY(QDir().mkdir(folder));
+        const auto nameOf = [](const QString& stamp) { return QStringLiteral("finance-%1.mdb").arg(stamp); };
+        QStringList expected;
+        for (const QString& stamp : copies) {
+            writeFileBytes(QDir(folder).filePath(nameOf(stamp)), stamp.toUtf8());
+            if (!gone.contains(stamp))
+                expected << nameOf(stamp);
+        }
+        writeFileBytes(dir.file(QStringLiteral("finance.mdb")), database);
+        const QString made = store::backUpDatabase(dir.file(QStringLiteral("finance.mdb")),
+                                                   QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        if (copied) {
+            QCOMPARE(QFileInfo(made).fileName(), nameOf(QStringLiteral("20261201-090000")));
+            expected << QFileInfo(made).fileName();
+        } else {
+            QCOMPARE(made, QString());
+        }
+        expected.sort();
+        QCOMPARE(filesIn(folder), expected);
+        if (copied)
+            QCOMPARE(fileBytes(made), database);
+    }
+
     // A copy that finds no room says why in words the user reads, and leaves nothing behind.
     void backupOnFullDisk()
     {
