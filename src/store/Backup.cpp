@@ -1,6 +1,7 @@
 #include "Backup.h"
 
 #include "SafeFiles.h"
+#include "WholeFile.h"
 
 #include "store/engine/EngineError.h"
 
@@ -10,9 +11,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace store {
 
@@ -22,18 +21,32 @@ namespace {
 
 constexpr qint64 chunk = 1 << 20;
 
+QString stampOf(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+// The copies are ranked by the stamp of their names, the time the clock of the day gave when
+// each was written: a name survives any copy or restore of the folder (a plain cp, a sync
+// program, an archive), where a modification time is lost or reset. A stamp later than now was
+// written under a clock set ahead, at a time no one can tell; such copies rank before every
+// other, so that they are rotated out first and never pass for the copy written last.
 struct Copy
 {
     QString name;
     QString stamp;
     int number = 1;
+    bool ahead = false;
     bool operator<(const Copy& other) const
     {
+        if (ahead != other.ahead)
+            return ahead;
         return stamp != other.stamp ? stamp < other.stamp : number < other.number;
     }
 };
 
-std::vector<Copy> copiesIn(const QDir& folder, const QString& stem)
+// The copies in the order they were written, the last one last.
+std::vector<Copy> copiesIn(const QDir& folder, const QString& stem, const QString& now)
 {
     const QRegularExpression pattern(
         QStringLiteral("^%1-(\\d{8}-\\d{6})(?:-(\\d+))?\\.mdb$").arg(QRegularExpression::escape(stem)));
@@ -41,8 +54,9 @@ std::vector<Copy> copiesIn(const QDir& folder, const QString& stem)
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
         const auto match = pattern.match(name);
         if (match.hasMatch())
-            copies.push_back(
-                {name, match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt()});
+            copies.push_back({name, match.captured(1),
+                              match.captured(2).isEmpty() ? 1 : match.captured(2).toInt(),
+                              match.captured(1) > now});
     }
     std::sort(copies.begin(), copies.end());
     return copies;
@@ -62,39 +76,19 @@ bool sameBytes(const QString& a, const QString& b)
     return true;
 }
 
-// Writes the copy under a hidden name, synced, and gives it its name only once whole.
 void copyWhole(const QString& from, const QString& to)
 {
-    const QString partial = files::partialPathFor(to);
-    files::removeWithSidecars(partial);
-    try {
-        QFile source(from);
-        if (!source.open(QIODevice::ReadOnly))
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        throw files::cannotWrite(to, source.errorString());
+    files::WholeFile copy(to, 0600);
+    while (!source.atEnd()) {
+        const QByteArray bytes = source.read(chunk);
+        if (bytes.isEmpty() && source.error() != QFileDevice::NoError)
             throw files::cannotWrite(to, source.errorString());
-        const int fd =
-            ::open(files::encoded(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0)
-            throw files::cannotWrite(to, files::lastSystemError());
-        QFile target;
-        if (!target.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            throw files::cannotWrite(to, target.errorString());
-        }
-        while (!source.atEnd()) {
-            const QByteArray bytes = source.read(chunk);
-            if (bytes.isEmpty() && source.error() != QFileDevice::NoError)
-                throw files::cannotWrite(to, source.errorString());
-            if (target.write(bytes) != bytes.size())
-                throw files::cannotWrite(to, target.errorString());
-        }
-        if (!target.flush() || ::fsync(target.handle()) != 0)
-            throw files::cannotWrite(to, files::lastSystemError());
-        target.close();
-        files::placeWithoutOverwrite(partial, to);
-    } catch (...) {
-        files::removeWithSidecars(partial);
-        throw;
+        copy.write(bytes);
     }
+    copy.commit(files::WholeFile::Existing::Keep);
 }
 
 } // namespace
@@ -111,10 +105,10 @@ QString backUpDatabase(const QString& databasePath, const QDateTime& now, int ke
                 throw files::cannotWrite(folderPath, files::lastSystemError());
         }
         files::clearAbandonedParts(folder, QString());
-        auto copies = copiesIn(folder, stem);
+        const QString stamp = stampOf(now);
+        auto copies = copiesIn(folder, stem, stamp);
         QString made;
         if (copies.empty() || !sameBytes(database.absoluteFilePath(), folder.filePath(copies.back().name))) {
-            const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
             int number = 1;
             for (const Copy& copy : copies)
                 if (copy.stamp == stamp)
@@ -122,11 +116,11 @@ QString backUpDatabase(const QString& databasePath, const QDateTime& now, int ke
             made = folder.filePath(number == 1 ? QStringLiteral("%1-%2.mdb").arg(stem, stamp)
                                                : QStringLiteral("%1-%2-%3.mdb").arg(stem, stamp).arg(number));
             copyWhole(database.absoluteFilePath(), made);
-            files::syncFolder(folderPath);
-            copies = copiesIn(folder, stem);
+            copies = copiesIn(folder, stem, stamp);
         }
         for (size_t i = 0; i + size_t(std::max(keep, 1)) < copies.size(); ++i)
-            QFile::remove(folder.filePath(copies[i].name));
+            if (folder.filePath(copies[i].name) != made)
+                QFile::remove(folder.filePath(copies[i].name));
         return made;
     } catch (const EngineError& error) {
         throw EngineError(error.kind(), QStringLiteral("無法把 %1 備份到 %2:%3。%1 沒有變動。")

@@ -1,14 +1,15 @@
 #include "CsvExport.h"
 
 #include "SafeFiles.h"
+#include "WholeFile.h"
 
 #include "store/engine/Connection.h"
 #include "store/engine/EngineError.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
+#include <QLocale>
 #include <cmath>
+#include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -70,6 +71,27 @@ QString fieldText(sqlite3_stmt* row, int index, engine::ColumnKind kind)
     }
 }
 
+engine::ColumnKind kindOf(const engine::TableInfo& info, int index)
+{
+    return size_t(index) < info.columns.size() ? info.columns[size_t(index)].kind
+                                               : engine::ColumnKind::Unknown;
+}
+
+// Stored numbers, and texts in a number column, are written as numbers where they read as one.
+CsvCell cellOf(sqlite3_stmt* row, int index, engine::ColumnKind kind)
+{
+    switch (sqlite3_column_type(row, index)) {
+    case SQLITE_NULL:
+        return CsvCell::Null;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return CsvCell::Number;
+    default:
+        return kind == engine::ColumnKind::Integer || kind == engine::ColumnKind::Float ? CsvCell::Number
+                                                                                        : CsvCell::Text;
+    }
+}
+
 QString fileNameFor(const QString& table)
 {
     QString name = table;
@@ -81,14 +103,20 @@ QString fileNameFor(const QString& table)
 
 } // namespace
 
-QString csvField(const QString& text, bool isNull)
+QString csvField(const QString& text, CsvCell cell)
 {
-    if (isNull)
+    if (cell == CsvCell::Null)
         return {};
-    if (!text.isEmpty() && !text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-        !text.contains(u'\r'))
+    bool number = false;
+    if (cell == CsvCell::Number)
+        QLocale::c().toDouble(text, &number);
+    // A spreadsheet takes a cell that starts so for a formula and runs it; after an apostrophe
+    // it shows the text as it is.
+    const bool formula = !number && !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+    if (!formula && !text.isEmpty() && !text.contains(u',') && !text.contains(u'"') &&
+        !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
-    QString quoted = text;
+    QString quoted = formula ? u'\'' + text : text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
@@ -103,17 +131,19 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
     }
     sqlite3* db = connection.handle();
     std::vector<ExportedTable> written;
+    // Every file is written whole before any takes its name, so that an export that fails leaves
+    // the folder's older files as they were, all of them.
+    std::vector<std::unique_ptr<files::WholeFile>> pending;
     for (const QString& table : tablesOf(db)) {
         const engine::TableInfo& info = connection.tableInfo(table);
         ExportedTable result{table, dir.absoluteFilePath(fileNameFor(table)), 0};
-        QSaveFile file(result.file);
-        if (!file.open(QIODevice::WriteOnly))
-            throw files::cannotWrite(result.file, file.errorString());
+        files::clearAbandonedParts(dir, fileNameFor(table));
+        auto file = std::make_unique<files::WholeFile>(result.file, 0600);
         QStringList header;
         for (const auto& column : info.columns)
-            header << csvField(column.name, false);
-        file.write("\xEF\xBB\xBF");
-        file.write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
+            header << csvField(column.name, CsvCell::Text);
+        file->write("\xEF\xBB\xBF");
+        file->write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
         const QByteArray select = QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table).toUtf8();
         sqlite3_stmt* row = nullptr;
         if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &row, nullptr) != SQLITE_OK) {
@@ -123,26 +153,30 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
                               QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
         }
         int code;
-        while ((code = sqlite3_step(row)) == SQLITE_ROW) {
-            QStringList fields;
-            const int count = sqlite3_column_count(row);
-            for (int i = 0; i < count; ++i) {
-                const auto kind = size_t(i) < info.columns.size() ? info.columns[size_t(i)].kind
-                                                                  : engine::ColumnKind::Unknown;
-                fields << csvField(fieldText(row, i, kind), sqlite3_column_type(row, i) == SQLITE_NULL);
+        try {
+            while ((code = sqlite3_step(row)) == SQLITE_ROW) {
+                QStringList fields;
+                const int count = sqlite3_column_count(row);
+                for (int i = 0; i < count; ++i)
+                    fields << csvField(fieldText(row, i, kindOf(info, i)), cellOf(row, i, kindOf(info, i)));
+                file->write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+                ++result.rows;
             }
-            file.write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
-            ++result.rows;
+        } catch (...) {
+            sqlite3_finalize(row);
+            throw;
         }
         const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(row);
         if (code != SQLITE_DONE)
             throw EngineError(EngineError::Kind::Other,
                               QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
-        if (!file.commit())
-            throw files::cannotWrite(result.file, file.errorString());
+        file->finish();
+        pending.push_back(std::move(file));
         written.push_back(result);
     }
+    for (const auto& file : pending)
+        file->place();
     return written;
 }
 

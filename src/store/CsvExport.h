@@ -21,10 +21,21 @@ struct ExportedTable
 };
 
 // Writes "<table>.csv" into folder (made, private to its owner, when missing) for each table,
-// the ledger's own first. Each file is replaced only once written whole. Throws EngineError.
+// the ledger's own first, each file readable by its owner only. The files replace those of the
+// same names, links included (never written through), only once every one is written whole;
+// an export that fails leaves them all as they were. Throws EngineError.
 std::vector<ExportedTable> exportTables(engine::Connection& connection, const QString& folder);
 
-// One field as it goes between the commas.
-QString csvField(const QString& text, bool isNull);
+enum class CsvCell
+{
+    Null,
+    Text,
+    Number,
+};
+
+// One field as it goes between the commas. A text that a spreadsheet would run as a formula
+// (starting with =, +, -, @, a tab or a carriage return) is quoted with an apostrophe before
+// it, so that it shows as text; a Number cell that reads as a number is written as it is.
+QString csvField(const QString& text, CsvCell cell);
 
 } // namespace store

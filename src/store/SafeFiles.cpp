@@ -25,9 +25,28 @@ QByteArray encoded(const QString& path)
     return QFile::encodeName(path);
 }
 
+QString systemError(int error)
+{
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("磁碟空間不足");
+    case EDQUOT:
+        return QStringLiteral("超過磁碟配額");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("沒有權限");
+    case EROFS:
+        return QStringLiteral("磁碟是唯讀的");
+    case EIO:
+        return QStringLiteral("磁碟讀寫錯誤");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
 QString lastSystemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return systemError(errno);
 }
 
 bool nameTaken(const QString& path)

@@ -11,6 +11,8 @@
 namespace store::files {
 
 QByteArray encoded(const QString& path);
+// The reason an errno gives, in words the user reads.
+QString systemError(int error);
 QString lastSystemError();
 
 // A link is a taken name even when it points nowhere: writing through it would create its target.

@@ -1,5 +1,6 @@
 // The health page: setting.ini, weight records, BMI and WHR.
 #include "../ledger/LedgerFixture.h"
+#include "SmallDisk.h"
 #include "health/Arithmetic.h"
 #include "platform/Profile.h"
 #include "store/engine/EngineError.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QStringEncoder>
 #include <clocale>
 #include <sqlite3.h>
 
@@ -22,6 +24,13 @@ namespace {
 QString iniPath()
 {
     return QDir::current().filePath(QStringLiteral("setting.ini"));
+}
+
+QByteArray encodedAs(const QString& text, QStringConverter::Encoding encoding, bool bom)
+{
+    QStringEncoder encoder(encoding,
+                           bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+    return encoder(text);
 }
 
 } // namespace
@@ -135,6 +144,82 @@ private Q_SLOTS:
         fresh.save();
         QCOMPARE(testing::fileBytes(dir.file(QStringLiteral("none.ini"))),
                  QByteArray("[Height]\r\nheight=1\r\n"));
+    }
+
+    // The file of each release, in its own encoding: the lines the program does not write come
+    // back byte for byte, the written ones in the file's encoding.
+    void profileEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QString mine = QStringLiteral("; 身高與腰臀設定\r\n[使用者]\r\n名字=王小明\r\n");
+        const QString before = mine + QStringLiteral("[Height]\r\nheight=170\r\n");
+        const QString after =
+            mine + QStringLiteral("[Height]\r\nheight=172\r\n[Waistline]\r\nwaistline=80\r\n");
+        // The Windows release: Big5 (code page 950), with a line of bytes that are no Big5 at all.
+        const QByteArray big5Lines = "; \xa8\xad\xb0\xaa\xbb\x50\xb8\x79\xc1\x76\xb3\x5d\xa9\x77\r\n"
+                                     "[\xa8\xcf\xa5\xce\xaa\xcc]\r\n"
+                                     "\xa6\x57\xa6\x72=\xa4\xfd\xa4\x70\xa9\xfa\r\n"
+                                     "memo=\x80\xff\xa4\r\n";
+        QTest::newRow("Big5") << big5Lines + "[Height]\r\nheight=170\r\n"
+                              << big5Lines + "[Height]\r\nheight=172\r\n[Waistline]\r\nwaistline=80\r\n";
+        const std::tuple<const char*, QStringConverter::Encoding, bool> unicode[] = {
+            {"UTF-16LE with BOM", QStringConverter::Utf16LE, true},
+            {"UTF-16LE without BOM", QStringConverter::Utf16LE, false},
+            {"UTF-16BE with BOM", QStringConverter::Utf16BE, true},
+            {"UTF-16BE without BOM", QStringConverter::Utf16BE, false},
+            {"UTF-8 with BOM", QStringConverter::Utf8, true},
+            {"UTF-8 without BOM", QStringConverter::Utf8, false},
+        };
+        for (const auto& [name, encoding, bom] : unicode)
+            QTest::newRow(name) << encodedAs(before, encoding, bom) << encodedAs(after, encoding, bom);
+        QTest::newRow("LF, the last line without one")
+            << QStringLiteral("[使用者]\n名字=王小明\n[Height]\nheight=170").toUtf8()
+            << QStringLiteral("[使用者]\n名字=王小明\n[Height]\nheight=172\n[Waistline]\nwaistline=80\n")
+                   .toUtf8();
+    }
+    void profileEncodings()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        testing::TempWorkdir dir;
+        const QString path = dir.file(QStringLiteral("setting.ini"));
+        testing::writeFileBytes(path, before);
+        platform::Profile profile(path);
+        QCOMPARE(profile.readString(QStringLiteral("使用者"), QStringLiteral("名字"), QString()),
+                 QStringLiteral("王小明"));
+        profile.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("172"));
+        profile.writeString(QStringLiteral("Waistline"), QStringLiteral("waistline"), QStringLiteral("80"));
+        profile.save();
+        QCOMPARE(testing::fileBytes(path), after);
+        const platform::Profile again(path);
+        QCOMPARE(again.readString(QStringLiteral("Height"), QStringLiteral("height"), QString()),
+                 QStringLiteral("172"));
+        QCOMPARE(again.readString(QStringLiteral("Waistline"), QStringLiteral("waistline"), QString()),
+                 QStringLiteral("80"));
+    }
+
+    // A save that finds no room fails naming the file, and the file keeps what it had.
+    void profileOnFullDisk()
+    {
+        testing::SmallDisk disk(64 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        const QString path = disk.file(QStringLiteral("setting.ini"));
+        const QByteArray before = "; mine\r\n[Height]\r\nheight=170\r\n";
+        testing::writeFileBytes(path, before);
+        QVERIFY(disk.fillUpTo(0));
+        platform::Profile profile(path);
+        profile.writeString(QStringLiteral("Height"), QStringLiteral("height"), QStringLiteral("172"));
+        try {
+            profile.save();
+            QFAIL("saved on a full disk");
+        } catch (const std::runtime_error& error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(path), error.what());
+        }
+        QCOMPARE(testing::fileBytes(path), before);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QStringLiteral(".filler"), QStringLiteral("setting.ini")}));
     }
 
     // The start loads the measures, the close saves them; a start that ended early saves nothing.

@@ -2,6 +2,7 @@
 // tool, a killed import, the figures beside what mdb-export reads), the backups kept at each
 // close, and the export to CSV.
 #include "../ledger/LedgerFixture.h"
+#include "SmallDisk.h"
 #include "store/Backup.h"
 #include "store/CsvExport.h"
 #include "store/engine/JetFile.h"
@@ -19,6 +20,8 @@
 #include <QtEndian>
 #include <cmath>
 #include <map>
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace testing;
 
@@ -149,6 +152,21 @@ ToolRun runTool(const QString& program, const QStringList& arguments, const QByt
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The bytes of every file the folder shows.
+std::map<QString, QByteArray> contentsOf(const QString& folder)
+{
+    std::map<QString, QByteArray> contents;
+    for (const QString& name : filesIn(folder))
+        contents[name] = fileBytes(QDir(folder).filePath(name));
+    return contents;
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode : 0;
 }
 
 } // namespace
@@ -483,39 +501,137 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
     }
 
+    // The history survives a clock that was once set ahead: the copies are ranked by when they
+    // were written, the copy just made is never the one rotated out, and an unchanged close is
+    // compared with the copy written last. Each copy holds its own stamp.
+    void backupHistory_data()
+    {
+        QTest::addColumn<QStringList>("copies"); // the stamps in the folder, oldest written first
+        QTest::addColumn<QByteArray>("database");
+        QTest::addColumn<bool>("copied");
+        QTest::addColumn<QStringList>("gone");
+        QStringList ahead, real;
+        for (int day = 1; day <= 10; ++day) {
+            ahead << QStringLiteral("203501%1-120000").arg(day, 2, 10, QLatin1Char('0'));
+            real << QStringLiteral("202611%1-120000").arg(day, 2, 10, QLatin1Char('0'));
+        }
+        QTest::newRow("ten copies dated ahead: the new one stays")
+            << ahead << QByteArray("changed") << true << QStringList{ahead[0]};
+        QTest::newRow("a copy dated ahead: an unchanged close adds none")
+            << (QStringList{ahead[0]} + real.mid(0, 3)) << real[2].toUtf8() << false << QStringList();
+        QTest::newRow("a copy dated ahead goes first")
+            << (QStringList{ahead[0]} + real.mid(0, 9)) << QByteArray("changed") << true
+            << QStringList{ahead[0]};
+        QTest::newRow("the oldest written go first")
+            << real << QByteArray("changed") << true << QStringList{real[0]};
+        QTest::newRow("unchanged since the last of ten")
+            << real << real[9].toUtf8() << false << QStringList();
+    }
+    void backupHistory()
+    {
+        QFETCH(QStringList, copies);
+        QFETCH(QByteArray, database);
+        QFETCH(bool, copied);
+        QFETCH(QStringList, gone);
+        TempWorkdir dir;
+        const QString folder = dir.file(QStringLiteral("backups"));
+        QVERIFY(QDir().mkdir(folder));
+        const auto nameOf = [](const QString& stamp) { return QStringLiteral("finance-%1.mdb").arg(stamp); };
+        QStringList expected;
+        for (const QString& stamp : copies) {
+            writeFileBytes(QDir(folder).filePath(nameOf(stamp)), stamp.toUtf8());
+            if (!gone.contains(stamp))
+                expected << nameOf(stamp);
+        }
+        writeFileBytes(dir.file(QStringLiteral("finance.mdb")), database);
+        const QString made = store::backUpDatabase(dir.file(QStringLiteral("finance.mdb")),
+                                                   QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        if (copied) {
+            QCOMPARE(QFileInfo(made).fileName(), nameOf(QStringLiteral("20261201-090000")));
+            expected << QFileInfo(made).fileName();
+        } else {
+            QCOMPARE(made, QString());
+        }
+        expected.sort();
+        QCOMPARE(filesIn(folder), expected);
+        if (copied)
+            QCOMPARE(fileBytes(made), database);
+    }
+
+    // A copy that finds no room says why in words the user reads, and leaves nothing behind.
+    void backupOnFullDisk()
+    {
+        SmallDisk disk(256 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        const QString database = disk.file(QStringLiteral("finance.mdb"));
+        const QByteArray ledger(64 * 1024, 'L');
+        writeFileBytes(database, ledger);
+        QVERIFY(QDir(disk.path()).mkdir(QStringLiteral("backups")));
+        QVERIFY(disk.fillUpTo(16 * 1024));
+        try {
+            store::backUpDatabase(database, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+            QFAIL("copied onto a full disk");
+        } catch (const engine::EngineError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("磁碟空間不足")), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(disk.file(QStringLiteral("backups"))),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(fileBytes(database), ledger);
+        QCOMPARE(filesIn(disk.file(QStringLiteral("backups"))), QStringList());
+    }
+
+    // Quoting, and the cells a spreadsheet would run as formulas: shown as text by an apostrophe
+    // inside the field, while numbers stay numbers.
     void csvQuoting_data()
     {
+        using store::CsvCell;
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("isNull");
+        QTest::addColumn<CsvCell>("cell");
         QTest::addColumn<QString>("field");
-        const std::tuple<const char*, bool, const char*> cases[] = {
-            {"plain", false, "plain"},
-            {"午餐", false, "午餐"},
-            {"Mom's", false, "Mom's"},
-            {"a,b", false, "\"a,b\""},
-            {"say \"hi\"", false, "\"say \"\"hi\"\"\""},
-            {"two\nlines", false, "\"two\nlines\""},
-            {"cr\rhere", false, "\"cr\rhere\""},
-            {" blank around ", false, " blank around "},
-            {"", false, "\"\""},
-            {"", true, ""},
+        const std::tuple<const char*, CsvCell, const char*> cases[] = {
+            {"plain", CsvCell::Text, "plain"},
+            {"午餐", CsvCell::Text, "午餐"},
+            {"Mom's", CsvCell::Text, "Mom's"},
+            {"a,b", CsvCell::Text, "\"a,b\""},
+            {"say \"hi\"", CsvCell::Text, "\"say \"\"hi\"\"\""},
+            {"two\nlines", CsvCell::Text, "\"two\nlines\""},
+            {"cr\rhere", CsvCell::Text, "\"cr\rhere\""},
+            {" blank around ", CsvCell::Text, " blank around "},
+            {"", CsvCell::Text, "\"\""},
+            {"", CsvCell::Null, ""},
+            {"=HYPERLINK(\"http://x\",\"y\")", CsvCell::Text, "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+            {"=cmd|' /C calc'!A0", CsvCell::Text, "\"'=cmd|' /C calc'!A0\""},
+            {"+1+1", CsvCell::Text, "\"'+1+1\""},
+            {"-2+3", CsvCell::Text, "\"'-2+3\""},
+            {"@SUM(A1)", CsvCell::Text, "\"'@SUM(A1)\""},
+            {"\t=1", CsvCell::Text, "\"'\t=1\""},
+            {"\r=1", CsvCell::Text, "\"'\r=1\""},
+            {"a=1", CsvCell::Text, "a=1"},
+            {"-5", CsvCell::Number, "-5"},
+            {"-3.5", CsvCell::Number, "-3.5"},
+            {"1500", CsvCell::Number, "1500"},
+            {"-1+cmd|' /C calc'!A0", CsvCell::Number, "\"'-1+cmd|' /C calc'!A0\""},
+            {"=1+1", CsvCell::Number, "\"'=1+1\""},
         };
-        for (const auto& [text, isNull, field] : cases)
-            QTest::newRow(isNull ? "null"
-                                 : QString::fromUtf8(text)
-                                       .toHtmlEscaped()
-                                       .toUtf8()
-                                       .replace('\n', "\\n")
-                                       .replace('\r', "\\r")
-                                       .constData())
-                << QString::fromUtf8(text) << isNull << QString::fromUtf8(field);
+        for (const auto& [text, cell, field] : cases)
+            QTest::newRow(cell == CsvCell::Null ? "null"
+                                                : QString::fromUtf8(text)
+                                                      .toHtmlEscaped()
+                                                      .toUtf8()
+                                                      .replace('\n', "\\n")
+                                                      .replace('\r', "\\r")
+                                                      .replace('\t', "\\t")
+                                                      .append(cell == CsvCell::Number ? " (number)" : "")
+                                                      .constData())
+                << QString::fromUtf8(text) << cell << QString::fromUtf8(field);
     }
     void csvQuoting()
     {
         QFETCH(QString, text);
-        QFETCH(bool, isNull);
+        QFETCH(store::CsvCell, cell);
         QFETCH(QString, field);
-        QCOMPARE(store::csvField(text, isNull), field);
+        QCOMPARE(store::csvField(text, cell), field);
     }
 
     // The tool writes every table, and a CSV reader gets back exactly what is stored.
@@ -532,6 +648,8 @@ private Q_SLOTS:
                 "'銀行', 1500)"),
             QStringLiteral(
                 "insert into spend (日期, 類型, 帳戶, 金額) values (#2012/01/12#, '交通', '銀行', null)"),
+            QStringLiteral("insert into spend (日期, 類型, 摘要, 帳戶, 金額) values (#2012/01/13#, '交通', "
+                           "'=cmd|'' /C calc''!A0', '銀行', -3.5)"),
         });
         const ToolRun wrong = runTool(QStringLiteral(EXPORT_TOOL), {QStringLiteral("out")}, "4321\n");
         QCOMPARE(wrong.exitCode, 1);
@@ -549,20 +667,95 @@ private Q_SLOTS:
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.contains("\r\n"));
         const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes.mid(3)));
-        QCOMPARE(records, (QList<QStringList>{
-                              {QStringLiteral("流水號"), QStringLiteral("日期"), QStringLiteral("類型"),
-                               QStringLiteral("摘要"), QStringLiteral("帳戶"), QStringLiteral("金額")},
-                              {QStringLiteral("1"), QStringLiteral("2012/01/10 10:30:00"),
-                               QStringLiteral("食物"), QStringLiteral("Mom's \"big\", dinner"),
-                               QStringLiteral("現金"), QStringLiteral("0.30000000000000004")},
-                              {QStringLiteral("2"), QStringLiteral("2012/01/11"), QStringLiteral("交通"),
-                               QString(), QStringLiteral("銀行"), QStringLiteral("1500")},
-                              {QStringLiteral("3"), QStringLiteral("2012/01/12"), QStringLiteral("交通"),
-                               QString(), QStringLiteral("銀行"), QString()},
-                          }));
+        QCOMPARE(records,
+                 (QList<QStringList>{
+                     {QStringLiteral("流水號"), QStringLiteral("日期"), QStringLiteral("類型"),
+                      QStringLiteral("摘要"), QStringLiteral("帳戶"), QStringLiteral("金額")},
+                     {QStringLiteral("1"), QStringLiteral("2012/01/10 10:30:00"), QStringLiteral("食物"),
+                      QStringLiteral("Mom's \"big\", dinner"), QStringLiteral("現金"),
+                      QStringLiteral("0.30000000000000004")},
+                     {QStringLiteral("2"), QStringLiteral("2012/01/11"), QStringLiteral("交通"), QString(),
+                      QStringLiteral("銀行"), QStringLiteral("1500")},
+                     {QStringLiteral("3"), QStringLiteral("2012/01/12"), QStringLiteral("交通"), QString(),
+                      QStringLiteral("銀行"), QString()},
+                     {QStringLiteral("4"), QStringLiteral("2012/01/13"), QStringLiteral("交通"),
+                      QStringLiteral("'=cmd|' /C calc'!A0"), QStringLiteral("銀行"), QStringLiteral("-3.5")},
+                 }));
         // An empty note and a Null one read the same in a spreadsheet, but stay apart in the file.
         QVERIFY(bytes.contains(",\"\",銀行,1500\r\n"));
         QVERIFY(bytes.contains(",交通,,銀行,\r\n"));
+        QVERIFY(bytes.contains(",銀行,-3.5\r\n"));
+    }
+
+    // Links and modes found in the folder: a link is replaced by a file of the export's own and
+    // its target, existing or not, stays as it was; every file written is its owner's alone.
+    void exportReplacesLinks()
+    {
+        TempWorkdir dir;
+        writeStarter({QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")});
+        const QString out = dir.file(QStringLiteral("out"));
+        QVERIFY(QDir().mkdir(out));
+        writeFileBytes(dir.file(QStringLiteral("victim.txt")), "not the export's");
+        QVERIFY(QFile::link(dir.file(QStringLiteral("victim.txt")), out + QStringLiteral("/spend.csv")));
+        QVERIFY(QFile::link(dir.file(QStringLiteral("nowhere.txt")), out + QStringLiteral("/save_type.csv")));
+        writeFileBytes(out + QStringLiteral("/save.csv"), "an older export");
+        QVERIFY(::chmod(QFile::encodeName(out + QStringLiteral("/save.csv")).constData(), 0644) == 0);
+
+        const ToolRun run = runTool(QStringLiteral(EXPORT_TOOL), {out}, "1234\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(fileBytes(dir.file(QStringLiteral("victim.txt"))), QByteArray("not the export's"));
+        QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("nowhere.txt"))));
+        QCOMPARE(filesIn(out).size(), 7);
+        for (const QString& name : filesIn(out)) {
+            const mode_t mode = modeOf(QDir(out).filePath(name));
+            QVERIFY2(S_ISREG(mode) && (mode & 07777) == 0600, qPrintable(name));
+            QVERIFY2(fileBytes(QDir(out).filePath(name)).startsWith("\xEF\xBB\xBF"), qPrintable(name));
+        }
+    }
+
+    // An export that runs out of room fails naming the file, and every older export file stays
+    // as it was, none of them cut short or emptied: the room runs out in the middle of a long
+    // spend.csv, or before even the smallest file is whole.
+    void exportOnFullDisk_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("a long ledger") << 2000 << qint64(32 * 1024);
+        QTest::newRow("no room at all") << 0 << qint64(0);
+    }
+    void exportOnFullDisk()
+    {
+        QFETCH(int, entries);
+        QFETCH(qint64, room);
+        TempWorkdir dir;
+        writeStarter({QStringLiteral("Create TABLE sub_spend_type (排序 int, 類型 char, 子類型 char)")});
+        SmallDisk disk(256 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        QCOMPARE(runTool(QStringLiteral(EXPORT_TOOL), {disk.path()}, "1234\n").exitCode, 0);
+        const auto before = contentsOf(disk.path());
+        QCOMPARE(before.size(), size_t(7));
+        {
+            const auto connection = testing::connect();
+            const QByteArray insert =
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                QByteArray::number(entries) +
+                ") INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) "
+                "SELECT '2012-01-10', '食物', printf('%.200c', 'x'), '現金', i FROM n WHERE i <= " +
+                QByteArray::number(entries);
+            QCOMPARE(sqlite3_exec(connection->handle(), insert.constData(), nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            connection->close();
+        }
+        QVERIFY(disk.fillUpTo(room));
+
+        const ToolRun run = runTool(QStringLiteral(EXPORT_TOOL), {disk.path()}, "1234\n");
+        QVERIFY2(run.exitCode != 0, qPrintable(run.out));
+        QVERIFY2(run.err.contains(disk.file(QStringLiteral("spend.csv"))), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("磁碟空間不足")), qPrintable(run.err));
+        auto after = contentsOf(disk.path());
+        after.erase(QStringLiteral(".filler"));
+        QVERIFY(after == before);
     }
 };
 
