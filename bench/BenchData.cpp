@@ -1,8 +1,8 @@
 #include "BenchData.h"
 
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
 #include "store/StarterDatabase.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
 
 #include <QDate>
 #include <QDir>

@@ -5,10 +5,10 @@
 // rows: how many spend rows to generate (100000 unless given); runs: timed runs per side and
 // operation (5 unless given, never fewer than 5). Each figure is the median of the runs. The
 // work happens in a temporary folder that is removed at the end.
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "store/StarterDatabase.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
 
 #include <QCoreApplication>
 #include <QDate>

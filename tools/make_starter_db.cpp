@@ -1,8 +1,8 @@
 // Writes the finance.mdb a new user starts with.
 #include "ToolSupport.h"
-#include "store/Login.h"
+#include "engine/EngineError.h"
 #include "store/StarterDatabase.h"
-#include "store/engine/EngineError.h"
+#include "store/Texts.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

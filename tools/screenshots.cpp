@@ -1,10 +1,10 @@
 // Renders every page and inner page of the window to PNG files, on a starter finance.mdb with
 // a few sample entries. Usage: screenshots <output folder>
 #include "app/TForm1.h"
+#include "engine/Connection.h"
 #include "platform/Profile.h"
-#include "store/Login.h"
 #include "store/StarterDatabase.h"
-#include "store/engine/Connection.h"
+#include "store/Texts.h"
 #include "ui/ScriptedDialogs.h"
 
 #include <QApplication>

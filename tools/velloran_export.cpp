@@ -1,8 +1,8 @@
 // Writes every table of finance.mdb as a CSV file, for spreadsheets and other programs.
 #include "ToolSupport.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
 #include "store/CsvExport.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 // Brings a finance.mdb of the Windows release (a Jet file) across into a new file of ours.
 #include "ToolSupport.h"
-#include "store/engine/EngineError.h"
+#include "engine/EngineError.h"
 #include "store/import/JetImport.h"
 
 #include <QCoreApplication>

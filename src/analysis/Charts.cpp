@@ -2,10 +2,10 @@
 #include "analysis/Analyses.h"
 #include "analysis/IsInteger.h"
 #include "app/TForm1.h"
+#include "engine/Connection.h"
+#include "engine/Query.h"
 #include "platform/Clock.h"
 #include "store/SlotWork.h"
-#include "store/engine/Connection.h"
-#include "store/engine/Query.h"
 #include "ui/Chart.h"
 #include "ui/Dialogs.h"
 

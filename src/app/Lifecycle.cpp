@@ -1,12 +1,12 @@
 #include "TForm1.h"
 
+#include "engine/Connection.h"
+#include "engine/DataSource.h"
+#include "engine/Query.h"
 #include "platform/Clock.h"
 #include "platform/Icon.h"
 #include "platform/Tray.h"
 #include "store/Backup.h"
-#include "store/engine/Connection.h"
-#include "store/engine/DataSource.h"
-#include "store/engine/Query.h"
 #include "ui/Guard.h"
 
 #include <QCloseEvent>

@@ -370,7 +370,7 @@ protected:
 private:
     void BuildLayout();
     // Each subsystem binds its own controls' events to its handlers, in its own folder.
-    void BindStoreEvents();    // store/Events.cpp
+    void BindStoreEvents();    // store/form/Events.cpp
     void BindLedgerEvents();   // ledger/Events.cpp
     void BindCatalogEvents();  // catalog/Events.cpp
     void BindHealthEvents();   // health/Events.cpp

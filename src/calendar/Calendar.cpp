@@ -1,8 +1,8 @@
 // The daily settlement calendar: each day's net amount as a badge on its cell.
 #include "app/TForm1.h"
 #include "calendar/DayStatus.h"
-#include "store/engine/Connection.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/Query.h"
 #include "ui/MonthCalendar.h"
 
 #include <QTabWidget>

@@ -1,7 +1,7 @@
 #include "Arithmetic.h"
 
-#include "store/engine/Conversions.h"
-#include "store/engine/EngineError.h"
+#include "engine/Conversions.h"
+#include "engine/EngineError.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,10 +1,10 @@
 // Every account's balance, derived from the entries, and the overview that shows them.
 #include "app/TForm1.h"
+#include "engine/Connection.h"
+#include "engine/DataSource.h"
+#include "engine/Query.h"
 #include "ledger/Statements.h"
 #include "store/Slots.h"
-#include "store/engine/Connection.h"
-#include "store/engine/DataSource.h"
-#include "store/engine/Query.h"
 #include "ui/DataGrid.h"
 #include "ui/LargeLabel.h"
 

@@ -1,12 +1,12 @@
 // Batch entry: many expense or income rows from five column lists, stored as one unit.
 #include "app/TForm1.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
+#include "engine/Transaction.h"
 #include "ledger/EntryRow.h"
 #include "store/SlotWork.h"
 #include "store/Slots.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
-#include "store/engine/Transaction.h"
 #include "ui/Dialogs.h"
 #include "ui/MultiLineEdit.h"
 

@@ -1,6 +1,6 @@
 #include "EntryRow.h"
 
-#include "store/engine/Query.h"
+#include "engine/Query.h"
 
 #include <iterator>
 

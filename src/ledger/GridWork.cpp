@@ -1,9 +1,9 @@
 // Deleting, committing and sorting in the ledger grids and the weight grid.
 #include "app/TForm1.h"
+#include "engine/Query.h"
 #include "ledger/Statements.h"
 #include "store/SlotWork.h"
 #include "store/Slots.h"
-#include "store/engine/Query.h"
 #include "ui/Dialogs.h"
 #include "ui/Keys.h"
 

@@ -1,7 +1,7 @@
 // The overview's shortcuts: from an account to the page that works with it.
 #include "app/TForm1.h"
+#include "engine/Query.h"
 #include "store/Slots.h"
-#include "store/engine/Query.h"
 #include "ui/PickList.h"
 
 #include <QTabWidget>

@@ -3,7 +3,7 @@
 #include "SafeFiles.h"
 #include "WholeFile.h"
 
-#include "store/engine/EngineError.h"
+#include "engine/EngineError.h"
 
 #include <QDir>
 #include <QFile>

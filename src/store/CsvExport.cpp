@@ -3,8 +3,8 @@
 #include "SafeFiles.h"
 #include "WholeFile.h"
 
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
 
 #include <QDir>
 #include <QLocale>

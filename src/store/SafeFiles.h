@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/engine/EngineError.h"
+#include "engine/EngineError.h"
 
 #include <QDir>
 #include <QString>

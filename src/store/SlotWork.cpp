@@ -1,6 +1,6 @@
 #include "SlotWork.h"
 
-#include "store/engine/Query.h"
+#include "engine/Query.h"
 
 namespace store {
 

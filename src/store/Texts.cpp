@@ -51,4 +51,9 @@ QString passwordChangeStatement(const QString& newPassword, const QString& oldPa
            passwordWord(oldPassword);
 }
 
+QString passwordReminder()
+{
+    return QStringLiteral("請輸密碼,預設密碼為 ") + QString::fromUtf16(defaultPassword);
+}
+
 } // namespace store

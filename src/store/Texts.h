@@ -21,4 +21,13 @@ std::vector<int> columnWidths(int gridWidth, int columns);
 // bracket inside it doubled.
 QString passwordChangeStatement(const QString& newPassword, const QString& oldPassword);
 
+// The password the delivered finance.mdb opens with; the login prompt's reminder names it.
+inline constexpr const char16_t* defaultPassword = u"1234";
+
+inline constexpr const char16_t* connectionString =
+    u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=finance.mdb;Persist Security Info=False";
+
+// What the login prompt says when nothing usable was typed.
+QString passwordReminder();
+
 } // namespace store

@@ -2,7 +2,7 @@
 
 #include "SafeFiles.h"
 
-#include "store/engine/EngineError.h"
+#include "engine/EngineError.h"
 
 #include <QFileInfo>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "Chart.h"
 #include "WindowLook.h"
 
-#include "store/engine/Conversions.h"
+#include "engine/Conversions.h"
 
 #include <QHelpEvent>
 #include <QPainter>

@@ -3,8 +3,8 @@
 #include "DatasetModel.h"
 #include "Dialogs.h"
 #include "Keys.h"
-#include "store/engine/DataSource.h"
-#include "store/engine/Query.h"
+#include "engine/DataSource.h"
+#include "engine/Query.h"
 #include "ui/Guard.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/engine/DataSource.h"
-#include "store/engine/Query.h"
+#include "engine/DataSource.h"
+#include "engine/Query.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>

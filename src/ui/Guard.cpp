@@ -1,7 +1,7 @@
 #include "Guard.h"
 
 #include "Dialogs.h"
-#include "store/engine/EngineError.h"
+#include "engine/EngineError.h"
 
 namespace ui {
 

@@ -1,7 +1,7 @@
 #include "Navigator.h"
 
-#include "store/engine/DataSource.h"
-#include "store/engine/Query.h"
+#include "engine/DataSource.h"
+#include "engine/Query.h"
 #include "ui/Guard.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/engine/DataSource.h"
+#include "engine/DataSource.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,8 +1,8 @@
 // The daily settlement calendar, page navigation, the tray menu and the about page.
 #include "../ledger/LedgerFixture.h"
+#include "engine/Query.h"
 #include "platform/Shell.h"
 #include "platform/Tray.h"
-#include "store/engine/Query.h"
 #include "ui/ImageButton.h"
 #include "ui/LabeledEdit.h"
 #include "ui/LargeLabel.h"

@@ -1,9 +1,9 @@
 // The manage page: accounts, income and expense categories, sub-categories and the password,
 // driven through the real controls.
 #include "../ledger/LedgerFixture.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "store/Texts.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
 #include "ui/DataGrid.h"
 #include "ui/ImageButton.h"
 #include "ui/LabeledEdit.h"

@@ -2,8 +2,8 @@
 // and its bytes are read as doubles for the number formatting. An EngineError is the expected
 // answer to a value that does not convert; every other exception, a crash or a sanitizer report
 // is a bug, and so is a broken round trip.
-#include "store/engine/Conversions.h"
-#include "store/engine/EngineError.h"
+#include "engine/Conversions.h"
+#include "engine/EngineError.h"
 
 #include <QRegularExpression>
 #include <QString>

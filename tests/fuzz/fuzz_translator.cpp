@@ -2,8 +2,8 @@
 // the expected answer to a statement the rewriter does not accept; every other exception, a
 // crash, a sanitizer report or a hang is a bug. Cheap properties of a successful answer are
 // checked on the way.
-#include "store/engine/EngineError.h"
-#include "store/engine/JetTranslator.h"
+#include "engine/EngineError.h"
+#include "engine/JetTranslator.h"
 
 #include <QRegularExpression>
 #include <QString>

@@ -45,7 +45,7 @@ fi
 
 read -r -a qt_cflags <<<"$(pkg-config --cflags Qt6Core)"
 read -r -a qt_libs <<<"$(pkg-config --libs Qt6Core)"
-engine="$root/src/store/engine"
+engine="$root/src/engine"
 sources=(JetTranslator Conversions EngineError)
 objects=("${sources[@]/%/.o}")
 objects=("${objects[@]/#/$out/}")

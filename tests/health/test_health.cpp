@@ -1,10 +1,10 @@
 // The health page: setting.ini, weight records, BMI and WHR.
 #include "../ledger/LedgerFixture.h"
 #include "SmallDisk.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "health/Arithmetic.h"
 #include "platform/Profile.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/ImageButton.h"

@@ -2,8 +2,8 @@
 
 #include "TestSupport.h"
 #include "app/TForm1.h"
+#include "engine/Connection.h"
 #include "platform/Clock.h"
-#include "store/engine/Connection.h"
 #include "ui/ScriptedDialogs.h"
 
 #include <QApplication>

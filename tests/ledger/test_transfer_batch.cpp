@@ -1,6 +1,6 @@
 // Transfers between accounts, batch entry and the overview's shortcuts, through the real controls.
 #include "LedgerFixture.h"
-#include "store/engine/Query.h"
+#include "engine/Query.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/FlatButton.h"

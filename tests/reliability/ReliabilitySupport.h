@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/Connection.h"
 #include "store/StarterDatabase.h"
-#include "store/engine/Connection.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

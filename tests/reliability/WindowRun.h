@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 #include "app/TForm1.h"
-#include "store/engine/Connection.h"
+#include "engine/Connection.h"
 #include "ui/Guard.h"
 #include "ui/ImageButton.h"
 #include "ui/ScriptedDialogs.h"

@@ -13,12 +13,12 @@
 // income to 銀行, both of type 金流) in one transaction; or a batch of five incomes in one
 // transaction. Every row's 摘要 reads "unit <n> <k>/<rows>", its 金額 is <n>.
 #include "LedgerUnits.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
+#include "engine/Transaction.h"
 #include "ledger/EntryRow.h"
 #include "store/Texts.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
-#include "store/engine/Transaction.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -3,9 +3,9 @@
 // the finger into the new file's password.
 #include "TestSupport.h"
 #include "app/TForm1.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/JetFile.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/JetFile.h"
 #include "store/import/JetImport.h"
 #include "ui/ScriptedDialogs.h"
 

@@ -3,8 +3,8 @@
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
 #include "WindowRun.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
 
 #include <QFileInfo>
 #include <QtTest>

@@ -3,8 +3,8 @@
 // stored, or stored exactly as given; nothing else in the file changes either way.
 #include "../ledger/LedgerFixture.h"
 #include "ReliabilitySupport.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "ui/DatePicker.h"
 #include "ui/ImageButton.h"
 #include "ui/LabeledEdit.h"

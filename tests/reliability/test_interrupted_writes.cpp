@@ -4,9 +4,9 @@
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
 #include "app/TForm1.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "ui/ScriptedDialogs.h"
 
 #include <QDir>

@@ -4,10 +4,10 @@
 #include "EngineSupport.h"
 #include "ReliabilitySupport.h"
 #include "SmallDisk.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "store/Texts.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // close, and the export to CSV.
 #include "../ledger/LedgerFixture.h"
 #include "SmallDisk.h"
+#include "engine/JetFile.h"
+#include "engine/Query.h"
 #include "store/Backup.h"
 #include "store/CsvExport.h"
-#include "store/engine/JetFile.h"
-#include "store/engine/Query.h"
 #include "ui/Chart.h"
 #include "ui/ImageButton.h"
 #include "ui/LargeLabel.h"

@@ -1,7 +1,7 @@
 #include "EngineSupport.h"
 
-#include "store/engine/Connection.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/Query.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The first start's import of a Jet finance.mdb in the working directory, alone in a process,
 // for the tests that kill it half way.
-#include "store/engine/EngineError.h"
+#include "engine/EngineError.h"
 #include "store/import/JetImport.h"
 
 #include <QCoreApplication>

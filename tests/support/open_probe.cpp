@@ -1,8 +1,8 @@
 // Opens finance.mdb in the working directory the way the program does and reports the outcome:
 // "open" and exit code 0, or the error's message and exit code 1.
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

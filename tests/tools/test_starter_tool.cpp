@@ -1,7 +1,7 @@
 // The make-starter-db tool as ./run uses it: options, refusals, interruption, file mode.
 #include "TestSupport.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>

@@ -1,10 +1,10 @@
 #include "JetImport.h"
 
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/JetFile.h"
+#include "engine/Transaction.h"
 #include "store/SafeFiles.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/JetFile.h"
-#include "store/engine/Transaction.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/TForm1.h"
-#include "store/engine/Connection.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/Query.h"
 
 #include <initializer_list>
 #include <memory>

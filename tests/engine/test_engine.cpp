@@ -1,8 +1,8 @@
 #include "EngineSupport.h"
-#include "store/engine/Connection.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/Query.h"
-#include "store/engine/Transaction.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
+#include "engine/Transaction.h"
 
 #include <QFile>
 #include <QProcess>

@@ -2,8 +2,8 @@
 // earlier release wrote, in the order the program would meet them: the upgrade first, then the
 // reads, then the changes. Each row checks the result's columns and rows, read as text.
 #include "EngineSupport.h"
-#include "store/engine/Connection.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/Query.h"
 
 #include <QtTest>
 

@@ -1,11 +1,10 @@
-#include "Login.h"
-
 #include "app/TForm1.h"
-#include "store/engine/Connection.h"
-#include "store/engine/DataSource.h"
-#include "store/engine/EngineError.h"
-#include "store/engine/JetFile.h"
-#include "store/engine/Query.h"
+#include "engine/Connection.h"
+#include "engine/DataSource.h"
+#include "engine/EngineError.h"
+#include "engine/JetFile.h"
+#include "engine/Query.h"
+#include "store/Texts.h"
 #include "store/import/JetImport.h"
 #include "ui/Dialogs.h"
 
@@ -17,15 +16,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-namespace store {
-
-QString passwordReminder()
-{
-    return QStringLiteral("請輸密碼,預設密碼為 ") + QString::fromUtf16(defaultPassword);
-}
-
-} // namespace store
 
 void TForm1::CreateDatabaseObjects()
 {

@@ -1,7 +1,7 @@
 // The password page: the file's password changed on the open connection.
 #include "app/TForm1.h"
+#include "engine/Connection.h"
 #include "store/Texts.h"
-#include "store/engine/Connection.h"
 #include "ui/Dialogs.h"
 #include "ui/LabeledEdit.h"
 
