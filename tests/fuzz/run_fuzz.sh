@@ -46,7 +46,7 @@ fi
 read -r -a qt_cflags <<<"$(pkg-config --cflags Qt6Core)"
 read -r -a qt_libs <<<"$(pkg-config --libs Qt6Core)"
 engine="$root/src/engine"
-sources=(JetTranslator Conversions EngineError)
+sources=(JetTranslator JetTokenizer JetDdl Conversions EngineError)
 objects=("${sources[@]/%/.o}")
 objects=("${objects[@]/#/$out/}")
 flags=(-std=c++20 -fPIC -g -O1 -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS
@@ -54,7 +54,7 @@ flags=(-std=c++20 -fPIC -g -O1 -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS
 
 # Rebuild only when a source, a header, the compiler or the flags changed.
 stamp=$( { "$cxx" --version; echo "${flags[*]} ${qt_libs[*]}";
-           cat "$engine"/{JetTranslator,Conversions,EngineError}.{h,cpp} "$here"/fuzz_*.cpp; } | sha1sum | cut -d' ' -f1)
+           cat "$engine"/{JetTranslator,JetTokenizer,JetDdl,Conversions,EngineError}.cpp "$engine"/{JetTranslator,JetSyntax,Conversions,EngineError}.h "$here"/fuzz_*.cpp; } | sha1sum | cut -d' ' -f1)
 if [ "$(cat "$out/stamp" 2>/dev/null)" != "$stamp" ] || ! [ -x "$out/fuzz_translator" ] || ! [ -x "$out/fuzz_conversions" ]; then
   echo "building the fuzz targets with $cxx in $out"
   rm -f "$out/stamp"
