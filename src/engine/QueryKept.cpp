@@ -1,0 +1,113 @@
+// A result kept at close and brought up to date at the next open of its statement.
+#include "QueryParts.h"
+
+#include <algorithm>
+
+namespace engine {
+
+using namespace queryparts;
+using Kind = EngineError::Kind;
+
+void Query::watch(Connection& connection)
+{
+    m_watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
+}
+
+// A result read in full is kept and brought up to date later when its order is certain and
+// the rows just read follow it.
+void Query::followChanges(const Translation& t, const std::optional<RowOrder>& order, Connection& connection)
+{
+    m_watch.reset();
+    m_translated.clear();
+    if (!order)
+        return;
+    for (size_t i = 1; i < m_rows.size(); ++i)
+        if (compareRows(m_rows[i - 1], m_rows[i], *order) >= 0)
+            return;
+    m_rowOrder = *order;
+    m_translated = t.sql.front();
+    watch(connection);
+}
+
+// Brings a kept result up to date: the rows written since it was read are dropped and read
+// again by rowid, each placed where the statement's order puts it.
+bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
+{
+    if (!kept.watch || kept.watch->lost || kept.translated != t.sql.front())
+        return false;
+    sqlite3* db = connection.handle();
+    m_fetch.reset();
+    if (kept.lazy) {
+        m_translated = kept.translated;
+        m_columns = kept.columns;
+        if (!prepareFetch(connection)) {
+            m_fetch.reset();
+            m_translated.clear();
+            m_columns.clear();
+            return false;
+        }
+    }
+    std::vector<qint64> written = std::move(kept.watch->rowids);
+    kept.watch->rowids.clear();
+    std::sort(written.begin(), written.end());
+    written.erase(std::unique(written.begin(), written.end()), written.end());
+
+    std::vector<Row> fresh;
+    if (!written.empty()) {
+        Stmt fetch;
+        const QByteArray sql =
+            (QStringLiteral("SELECT * FROM (") + t.sql.front() + QStringLiteral(") WHERE [__rowid] = ?1"))
+                .toUtf8();
+        int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &fetch.p, nullptr);
+        if (code != SQLITE_OK)
+            return false;
+        std::vector<TextPool> pools(kept.columns.size());
+        for (qint64 rowid : written) {
+            sqlite3_bind_int64(fetch.p, 1, rowid);
+            while ((code = sqlite3_step(fetch.p)) == SQLITE_ROW)
+                fresh.push_back(readRow<Row>(fetch.p, kept.columns, pools, true));
+            if (code != SQLITE_DONE)
+                connection.raise(code, m_sql);
+            sqlite3_reset(fetch.p);
+        }
+        std::sort(fresh.begin(), fresh.end(),
+                  [&kept](const Row& a, const Row& b) { return compareRows(a, b, kept.order) < 0; });
+    }
+
+    std::vector<Row> rows = std::move(kept.rows);
+    if (!written.empty())
+        rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                  [&written](const Row& row) {
+                                      return std::binary_search(written.begin(), written.end(), row.rowid);
+                                  }),
+                   rows.end());
+    if (!fresh.empty()) {
+        // Merged from the back within the rows' own room (a read leaves some), so that a ledger
+        // is not held twice for the sake of a few rows.
+        size_t old = rows.size(), added = fresh.size(), out = old + added;
+        rows.resize(out);
+        while (added > 0) {
+            if (old > 0 && compareRows(rows[old - 1], fresh[added - 1], kept.order) > 0)
+                rows[--out] = std::move(rows[--old]);
+            else
+                rows[--out] = std::move(fresh[--added]);
+        }
+    }
+
+    m_columns = std::move(kept.columns);
+    m_rows = std::move(rows);
+    rowsChanged();
+    m_table = kept.table;
+    m_singleTable = true;
+    m_rowOrder = std::move(kept.order);
+    m_translated = std::move(kept.translated);
+    m_watch = std::move(kept.watch);
+    m_watch->limit = std::max<size_t>(256, m_rows.size() / 8);
+    m_rowSourceUnordered = t.rowSourceUnordered;
+    m_openedInUnit = lazy() && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
+    listCachedRows();
+    enterBrowse();
+    return true;
+}
+
+} // namespace engine

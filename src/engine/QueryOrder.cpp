@@ -1,0 +1,90 @@
+// The order a result's rows come in, learnt from the statement and from its plan.
+#include "QueryParts.h"
+
+namespace engine {
+
+using namespace queryparts;
+using Kind = EngineError::Kind;
+
+// The ORDER BY of a single-table select as columns of the result: each key must be a column
+// shown under its own name.
+bool Query::namedOrder(const Translation& t, RowOrder& order) const
+{
+    if (!m_singleTable || !t.hasRowid || t.top >= 0 || !t.plainOrder || t.sql.size() != 1)
+        return false;
+    for (const QString& name : t.orderColumns) {
+        int found = -1;
+        for (size_t i = 0; i < m_columns.size() && found < 0; ++i)
+            if (m_columns[i].baseName.compare(name, Qt::CaseInsensitive) == 0 &&
+                m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                found = int(i);
+        if (found < 0)
+            return false;
+        order.columns.push_back(found);
+    }
+    order.descending = t.orderDescending;
+    return true;
+}
+
+// Whether a statement gives its rows in an order known for any row: its plan walks the table by
+// rowid, or one index whose columns are exactly the ORDER BY's (ties then follow the rowid in the
+// walk's direction). The order is completed with the rowid's direction.
+bool Query::certainOrder(const QString& statement, const Translation& t, RowOrder& order) const
+{
+    sqlite3* db = m_connection->handle();
+    QStringList plan;
+    {
+        Stmt explain;
+        const QByteArray sql = (QStringLiteral("EXPLAIN QUERY PLAN ") + statement).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &explain.p, nullptr) != SQLITE_OK)
+            return false;
+        while (sqlite3_step(explain.p) == SQLITE_ROW)
+            plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(explain.p, 3)));
+    }
+    if (plan.size() != 1)
+        return false;
+    const QString scan = QStringLiteral("SCAN TABLE ") + m_table;
+    if (plan.front() == scan) {
+        // By rowid: either no ORDER BY, or one by the table's own integer key.
+        if (order.columns.size() == 1 && m_columns[size_t(order.columns.front())].integerKey) {
+            order.rowidDescending = order.descending.front();
+            order.columns.clear();
+            order.descending.clear();
+        } else if (!order.columns.empty()) {
+            return false;
+        }
+        return true;
+    }
+    QString index;
+    for (const QString& by : {QStringLiteral(" USING INDEX "), QStringLiteral(" USING COVERING INDEX ")})
+        if (plan.front().startsWith(scan + by))
+            index = plan.front().mid(scan.size() + by.size());
+    if (index.isEmpty() || order.columns.empty())
+        return false;
+    Stmt info;
+    const QByteArray sql = QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoteName(index)).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &info.p, nullptr) != SQLITE_OK)
+        return false;
+    size_t k = 0;
+    bool reverse = false;
+    while (sqlite3_step(info.p) == SQLITE_ROW) {
+        if (sqlite3_column_int(info.p, 5) == 0) // the rowid, after the key columns
+            continue;
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.p, 2));
+        if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.p, 1) < 0 || !name ||
+            t.orderColumns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
+            return false;
+        const bool flipped = bool(sqlite3_column_int(info.p, 3)) != order.descending[k];
+        if (k == 0)
+            reverse = flipped;
+        else if (flipped != reverse)
+            return false;
+        ++k;
+    }
+    if (k != size_t(t.orderColumns.size()))
+        return false;
+    order.rowidDescending = reverse;
+    return true;
+}
+
+} // namespace engine
