@@ -507,10 +507,9 @@ public:
         m_dialogs.answerInput(bench::databasePassword);
         platform::setSettingsFolder(QDir::currentPath());
         m_form = std::make_unique<TForm1>();
-        Form1 = m_form.get();
-        if (m_form->startupStepsRun() != 16)
+        if (m_form->startupStepsRun() != TForm1::StartupStep::DayCacheReset)
             throw std::runtime_error(QStringLiteral("the start-up stopped after step %1: %2")
-                                         .arg(m_form->startupStepsRun())
+                                         .arg(int(m_form->startupStepsRun()))
                                          .arg(m_dialogs.errors().join(u'/'))
                                          .toStdString());
         checkNoError(QStringLiteral("start-up"));
@@ -528,7 +527,6 @@ public:
         if (!m_form)
             return;
         m_form->close();
-        Form1 = nullptr;
         m_form.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

@@ -12,8 +12,6 @@
 #include <QCloseEvent>
 #include <QSystemTrayIcon>
 
-TForm1* Form1 = nullptr;
-
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_tray(std::make_unique<platform::Tray>())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -47,32 +45,39 @@ void TForm1::FormCreate()
 
 void TForm1::StartupSequence()
 {
+    using Step = StartupStep;
     CreateDatabaseObjects();
-    m_startupStepsRun = 1;
+    m_startupStepsRun = Step::DatabaseObjectsMade;
     PromptForPassword();
-    m_startupStepsRun = 2;
+    m_startupStepsRun = Step::PasswordTyped;
     OpenDatabase();
-    m_startupStepsRun = 3;
+    m_startupStepsRun = Step::DatabaseOpened;
 
     // From here on the first error ends the sequence; it is shown once and the window opens.
-    const std::pair<int, void (TForm1::*)()> steps[] = {
-        {4, &TForm1::UpgradeSchema},     {5, &TForm1::OpenSpendGrid},       {6, &TForm1::OpenSaveGrid},
-        {7, &TForm1::OpenCatalogGrids},  {8, &TForm1::OpenWeightGrid},      {9, &TForm1::RecalcBalances},
-        {10, &TForm1::FillAccountLists}, {11, &TForm1::FillSpendTypeLists}, {12, &TForm1::FillSaveTypeLists},
+    const std::pair<Step, void (TForm1::*)()> steps[] = {
+        {Step::SchemaUpgraded, &TForm1::UpgradeSchema},
+        {Step::SpendGridOpened, &TForm1::OpenSpendGrid},
+        {Step::SaveGridOpened, &TForm1::OpenSaveGrid},
+        {Step::CatalogGridsOpened, &TForm1::OpenCatalogGrids},
+        {Step::WeightGridOpened, &TForm1::OpenWeightGrid},
+        {Step::BalancesComputed, &TForm1::RecalcBalances},
+        {Step::AccountListsFilled, &TForm1::FillAccountLists},
+        {Step::SpendTypeListsFilled, &TForm1::FillSpendTypeLists},
+        {Step::SaveTypeListsFilled, &TForm1::FillSaveTypeLists},
     };
     try {
-        for (const auto& [number, step] : steps) {
+        for (const auto& [done, step] : steps) {
             (this->*step)();
-            m_startupStepsRun = number;
+            m_startupStepsRun = done;
         }
         SetTrayIcon(platform::Tray::Add);
-        m_startupStepsRun = 13;
+        m_startupStepsRun = Step::TrayIconAdded;
         SetTrayIcon(platform::Tray::Modify);
-        m_startupStepsRun = 14;
+        m_startupStepsRun = Step::TrayIconShown;
         LoadBodyMeasures();
-        m_startupStepsRun = 15;
+        m_startupStepsRun = Step::BodyMeasuresLoaded;
         DayQueriesLeft = 31;
-        m_startupStepsRun = 16;
+        m_startupStepsRun = Step::DayCacheReset;
     } catch (...) {
         ui::showEscapedError(std::current_exception());
     }

@@ -245,8 +245,30 @@ public:
     void FormCreate();
     void FormClose();
     void FormDestroy();
-    // Which step of the start-up sequence ran last, 1 to 16.
-    int startupStepsRun() const { return m_startupStepsRun; }
+    // The steps of the start-up sequence in their order, each named for what it has done.
+    enum class StartupStep
+    {
+        None,
+        DatabaseObjectsMade,
+        PasswordTyped,
+        DatabaseOpened,
+        SchemaUpgraded,
+        SpendGridOpened,
+        SaveGridOpened,
+        CatalogGridsOpened,
+        WeightGridOpened,
+        BalancesComputed,
+        AccountListsFilled,
+        SpendTypeListsFilled,
+        SaveTypeListsFilled,
+        TrayIconAdded,
+        TrayIconShown,
+        BodyMeasuresLoaded,
+        DayCacheReset,
+    };
+    Q_ENUM(StartupStep)
+    // The last step of the start-up sequence that ran to its end.
+    StartupStep startupStepsRun() const { return m_startupStepsRun; }
 
     // Connection and login (store/).
     void CreateDatabaseObjects();
@@ -381,10 +403,8 @@ private:
     void StartupSequence();
 
     std::unique_ptr<platform::Tray> m_tray;
-    int m_startupStepsRun = 0;
+    StartupStep m_startupStepsRun = StartupStep::None;
     bool m_closed = false;
     bool m_calendarShown = false;
     bool m_measuresLoaded = false;
 };
-
-extern TForm1* Form1;

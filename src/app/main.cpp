@@ -14,11 +14,9 @@ int main(int argc, char* argv[])
         QApplication::setWindowIcon(platform::programIcon());
         QGuiApplication::setDesktopFileName(QStringLiteral("velloran"));
         TForm1 form;
-        Form1 = &form;
         QObject::connect(&form, &TForm1::closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
         form.show();
         QApplication::exec();
-        Form1 = nullptr;
     } catch (...) {
         ui::showEscapedError(std::current_exception());
     }

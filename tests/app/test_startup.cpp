@@ -80,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(started.dialogs().errors(), QStringList());
         QVERIFY(!started.dialogs().answersLeft());
         QCOMPARE(started.form().DatabasePassword, QStringLiteral("1234"));
-        QCOMPARE(started.form().startupStepsRun(), 16);
+        QCOMPARE(started.form().startupStepsRun(), TForm1::StartupStep::DayCacheReset);
     }
 
     void rightPasswordRunsTheWholeSequence()
@@ -147,7 +147,7 @@ private Q_SLOTS:
         QVERIFY2(errors.first().contains(error), qPrintable(errors.first()));
         TForm1& form = started.form();
         QCOMPARE(form.DatabasePassword, password);
-        QCOMPARE(form.startupStepsRun(), 4);
+        QCOMPARE(form.startupStepsRun(), TForm1::StartupStep::SchemaUpgraded);
         QVERIFY(!form.Connection->isOpen());
         QVERIFY(!form.Query[0]->isActive());
         QCOMPARE(form.DayQueriesLeft, 0);
@@ -167,7 +167,7 @@ private Q_SLOTS:
         testing::StartedForm started({testing::password}, testing::ErrorBoxes::Expected);
         QCOMPARE(started.dialogs().errors().size(), 1);
         QVERIFY(started.dialogs().errors().first().contains(QStringLiteral("spend")));
-        QCOMPARE(started.form().startupStepsRun(), 4);
+        QCOMPARE(started.form().startupStepsRun(), TForm1::StartupStep::SchemaUpgraded);
         QVERIFY(started.form().Connection->isOpen());
         QVERIFY(!started.form().tray()->exists());
     }

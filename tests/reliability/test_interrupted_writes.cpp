@@ -276,7 +276,7 @@ private Q_SLOTS:
         }
         testing::StartedForm started;
         QCOMPARE(started.dialogs().errors(), QStringList());
-        QCOMPARE(started.form().startupStepsRun(), 16);
+        QCOMPARE(started.form().startupStepsRun(), TForm1::StartupStep::DayCacheReset);
         QCOMPARE(testing::rowsOf(*started.form().Connection,
                                  QStringLiteral("select 帳戶名稱,餘額 from account_type order by 編號")),
                  QStringLiteral("現金|%1;銀行|%2").arg(-found.spent).arg(found.saved));
