@@ -29,6 +29,10 @@ using ui::look::innerWidth;
 using ui::look::pageHeight;
 using ui::look::pageWidth;
 
+// Where the Home button sits on a page of the main pager, and of an inner pager.
+constexpr int homeX = pageWidth - 84;
+constexpr int innerHomeX = innerWidth - 84;
+
 const QString gridHint = QStringLiteral("Delete = 刪除。 Enter = 確認修改。");
 
 template <typename Widget> Widget* named(Widget* widget, const char* name)
@@ -141,9 +145,25 @@ void TForm1::BuildLayout()
     TabPageBatch = addPage(TabPagerMain, "TabPageBatch", QStringLiteral("批次"));
     TabPageManage = addPage(TabPagerMain, "TabPageManage", QStringLiteral("管理"));
     TabPageAbout = addPage(TabPagerMain, "TabPageAbout", QStringLiteral("關於"));
-    const int homeX = pageWidth - 84;
-    const int innerHomeX = innerWidth - 84;
 
+    BuildOverviewPage();
+    BuildIncomePage();
+    BuildExpensePage();
+    BuildHealthPage();
+    BuildChartPage();
+    BuildCalendarPage();
+    BuildBatchPages();
+    BuildManagePages();
+    BuildAboutPage();
+    BuildMenus();
+
+    TabPagerMain->setCurrentWidget(TabPageOverView);
+    TabPagerBarchChild->setCurrentWidget(TabPageSaveBatch);
+    ui::look::applyFont(this);
+}
+
+void TForm1::BuildOverviewPage()
+{
     // 總覽: the balance total above the account grid.
     Label_OverView =
         named(new ui::LargeLabel(QStringLiteral("結餘 :"), Qt::AlignLeft | Qt::AlignBottom, TabPageOverView),
@@ -162,7 +182,10 @@ void TForm1::BuildLayout()
     DBGrid_OverView->setFrameShape(QFrame::NoFrame);
     DBGrid_OverView->verticalHeader()->setDefaultSectionSize(27);
     DBGrid_OverView->horizontalHeader()->setFixedHeight(27);
+}
 
+void TForm1::BuildIncomePage()
+{
     // 收入: entry fields in two columns, the add button beside them, the analyses below, the grid at the
     // bottom.
     AdvSmoothButton17 = homeButton(TabPageSave, "AdvSmoothButton17", homeX);
@@ -200,7 +223,10 @@ void TForm1::BuildLayout()
     setTabOrder(Combobox_Save, LE_Note_Save->edit());
     setTabOrder(LE_Note_Save->edit(), LE_Save->edit());
     setTabOrder(LE_Save->edit(), Combobox_Cost2);
+}
 
+void TForm1::BuildExpensePage()
+{
     // 支出: the same, with the account in a third column.
     AdvSmoothButton4 = homeButton(TabPageSpend, "AdvSmoothButton4", homeX);
     Label_date = label(TabPageSpend, "Label_date", QStringLiteral("日期"), 20, 8);
@@ -238,7 +264,10 @@ void TForm1::BuildLayout()
     setTabOrder(DTP_spend, Combobox_Spend);
     setTabOrder(Combobox_Spend, Combobox_Cost);
     setTabOrder(Combobox_Cost, LE_Cost->edit());
+}
 
+void TForm1::BuildHealthPage()
+{
     // 健康: the fields at the left, the buttons beside them, the weight grid at the top right.
     AdvSmoothButton7 = homeButton(TabPageHealthy, "AdvSmoothButton7", 400);
     Label_health_date = label(TabPageHealthy, "Label_health_date", QStringLiteral("日期"), 20, 8);
@@ -281,7 +310,10 @@ void TForm1::BuildLayout()
     setTabOrder(LE_Height->edit(), LE_Waistline->edit());
     setTabOrder(LE_Waistline->edit(), LE_Weight->edit());
     setTabOrder(LE_Weight->edit(), LE_Hip->edit());
+}
 
+void TForm1::BuildChartPage()
+{
     // 圖表: the chart fills the page, the Home button on it.
     {
         auto* layout = new QVBoxLayout(TabPagerChar);
@@ -293,7 +325,10 @@ void TForm1::BuildLayout()
         Series2 = &Chart1->series(1);
         AdvSmoothButton8 = homeButton(Chart1, "AdvSmoothButton8", homeX);
     }
+}
 
+void TForm1::BuildCalendarPage()
+{
     // 日結算: the month calendar fills the page.
     {
         auto* layout = new QVBoxLayout(TabPageCalender);
@@ -301,7 +336,10 @@ void TForm1::BuildLayout()
         Calendar = named(new ui::MonthCalendar(TabPageCalender), "Calendar");
         layout->addWidget(Calendar);
     }
+}
 
+void TForm1::BuildBatchPages()
+{
     // 批次: an inner pager with batch income and batch expense.
     {
         auto* layout = new QVBoxLayout(TabPageBatch);
@@ -368,7 +406,10 @@ void TForm1::BuildLayout()
     Sbtn_Spend_Add_Batch = named(new ui::FlatButton(QStringLiteral("新增支出(批次)"), TabPageSpendBatch),
                                  "Sbtn_Spend_Add_Batch");
     Sbtn_Spend_Add_Batch->setGeometry(20, 492, 180, 44);
+}
 
+void TForm1::BuildManagePages()
+{
     // 管理: an inner pager with the catalogs, the transfer and the password.
     {
         auto* layout = new QVBoxLayout(TabPageManage);
@@ -441,7 +482,10 @@ void TForm1::BuildLayout()
     btnPasswordChange = imageButton(TabPagePassowrd, "btnPasswordChange", QStringLiteral("變更密碼"),
                                     "dialog-password", QStyle::SP_DialogApplyButton, 300, 80, 110, 90);
     TabPagerManageChild->setCurrentWidget(TabPageSubSpendType);
+}
 
+void TForm1::BuildAboutPage()
+{
     // 關於
     BtnSetUp = homeButton(TabPageAbout, "BtnSetUp", homeX);
     btnAuthor = imageButton(TabPageAbout, "btnAuthor", QStringLiteral("作者網頁"), "applications-internet",
@@ -455,7 +499,10 @@ void TForm1::BuildLayout()
         named(new ui::LargeLabel(QStringLiteral("2.050"), Qt::AlignRight | Qt::AlignBottom, TabPageAbout),
               "AdvSmoothLabel1");
     AdvSmoothLabel1->setGeometry(pageWidth - 220, pageHeight - 70, 200, 56);
+}
 
+void TForm1::BuildMenus()
+{
     // Pop-up menus.
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
     popmenu_Show = named(PopupMenu1->addAction(QStringLiteral("顯示(&S)")), "popmenu_Show");
@@ -466,8 +513,4 @@ void TForm1::BuildLayout()
     itemAddSave = named(PopupMenu_OverView->addAction(QStringLiteral("新增收入")), "itemAddSave");
     itemTransfer = named(PopupMenu_OverView->addAction(QStringLiteral("金流移轉")), "itemTransfer");
     itemAddAccount = named(PopupMenu_OverView->addAction(QStringLiteral("帳號管理")), "itemAddAccount");
-
-    TabPagerMain->setCurrentWidget(TabPageOverView);
-    TabPagerBarchChild->setCurrentWidget(TabPageSaveBatch);
-    ui::look::applyFont(this);
 }

@@ -390,7 +390,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window's controls, page by page (app/MainWindowLayout.cpp).
     void BuildLayout();
+    void BuildOverviewPage();
+    void BuildIncomePage();
+    void BuildExpensePage();
+    void BuildHealthPage();
+    void BuildChartPage();
+    void BuildCalendarPage();
+    void BuildBatchPages();
+    void BuildManagePages();
+    void BuildAboutPage();
+    void BuildMenus();
     // Each subsystem binds its own controls' events to its handlers, in its own folder.
     void BindStoreEvents();    // store/form/Events.cpp
     void BindLedgerEvents();   // ledger/Events.cpp
