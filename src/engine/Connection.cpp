@@ -3,7 +3,7 @@
 #include "JetFile.h"
 
 #include "EngineError.h"
-#include "Query.h"
+#include "OpenResult.h"
 #include "SqlFunctions.h"
 #include "Sqlite.h"
 
@@ -44,8 +44,8 @@ Connection::Connection() = default;
 Connection::~Connection()
 {
     close();
-    for (Query* query : std::set<Query*>(m_queries))
-        query->setConnection(nullptr);
+    for (OpenResult* result : std::set<OpenResult*>(m_queries))
+        result->connectionGone();
 }
 
 void Connection::setConnectionString(const QString& text)
@@ -272,8 +272,8 @@ void Connection::close()
 {
     if (!m_db)
         return;
-    for (Query* query : std::set<Query*>(m_queries))
-        query->close();
+    for (OpenResult* result : std::set<OpenResult*>(m_queries))
+        result->connectionClosing();
     sqlite3_close(m_db);
     m_db = nullptr;
     schemaChanged();
@@ -285,19 +285,20 @@ sqlite3* Connection::handle()
     return m_db;
 }
 
-void Connection::attach(Query* query)
+void Connection::attach(OpenResult* query)
 {
     m_queries.insert(query);
 }
 
-void Connection::detach(Query* query)
+void Connection::detach(OpenResult* query)
 {
     m_queries.erase(query);
 }
 
-void Connection::keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid, const Query* writer)
+void Connection::keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid,
+                                       const OpenResult* writer)
 {
-    for (Query* query : m_queries)
+    for (OpenResult* query : m_queries)
         if (query != writer && query->readsFieldsOnDemand(table)) {
             if (rowid)
                 query->keepFieldsOf({*rowid});
@@ -311,8 +312,8 @@ void Connection::keepFieldsBeforeWrite(const QString& table, std::optional<qint6
 // rows when those cannot be told.
 void Connection::keepFieldsBeforeModify(const Translation& t)
 {
-    std::vector<Query*> readers;
-    for (Query* query : m_queries)
+    std::vector<OpenResult*> readers;
+    for (OpenResult* query : m_queries)
         if (query->readsFieldsOnDemand(t.table))
             readers.push_back(query);
     if (readers.empty())
@@ -326,19 +327,19 @@ void Connection::keepFieldsBeforeModify(const Translation& t)
                 rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
             if (code == SQLITE_DONE) {
                 std::sort(rowids.begin(), rowids.end());
-                for (Query* query : readers)
+                for (OpenResult* query : readers)
                     query->keepFieldsOf(rowids);
                 return;
             }
         }
     }
-    for (Query* query : readers)
+    for (OpenResult* query : readers)
         query->keepAllFields();
 }
 
 void Connection::beforeRollback()
 {
-    for (Query* query : m_queries)
+    for (OpenResult* query : m_queries)
         query->keepFieldsBeforeRollback();
     // The rows the unit wrote go back without passing the write hook, and a result read inside
     // the unit did not see the writes before it: no kept result can be brought up to date.
@@ -361,7 +362,7 @@ std::shared_ptr<ChangeWatch> Connection::watchTable(const QString& table, size_t
     return watch;
 }
 
-void Connection::keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result)
+void Connection::keepResult(const QString& statement, const QString& table, std::shared_ptr<KeptRows> result)
 {
     // One result per table at most, so that no table's rows are held more than once beside the
     // open results.
@@ -381,11 +382,11 @@ void Connection::forgetResults(const QString& table)
                  m_kept.end());
 }
 
-std::shared_ptr<void> Connection::takeResult(const QString& statement)
+std::shared_ptr<KeptRows> Connection::takeResult(const QString& statement)
 {
     for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
         if (it->statement == statement) {
-            std::shared_ptr<void> result = std::move(it->result);
+            std::shared_ptr<KeptRows> result = std::move(it->result);
             m_kept.erase(it);
             return result;
         }

@@ -17,7 +17,9 @@ struct sqlite3;
 
 namespace engine {
 
-class Query;
+class OpenResult;
+// The rows of a closed result, kept for the next open of its statement (engine/QueryParts.h).
+struct KeptRows;
 
 struct ColumnInfo
 {
@@ -100,13 +102,13 @@ public:
     const TableInfo& tableInfo(const QString& table);
     // The same, or nullptr for a name that is no table of the file (sqlite_master, say).
     const TableInfo* findTableInfo(const QString& table);
-    void attach(Query* query);
-    void detach(Query* query);
+    void attach(OpenResult* result);
+    void detach(OpenResult* result);
     // Before rows of a table change (one row, or any row when no rowid is given; any table when
     // the name is empty): the open results other than the writer keep the fields they have not
     // read yet, as they were.
     void keepFieldsBeforeWrite(const QString& table, std::optional<qint64> rowid,
-                               const Query* writer = nullptr);
+                               const OpenResult* writer = nullptr);
     // Before a unit of work is taken back: the open results keep their fields, and nothing
     // kept is brought up to date row by row.
     void beforeRollback();
@@ -117,8 +119,8 @@ public:
     std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
     // What a closed query leaves for the next open of the same statement (one per table, a few
     // tables, the oldest given up first); the connection does not look inside.
-    void keepResult(const QString& statement, const QString& table, std::shared_ptr<void> result);
-    std::shared_ptr<void> takeResult(const QString& statement);
+    void keepResult(const QString& statement, const QString& table, std::shared_ptr<KeptRows> result);
+    std::shared_ptr<KeptRows> takeResult(const QString& statement);
     // Before a table is read in full again: what was kept of it is given up, so that the rows
     // are not held twice.
     void forgetResults(const QString& table);
@@ -168,13 +170,13 @@ private:
         EngineError error;
     };
     std::optional<Refusal> m_refusal;
-    std::set<Query*> m_queries;
+    std::set<OpenResult*> m_queries;
     std::vector<std::weak_ptr<ChangeWatch>> m_watches;
     struct KeptResult
     {
         QString statement;
         QString table;
-        std::shared_ptr<void> result;
+        std::shared_ptr<KeptRows> result;
     };
     std::vector<KeptResult> m_kept;
     qint64 m_rowsWritten = 0;

@@ -99,7 +99,7 @@ void Query::open()
 
     const TableInfo* table = t.singleTable ? connection.findTableInfo(t.table) : nullptr;
     if (table && t.top < 0 && m_fieldsOnDemand)
-        if (auto kept = std::static_pointer_cast<Kept>(connection.takeResult(m_sql)))
+        if (auto kept = connection.takeResult(m_sql))
             if (reopenKept(*kept, t, connection))
                 return;
     if (table && t.top < 0)
@@ -210,7 +210,7 @@ void Query::close()
     if (m_state == State::Inactive)
         return;
     if (m_watch && !m_watch->lost && m_state == State::Browse && m_connection && m_connection->isOpen()) {
-        auto kept = std::make_shared<Kept>();
+        auto kept = std::make_shared<KeptRows>();
         kept->translated = std::move(m_translated);
         kept->table = m_table;
         kept->columns = std::move(m_columns);

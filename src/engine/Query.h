@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Conversions.h"
+#include "OpenResult.h"
 
 #include <QObject>
 #include <QString>
@@ -17,6 +18,7 @@ namespace engine {
 
 class Connection;
 class Query;
+struct KeptRows;
 struct ChangeWatch;
 struct Translation;
 
@@ -39,7 +41,7 @@ private:
 
 // A dataset like a client-side recordset: a statement, its rows held in memory, a current
 // row, and edits that go straight to the single table the rows come from.
-class Query : public QObject
+class Query : public QObject, public OpenResult
 {
     Q_OBJECT
 
@@ -126,14 +128,16 @@ public:
     // Before the connection changes rows by other means than this result: the fields of the
     // rows with these rowids (sorted), or of all rows, are read now if they were not and kept,
     // so that the result goes on showing them as they were when it was opened.
-    void keepFieldsOf(const std::vector<qint64>& rowids);
-    void keepAllFields();
+    void keepFieldsOf(const std::vector<qint64>& rowids) override;
+    void keepAllFields() override;
     // Whether this result is open on the table (any table, for an empty name) with rows whose
     // fields it has not read.
-    bool readsFieldsOnDemand(const QString& table) const;
+    bool readsFieldsOnDemand(const QString& table) const override;
     // Before a unit of work is rolled back: a result opened inside it after rows were written in
     // it reads all its fields, since the rows it was opened on may be taken back.
-    void keepFieldsBeforeRollback();
+    void keepFieldsBeforeRollback() override;
+    void connectionClosing() override { close(); }
+    void connectionGone() override { setConnection(nullptr); }
     // How many rows hold all their fields in memory (for the tests of the row cache).
     int rowsInMemory() const;
 
@@ -173,10 +177,10 @@ private:
         std::vector<bool> descending;
         bool rowidDescending = false;
     };
-    struct Kept;
+    friend struct KeptRows;
 
     Connection& requireConnection() const;
-    bool reopenKept(Kept& kept, const Translation& t, Connection& connection);
+    bool reopenKept(KeptRows& kept, const Translation& t, Connection& connection);
     void followChanges(const Translation& t, const std::optional<RowOrder>& order, Connection& connection);
     bool certainOrder(const QString& sql, const Translation& t, RowOrder& order) const;
     bool namedOrder(const Translation& t, RowOrder& order) const;

@@ -31,7 +31,7 @@ void Query::followChanges(const Translation& t, const std::optional<RowOrder>& o
 
 // Brings a kept result up to date: the rows written since it was read are dropped and read
 // again by rowid, each placed where the statement's order puts it.
-bool Query::reopenKept(Kept& kept, const Translation& t, Connection& connection)
+bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connection)
 {
     if (!kept.watch || kept.watch->lost || kept.translated != t.sql.front())
         return false;

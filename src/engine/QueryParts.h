@@ -211,14 +211,14 @@ template <typename Row, typename Order> int compareRows(const Row& a, const Row&
 } // namespace queryparts
 
 // A closed result with what is needed to bring it up to date at the next open of its statement.
-struct Query::Kept
+struct KeptRows
 {
     QString translated;
     QString table;
-    std::vector<Column> columns;
-    std::vector<Row> rows;
+    std::vector<Query::Column> columns;
+    std::vector<Query::Row> rows;
     std::shared_ptr<ChangeWatch> watch;
-    RowOrder order;
+    Query::RowOrder order;
     bool lazy = false;
 };
 

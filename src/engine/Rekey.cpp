@@ -4,7 +4,7 @@
 #include "Connection.h"
 #include "EngineError.h"
 #include "JetTranslator.h"
-#include "Query.h"
+#include "OpenResult.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,7 +97,7 @@ void Connection::changePassword(const Translation& t)
     removeCopy(copy);
     // The results that read their rows' fields on demand read them now: their statements belong
     // to the file that is about to be replaced.
-    for (Query* query : m_queries)
+    for (OpenResult* query : m_queries)
         query->keepAllFields();
 
     // The copy starts as an empty file of the old one's mode: the connection never creates files.
