@@ -104,22 +104,22 @@ void Query::open()
                 return;
     if (table && t.top < 0)
         connection.forgetResults(table->name);
-    Stmt stmt;
+    Statement stmt;
     const QByteArray sql = t.sql.front().toUtf8();
-    int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
+    int code = stmt.prepare(db, sql);
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
 
     m_table = table ? table->name : QString();
     m_singleTable = table != nullptr;
-    const int total = sqlite3_column_count(stmt.p);
+    const int total = sqlite3_column_count(stmt.get());
     const int visible = total - (t.hasRowid ? 1 : 0) - t.tieKeys;
     std::vector<Column> columns(size_t(std::max(visible, 0)));
     for (int i = 0; i < visible; ++i) {
         Column& column = columns[size_t(i)];
-        column.name = QString::fromUtf8(sqlite3_column_name(stmt.p, i));
-        const char* origin = sqlite3_column_origin_name(stmt.p, i);
-        const char* from = sqlite3_column_table_name(stmt.p, i);
+        column.name = QString::fromUtf8(sqlite3_column_name(stmt.get(), i));
+        const char* origin = sqlite3_column_origin_name(stmt.get(), i);
+        const char* from = sqlite3_column_table_name(stmt.get(), i);
         const ColumnInfo* base = nullptr;
         if (table && origin && from && table->name.compare(QString::fromUtf8(from), Qt::CaseInsensitive) == 0)
             base = table->column(QString::fromUtf8(origin));
@@ -130,7 +130,7 @@ void Query::open()
             column.integerKey = base->integerKey;
             column.primaryKey = base->primaryKey;
         } else {
-            const char* declared = sqlite3_column_decltype(stmt.p, i);
+            const char* declared = sqlite3_column_decltype(stmt.get(), i);
             column.kind = kindFromDeclaredType(QString::fromUtf8(declared ? declared : ""));
         }
     }
@@ -156,10 +156,10 @@ void Query::open()
     std::vector<TextPool> pools(m_columns.size());
     std::vector<QVariant> lastTies, ties(size_t(t.tieKeys));
     const int tieStart = visible + (t.hasRowid ? 1 : 0);
-    while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
+    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         if (t.tieKeys > 0) {
             for (int k = 0; k < t.tieKeys; ++k)
-                ties[size_t(k)] = columnValue(stmt.p, tieStart + k, ColumnKind::Unknown);
+                ties[size_t(k)] = columnValue(stmt.get(), tieStart + k, ColumnKind::Unknown);
             // TOP n keeps the rows tied with the n-th one on every ORDER BY key.
             if (int(rows.size()) >= t.top) {
                 bool tied = t.top > 0;
@@ -170,7 +170,7 @@ void Query::open()
             }
             lastTies = ties;
         }
-        rows.push_back(readRow<Row>(stmt.p, m_columns, pools, t.hasRowid));
+        rows.push_back(readRow<Row>(stmt.get(), m_columns, pools, t.hasRowid));
     }
     if (code != SQLITE_ROW && code != SQLITE_DONE) {
         m_columns.clear();

@@ -151,17 +151,17 @@ void Query::post()
         sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
                   .arg(quoteName(m_table), names.join(QStringLiteral(" = ?, ")));
     }
-    Stmt stmt;
+    Statement stmt;
     const QByteArray utf8 = sql.toUtf8();
-    int code = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt.p, nullptr);
+    int code = stmt.prepare(db, utf8);
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
     int index = 1;
     for (const QVariant* value : values)
-        bindValue(stmt.p, index++, *value);
+        bindValue(stmt.get(), index++, *value);
     if (m_state == State::Edit)
-        sqlite3_bind_int64(stmt.p, index, row.rowid);
-    code = sqlite3_step(stmt.p);
+        sqlite3_bind_int64(stmt.get(), index, row.rowid);
+    code = sqlite3_step(stmt.get());
     if (code != SQLITE_DONE)
         connection.raise(code, m_sql);
     if (m_state == State::Insert) {
@@ -214,15 +214,15 @@ void Query::deleteCurrent()
     Connection& connection = requireConnection();
     sqlite3* db = connection.handle();
     connection.requireUnmoved();
-    Stmt stmt;
+    Statement stmt;
     const QByteArray sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteName(m_table)).toUtf8();
-    int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr);
+    int code = stmt.prepare(db, sql);
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
     const qint64 rowid = m_rows[at(m_current)].rowid;
     connection.keepFieldsBeforeWrite(m_table, rowid, this);
-    sqlite3_bind_int64(stmt.p, 1, rowid);
-    code = sqlite3_step(stmt.p);
+    sqlite3_bind_int64(stmt.get(), 1, rowid);
+    code = sqlite3_step(stmt.get());
     if (code != SQLITE_DONE)
         connection.raise(code, m_sql);
     const int removed = m_current;

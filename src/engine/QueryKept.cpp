@@ -54,21 +54,21 @@ bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connect
 
     std::vector<Row> fresh;
     if (!written.empty()) {
-        Stmt fetch;
+        Statement fetch;
         const QByteArray sql =
             (QStringLiteral("SELECT * FROM (") + t.sql.front() + QStringLiteral(") WHERE [__rowid] = ?1"))
                 .toUtf8();
-        int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &fetch.p, nullptr);
+        int code = fetch.prepare(db, sql);
         if (code != SQLITE_OK)
             return false;
         std::vector<TextPool> pools(kept.columns.size());
         for (qint64 rowid : written) {
-            sqlite3_bind_int64(fetch.p, 1, rowid);
-            while ((code = sqlite3_step(fetch.p)) == SQLITE_ROW)
-                fresh.push_back(readRow<Row>(fetch.p, kept.columns, pools, true));
+            sqlite3_bind_int64(fetch.get(), 1, rowid);
+            while ((code = sqlite3_step(fetch.get())) == SQLITE_ROW)
+                fresh.push_back(readRow<Row>(fetch.get(), kept.columns, pools, true));
             if (code != SQLITE_DONE)
                 connection.raise(code, m_sql);
-            sqlite3_reset(fetch.p);
+            sqlite3_reset(fetch.get());
         }
         std::sort(fresh.begin(), fresh.end(),
                   [&kept](const Row& a, const Row& b) { return compareRows(a, b, kept.order) < 0; });

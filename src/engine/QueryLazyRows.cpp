@@ -31,22 +31,23 @@ bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& co
         return false;
 
     sqlite3* db = connection.handle();
-    Stmt stmt;
+    Statement stmt;
     const QByteArray sql = keys.toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt.p, nullptr) != SQLITE_OK ||
-        sqlite3_column_count(stmt.p) != int(order.columns.size()) + 1)
+    if (stmt.prepare(db, sql) != SQLITE_OK ||
+        sqlite3_column_count(stmt.get()) != int(order.columns.size()) + 1)
         return false;
     std::vector<Row> rows;
     std::vector<TextPool> pools(order.columns.size());
     int code;
-    while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
+    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         Row row;
-        row.rowid = sqlite3_column_int64(stmt.p, 0);
+        row.rowid = sqlite3_column_int64(stmt.get(), 0);
         row.loaded = false;
         if (!order.columns.empty()) {
             for (size_t k = 0; k < order.columns.size(); ++k)
-                setHeld(row, k,
-                        columnValue(stmt.p, int(k) + 1, m_columns[size_t(order.columns[k])].kind, pools[k]));
+                setHeld(
+                    row, k,
+                    columnValue(stmt.get(), int(k) + 1, m_columns[size_t(order.columns[k])].kind, pools[k]));
             if (!rows.empty() && compareRows(rows.back(), row, order) >= 0)
                 return false;
         } else if (!rows.empty() && (order.rowidDescending ? rows.back().rowid <= row.rowid
@@ -293,20 +294,19 @@ void Query::forEachInColumn(int column, const std::function<void(size_t, const Q
             return it == byHash.end() ? -1 : qint64(it->second);
         };
         Connection& connection = requireConnection();
-        Stmt stmt;
+        Statement stmt;
         const QByteArray sql = QStringLiteral("SELECT %1.rowid, %2 %3")
                                    .arg(quoteName(m_table), quoteName(base), m_rowSourceUnordered)
                                    .toUtf8();
-        int code =
-            sqlite3_prepare_v2(connection.handle(), sql.constData(), int(sql.size()), &stmt.p, nullptr);
+        int code = stmt.prepare(connection.handle(), sql);
         if (code != SQLITE_OK)
             connection.raise(code, m_sql);
         TextPool pool;
         const ColumnKind kind = m_columns[size_t(column)].kind;
-        while ((code = sqlite3_step(stmt.p)) == SQLITE_ROW) {
-            const qint64 stored = storedAt(sqlite3_column_int64(stmt.p, 0));
+        while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            const qint64 stored = storedAt(sqlite3_column_int64(stmt.get(), 0));
             if (stored >= 0 && !given[size_t(stored)]) {
-                take(size_t(stored), columnValue(stmt.p, 1, kind, pool));
+                take(size_t(stored), columnValue(stmt.get(), 1, kind, pool));
                 given[size_t(stored)] = true;
             }
         }

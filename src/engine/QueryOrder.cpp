@@ -34,12 +34,12 @@ bool Query::certainOrder(const QString& statement, const Translation& t, RowOrde
     sqlite3* db = m_connection->handle();
     QStringList plan;
     {
-        Stmt explain;
+        Statement explain;
         const QByteArray sql = (QStringLiteral("EXPLAIN QUERY PLAN ") + statement).toUtf8();
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &explain.p, nullptr) != SQLITE_OK)
+        if (explain.prepare(db, sql) != SQLITE_OK)
             return false;
-        while (sqlite3_step(explain.p) == SQLITE_ROW)
-            plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(explain.p, 3)));
+        while (sqlite3_step(explain.get()) == SQLITE_ROW)
+            plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(explain.get(), 3)));
     }
     if (plan.size() != 1)
         return false;
@@ -61,20 +61,20 @@ bool Query::certainOrder(const QString& statement, const Translation& t, RowOrde
             index = plan.front().mid(scan.size() + by.size());
     if (index.isEmpty() || order.columns.empty())
         return false;
-    Stmt info;
+    Statement info;
     const QByteArray sql = QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoteName(index)).toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &info.p, nullptr) != SQLITE_OK)
+    if (info.prepare(db, sql) != SQLITE_OK)
         return false;
     size_t k = 0;
     bool reverse = false;
-    while (sqlite3_step(info.p) == SQLITE_ROW) {
-        if (sqlite3_column_int(info.p, 5) == 0) // the rowid, after the key columns
+    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+        if (sqlite3_column_int(info.get(), 5) == 0) // the rowid, after the key columns
             continue;
-        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.p, 2));
-        if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.p, 1) < 0 || !name ||
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));
+        if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.get(), 1) < 0 || !name ||
             t.orderColumns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
             return false;
-        const bool flipped = bool(sqlite3_column_int(info.p, 3)) != order.descending[k];
+        const bool flipped = bool(sqlite3_column_int(info.get(), 3)) != order.descending[k];
         if (k == 0)
             reverse = flipped;
         else if (flipped != reverse)

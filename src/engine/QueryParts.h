@@ -4,6 +4,7 @@
 #include "EngineError.h"
 #include "JetTranslator.h"
 #include "Query.h"
+#include "Sqlite.h"
 
 #include <QSet>
 #include <QVariant>
@@ -128,12 +129,6 @@ inline int compareValues(const QVariant& a, const QVariant& b)
         return numberA ? -1 : 1;
     return compareNoCase(a.toString(), b.toString());
 }
-
-struct Stmt
-{
-    sqlite3_stmt* p = nullptr;
-    ~Stmt() { sqlite3_finalize(p); }
-};
 
 // A UTF-16 unit placed where its code point sorts: the surrogates of the supplementary planes
 // above U+E000..U+FFFF, as UTF-8's bytes order them.

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "JetTranslator.h"
 #include "OpenResult.h"
+#include "Sqlite.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,20 +59,19 @@ EngineError notChanged(const QString& why)
 // The first row the statement gives, its fields as text joined by "|", or the error it met.
 int readRow(sqlite3* db, const QString& sql, QString& row)
 {
-    sqlite3_stmt* stmt = nullptr;
-    const QByteArray text = sql.toUtf8();
-    int code = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr);
+    Statement stmt;
+    int code = stmt.prepare(db, sql.toUtf8());
     if (code == SQLITE_OK) {
-        code = sqlite3_step(stmt);
+        code = sqlite3_step(stmt.get());
         if (code == SQLITE_ROW) {
             QStringList fields;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-                fields << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)));
+            for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i)
+                fields << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), i)));
             row = fields.join(u'|');
             code = SQLITE_OK;
         }
     }
-    sqlite3_finalize(stmt);
     return code;
 }
 
@@ -114,18 +114,20 @@ void Connection::changePassword(const Translation& t)
     }
     // The copy: every table with its rows under their own rowids (the serials and the grids'
     // rows stay what they were), the indexes, the AUTOINCREMENT counters, the user version.
-    sqlite3_stmt* attach = nullptr;
-    int code = sqlite3_prepare_v2(m_db, "ATTACH DATABASE ?1 AS rekeyed KEY ?2", -1, &attach, nullptr);
     const QByteArray copyName = QFile::encodeName(copy);
     const QByteArray key = t.newPassword.toUtf8();
-    if (code == SQLITE_OK) {
-        sqlite3_bind_text(attach, 1, copyName.constData(), int(copyName.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_blob(attach, 2, key.constData(), int(key.size()), SQLITE_TRANSIENT);
-        code = sqlite3_step(attach);
-        if (code == SQLITE_DONE)
-            code = SQLITE_OK;
+    int code = SQLITE_OK;
+    {
+        Statement attach;
+        code = attach.prepare(m_db, "ATTACH DATABASE ?1 AS rekeyed KEY ?2");
+        if (code == SQLITE_OK) {
+            sqlite3_bind_text(attach.get(), 1, copyName.constData(), int(copyName.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(attach.get(), 2, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+            code = sqlite3_step(attach.get());
+            if (code == SQLITE_DONE)
+                code = SQLITE_OK;
+        }
     }
-    sqlite3_finalize(attach);
     if (code != SQLITE_OK) {
         const EngineError error = notChanged(errorFor(code).message());
         removeCopy(copy);
@@ -154,14 +156,12 @@ void Connection::changePassword(const Translation& t)
         // What was written is read back: every table as many rows under the same rowids.
         QStringList tables;
         {
-            sqlite3_stmt* list = nullptr;
-            if (sqlite3_prepare_v2(m_db,
-                                   "SELECT name FROM main.sqlite_master WHERE type = 'table' AND "
-                                   "name NOT LIKE 'sqlite!_%' ESCAPE '!'",
-                                   -1, &list, nullptr) == SQLITE_OK)
-                while (sqlite3_step(list) == SQLITE_ROW)
-                    tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
-            sqlite3_finalize(list);
+            Statement list;
+            if (list.prepare(m_db, "SELECT name FROM main.sqlite_master WHERE type = 'table' AND "
+                                   "name NOT LIKE 'sqlite!_%' ESCAPE '!'") == SQLITE_OK)
+                while (sqlite3_step(list.get()) == SQLITE_ROW)
+                    tables << QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
         }
         // A table without a serial of its own is copied row by row, which numbers the rows
         // anew; they are put back under the rowids they had, by which results know them.

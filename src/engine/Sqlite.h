@@ -13,12 +13,20 @@ namespace engine {
 class Statement
 {
 public:
-    Statement(sqlite3* db, const QString& sql)
-    {
-        const QByteArray text = sql.toUtf8();
-        m_code = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr);
-    }
+    Statement() = default;
+    Statement(sqlite3* db, const QString& sql) { prepare(db, sql.toUtf8()); }
     ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Prepares the statement, giving up the one held before; SQLite's code.
+    int prepare(sqlite3* db, const QByteArray& sql)
+    {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        m_code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr);
+        return m_code;
+    }
     int code() const { return m_code; }
     sqlite3_stmt* get() const { return m_stmt; }
     void bind(int index, const QString& text)
@@ -29,7 +37,7 @@ public:
 
 private:
     sqlite3_stmt* m_stmt = nullptr;
-    int m_code;
+    int m_code = SQLITE_MISUSE;
 };
 
 int execRaw(sqlite3* db, const char* sql);
