@@ -6,7 +6,6 @@
 namespace engine {
 
 using namespace queryparts;
-using Kind = EngineError::Kind;
 
 void Query::watch(Connection& connection)
 {

@@ -9,7 +9,6 @@
 namespace engine {
 
 using namespace queryparts;
-using Kind = EngineError::Kind;
 
 // A select of one table in a certain order is read as its rowids and ORDER BY keys alone (from
 // the index that gives the order, where it holds them), and a row's other fields are read when

@@ -4,7 +4,6 @@
 namespace engine {
 
 using namespace queryparts;
-using Kind = EngineError::Kind;
 
 // The ORDER BY of a single-table select as columns of the result: each key must be a column
 // shown under its own name.

@@ -75,11 +75,6 @@ int readRow(sqlite3* db, const QString& sql, QString& row)
     return code;
 }
 
-QString quoted(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 } // namespace
 
 void Connection::changePassword(const Translation& t)
@@ -171,7 +166,7 @@ void Connection::changePassword(const Translation& t)
             QStringList columns;
             for (const ColumnInfo& column : info.columns) {
                 numbered = numbered || column.integerKey;
-                columns << quoted(column.name);
+                columns << quoteName(column.name);
             }
             if (numbered || columns.isEmpty())
                 continue;
@@ -179,7 +174,7 @@ void Connection::changePassword(const Translation& t)
             const QString sql =
                 QStringLiteral("DELETE FROM rekeyed.%1; INSERT INTO rekeyed.%1 (rowid,%2) SELECT "
                                "rowid,%2 FROM main.%1")
-                    .arg(quoted(table), list);
+                    .arg(quoteName(table), list);
             if (!check(sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), QString()))
                 break;
         }
@@ -188,8 +183,10 @@ void Connection::changePassword(const Translation& t)
             if (failure)
                 break;
             QString before, after;
-            if (!check(readRow(m_db, rows.arg(QStringLiteral("main"), quoted(table)), before), QString()) ||
-                !check(readRow(m_db, rows.arg(QStringLiteral("rekeyed"), quoted(table)), after), QString()))
+            if (!check(readRow(m_db, rows.arg(QStringLiteral("main"), quoteName(table)), before),
+                       QString()) ||
+                !check(readRow(m_db, rows.arg(QStringLiteral("rekeyed"), quoteName(table)), after),
+                       QString()))
                 break;
             if (before != after) {
                 failure = notChanged(QStringLiteral("新檔的資料表 %1 與原來的不同").arg(table));
@@ -221,7 +218,6 @@ void Connection::changePassword(const Translation& t)
     m_db = nullptr;
     m_openPassword = t.newPassword;
     m_password = t.newPassword;
-    schemaChanged();
     open();
 }
 

@@ -26,11 +26,6 @@ namespace {
 const QString fixture = QStringLiteral(LEGACY_FIXTURE);
 constexpr int jetPage = 4096;
 
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 // One byte of the fixture's first table definition changed: libmdb follows it out of its
 // buffer and dies with a segmentation fault.
 QByteArray damagedDefinition()

@@ -148,12 +148,6 @@ ToolRun runTool(const QString& program, const QStringList& arguments, const QByt
     return run;
 }
 
-// The files of the folder a person would see, hidden ones included, without "." and "..".
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 // The bytes of every file the folder shows.
 std::map<QString, QByteArray> contentsOf(const QString& folder)
 {

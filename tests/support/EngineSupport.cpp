@@ -184,4 +184,9 @@ int schemaVersion(engine::Connection& connection)
     return version;
 }
 
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 } // namespace testing

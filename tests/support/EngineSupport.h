@@ -60,6 +60,9 @@ std::unique_ptr<engine::Query> readWhole(engine::Connection& connection, const Q
 QByteArray fileBytes(const QString& path);
 void writeFileBytes(const QString& path, const QByteArray& bytes);
 
+// The files of a folder a person would see, hidden ones included, by name.
+QStringList filesIn(const QString& folder);
+
 // SQLite's schema counter: it moves whenever a table, column or index changes.
 int schemaVersion(engine::Connection& connection);
 
