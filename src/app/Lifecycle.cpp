@@ -100,7 +100,15 @@ void TForm1::FormClose()
             backupFailed = std::current_exception();
         }
     }
-    SaveBodyMeasures();
+    // A settings file that cannot be written either (one full disk) is told as well: neither
+    // failure hides the other.
+    try {
+        SaveBodyMeasures();
+    } catch (...) {
+        if (backupFailed)
+            ui::showEscapedError(backupFailed);
+        throw;
+    }
     if (backupFailed)
         std::rethrow_exception(backupFailed);
 }

@@ -495,6 +495,22 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(dir.file(QStringLiteral("backups"))), QByteArray("in the way"));
     }
 
+    // A close that can write neither its backup nor setting.ini (one full disk, say) tells both,
+    // the backup first; neither failure hides the other.
+    void closeTellsEveryFailure()
+    {
+        TempWorkdir dir;
+        writeStarter();
+        writeFileBytes(dir.file(QStringLiteral("backups")), "in the way");
+        QVERIFY(QDir().mkdir(QStringLiteral("setting.ini")));
+        StartedForm started({password}, ErrorBoxes::Expected);
+        started.close();
+        const QStringList errors = started.dialogs().errors();
+        QCOMPARE(errors.size(), 2);
+        QVERIFY2(errors.at(0).contains(QStringLiteral("finance.mdb 沒有變動")), qPrintable(errors.at(0)));
+        QVERIFY2(errors.at(1).contains(QStringLiteral("setting.ini")), qPrintable(errors.at(1)));
+    }
+
     // The history survives a clock that was once set ahead: the copies are ranked by when they
     // were written, the copy just made is never the one rotated out, and an unchanged close is
     // compared with the copy written last. Each copy holds its own stamp.
