@@ -49,11 +49,6 @@ QString Field::name() const
     return m_query->column(m_column).name;
 }
 
-void Query::Finalizer::operator()(sqlite3_stmt* stmt) const
-{
-    sqlite3_finalize(stmt);
-}
-
 Query::Query(QObject* parent) : QObject(parent) {}
 
 Query::~Query()
@@ -111,8 +106,8 @@ void Query::open()
         connection.raise(code, m_sql);
 
     m_table = table ? table->name : QString();
-    m_singleTable = table != nullptr;
-    const int total = sqlite3_column_count(stmt.get());
+    m_source.singleTable = table != nullptr;
+    const int total = stmt.columnCount();
     const int visible = total - (t.hasRowid ? 1 : 0) - t.tieKeys;
     std::vector<Column> columns(size_t(std::max(visible, 0)));
     for (int i = 0; i < visible; ++i) {
@@ -149,17 +144,17 @@ void Query::open()
     } catch (...) {
         m_columns.clear();
         m_table.clear();
-        m_singleTable = false;
+        m_source.singleTable = false;
         throw;
     }
-    std::vector<Row> rows;
+    std::vector<StoredRow> rows;
     std::vector<TextPool> pools(m_columns.size());
     std::vector<QVariant> lastTies, ties(size_t(t.tieKeys));
     const int tieStart = visible + (t.hasRowid ? 1 : 0);
-    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    while ((code = stmt.step()) == SQLITE_ROW) {
         if (t.tieKeys > 0) {
             for (int k = 0; k < t.tieKeys; ++k)
-                ties[size_t(k)] = columnValue(stmt.get(), tieStart + k, ColumnKind::Unknown);
+                ties[size_t(k)] = readValue(stmt.get(), tieStart + k, ColumnKind::Unknown);
             // TOP n keeps the rows tied with the n-th one on every ORDER BY key.
             if (int(rows.size()) >= t.top) {
                 bool tied = t.top > 0;
@@ -170,17 +165,16 @@ void Query::open()
             }
             lastTies = ties;
         }
-        rows.push_back(readRow<Row>(stmt.get(), m_columns, pools, t.hasRowid));
+        rows.push_back(readRow(stmt.get(), m_columns, pools, t.hasRowid));
     }
     if (code != SQLITE_ROW && code != SQLITE_DONE) {
         m_columns.clear();
         m_table.clear();
-        m_singleTable = false;
+        m_source.singleTable = false;
         connection.raise(code, m_sql);
     }
 
-    m_rows = std::move(rows);
-    rowsChanged();
+    m_rows.assign(std::move(rows));
     followChanges(t, order, connection);
     enterBrowse();
 }
@@ -191,8 +185,8 @@ void Query::enterBrowse()
     m_state = State::Browse;
     m_current = m_rows.empty() ? -1 : 0;
     m_eof = m_rows.empty();
-    m_sort.clear();
-    m_view.clear();
+    m_sorting.order.clear();
+    m_sorting.view.clear();
     Q_EMIT opened();
     Q_EMIT currentChanged(m_current);
 }
@@ -209,34 +203,27 @@ void Query::close()
 {
     if (m_state == State::Inactive)
         return;
-    if (m_watch && !m_watch->lost && m_state == State::Browse && m_connection && m_connection->isOpen()) {
+    if (m_source.watch && !m_source.watch->lost && m_state == State::Browse && m_connection &&
+        m_connection->isOpen()) {
         auto kept = std::make_shared<KeptRows>();
-        kept->translated = std::move(m_translated);
+        kept->translated = std::move(m_source.translated);
         kept->table = m_table;
         kept->columns = std::move(m_columns);
-        kept->rows = std::move(m_rows);
-        kept->watch = std::move(m_watch);
-        kept->order = std::move(m_rowOrder);
-        kept->lazy = lazy();
+        kept->lazy = m_rows.onDemand();
+        kept->order = m_rows.order();
+        kept->rows = m_rows.take();
+        kept->watch = std::move(m_source.watch);
         m_connection->keepResult(m_sql, m_table, std::move(kept));
     }
-    m_fetch.reset();
-    m_openedInUnit = false;
-    m_reportedUnreadable = false;
-    m_cachedRows.clear();
-    m_rowSourceUnordered.clear();
-    m_watch.reset();
-    m_translated.clear();
+    m_rows.clear();
+    m_source = {};
     m_state = State::Inactive;
     m_columns.clear();
-    m_rows.clear();
-    m_view.clear();
-    rowsChanged();
-    m_modified.clear();
+    m_sorting.view.clear();
+    m_sorting.order.clear();
+    m_edit.modified.clear();
     m_current = -1;
     m_eof = true;
-    m_sort.clear();
-    m_singleTable = false;
     m_table.clear();
     Q_EMIT closed();
 }
@@ -268,14 +255,14 @@ const QVariant& Query::currentValue(int column) const
 {
     if (m_current < 0 || m_current >= int(m_rows.size()))
         return nullValue();
-    return loadedRow(at(m_current)).values.at(size_t(column));
+    return m_rows.loaded(at(m_current)).values.at(size_t(column));
 }
 
 const QVariant& Query::value(int row, int column) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return nullValue();
-    return loadedRow(at(row)).values.at(size_t(column));
+    return m_rows.loaded(at(row)).values.at(size_t(column));
 }
 
 QString Query::text(int row, int column) const
@@ -285,19 +272,14 @@ QString Query::text(int row, int column) const
 
 void Query::eraseRow(int row)
 {
-    rowsChanged();
-    if (m_view.empty()) {
-        m_rows.erase(m_rows.begin() + row);
-        listCachedRows();
+    const size_t stored = at(row);
+    m_rows.erase(stored);
+    if (m_sorting.view.empty())
         return;
-    }
-    const int stored = m_view[size_t(row)];
-    m_rows.erase(m_rows.begin() + stored);
-    m_view.erase(m_view.begin() + row);
-    for (int& index : m_view)
-        if (index > stored)
+    m_sorting.view.erase(m_sorting.view.begin() + row);
+    for (int& index : m_sorting.view)
+        if (index > int(stored))
             --index;
-    listCachedRows();
 }
 
 void Query::setCurrent(int row)

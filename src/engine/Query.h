@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "OpenResult.h"
+#include "ResultRows.h"
 
 #include <QObject>
 #include <QString>
@@ -11,8 +12,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace engine {
 
@@ -79,7 +78,7 @@ public:
     // asked for; with this off, open() reads every field of every row at once.
     void setFieldsOnDemand(bool onDemand) { m_fieldsOnDemand = onDemand; }
     // How many rows read on demand keep their fields in memory (at least 2).
-    void setRowCache(int rows) { m_cacheRows = size_t(std::max(rows, 2)); }
+    void setRowCache(int rows) { m_rows.setCacheRows(size_t(std::max(rows, 2))); }
     void execSql();
     void close();
     bool isActive() const { return m_state != State::Inactive; }
@@ -115,12 +114,12 @@ public:
     void post();
     // Called while updateRecord is being handled: a view could not hand over its edit, which it
     // has reported; the post stops and the row stays in its edit.
-    void refusePost() { m_postRefused = true; }
+    void refusePost() { m_edit.postRefused = true; }
     void cancel();
     void deleteCurrent();
 
     // Sorting the loaded rows: "col", "col DESC", or several separated by commas.
-    QString sort() const { return m_sort; }
+    QString sort() const { return m_sorting.order; }
     void setSort(const QString& order);
 
     QString baseTable() const { return m_table; }
@@ -157,26 +156,6 @@ Q_SIGNALS:
 
 private:
     friend class Field;
-    // The rows are stored in the statement's order (rows added since come last): a row's
-    // place is also its order among equal sort keys.
-    struct Row
-    {
-        qint64 rowid = 0;
-        // Every field when loaded; else the held columns (the ORDER BY keys) after the first.
-        std::vector<QVariant> values;
-        QVariant key;        // the first held column while the fields are not loaded
-        quint32 touched = 0; // when the row was last asked for, to choose what the cache drops
-        bool loaded = true;
-        bool pinned = false; // its fields stay in memory: an edit, or a row changed since the open
-    };
-
-    // How the rows of a result follow one another: by these columns, then by rowid.
-    struct RowOrder
-    {
-        std::vector<int> columns;
-        std::vector<bool> descending;
-        bool rowidDescending = false;
-    };
     friend struct KeptRows;
 
     Connection& requireConnection() const;
@@ -185,16 +164,9 @@ private:
     bool certainOrder(const QString& sql, const Translation& t, RowOrder& order) const;
     bool namedOrder(const Translation& t, RowOrder& order) const;
     bool openLazy(const Translation& t, const RowOrder& order, Connection& connection);
-    bool prepareFetch(Connection& connection);
+    bool readOnDemand(Connection& connection);
+    void reportUnreadable(int code);
     void watch(Connection& connection);
-    // The rows' fields read on demand, with a cache of the rows asked for last.
-    Row& loadedRow(size_t stored) const;
-    void load(Row& row) const;
-    void trimCache() const;
-    void keepFields(Row& row);
-    int heldPlace(int column) const;
-    bool lazy() const { return m_fetch != nullptr; } // rows may lack their fields
-    void setHeld(Row& row, size_t held, QVariant value) const;
     void forEachInColumn(int column, const std::function<void(size_t, const QVariant&)>& take) const;
     const QVariant& currentValue(int column) const;
     int requireField(const QString& name) const;
@@ -204,67 +176,66 @@ private:
     void setCurrent(int row);
     // Where the row shown at a position is stored: the rows keep the statement's order and a
     // sort is a permutation over them.
-    size_t at(int row) const { return m_view.empty() ? size_t(row) : size_t(m_view[size_t(row)]); }
+    size_t at(int row) const
+    {
+        return m_sorting.view.empty() ? size_t(row) : size_t(m_sorting.view[size_t(row)]);
+    }
     void eraseRow(int row);
     bool sortByOneNumber(int column, bool descending);
-    void rowsChanged()
-    {
-        ++m_rowsVersion;
-        m_lastAsked = size_t(-1);
-    }
-    void listCachedRows();
+    void sorted(const QString& order);
     void enterBrowse();
     void discardPending();
+
+    // Where the rows come from, and what lets them be kept at close and brought up to date at
+    // the next open.
+    struct Source
+    {
+        bool singleTable = false;  // a plain select of one table: its rows can be changed
+        bool openedInUnit = false; // read on demand inside a unit of work that had written rows
+        // Set while the result can be kept at close and brought up to date at the next open.
+        std::shared_ptr<ChangeWatch> watch;
+        QString translated;
+        QString rowSourceUnordered; // FROM and WHERE without the ORDER BY, to read one column
+    };
+
+    // The title click's order: a permutation over the stored rows.
+    struct Sorting
+    {
+        QString order;
+        std::vector<int> view; // positions of the rows in the sorted order; empty when unsorted
+        // The last column of numbers sorted, ascending, while the rows stay as they were:
+        // clicking the same title again turns it around without sorting anew.
+        struct NumberKey
+        {
+            double number;
+            int rank; // 0 Null, 1 a number
+            int index;
+        };
+        int numbersColumn = -1;
+        quint64 numbersVersion = 0;
+        std::vector<NumberKey> ascending;
+    };
+
+    // A row appended or edited and not yet stored.
+    struct EditBuffer
+    {
+        StoredRow original; // the row as it was before Edit
+        std::vector<bool> modified;
+        bool postRefused = false;
+    };
 
     Connection* m_connection = nullptr;
     QString m_sql;
     QString m_table;
     State m_state = State::Inactive;
     std::vector<Column> m_columns;
-    mutable std::vector<Row> m_rows;
-    // A result read lazily keeps, for every row, its rowid and the held columns (its ORDER BY
-    // keys), and reads the other fields when they are asked for through m_fetch.
+    ResultRows m_rows;
     bool m_fieldsOnDemand = true;
-    size_t m_cacheRows = 4096;
-    bool m_openedInUnit = false;
-    struct Finalizer
-    {
-        void operator()(sqlite3_stmt* stmt) const;
-    };
-    mutable std::unique_ptr<sqlite3_stmt, Finalizer> m_fetch;
-    mutable quint32 m_clock = 0;
-    mutable std::vector<size_t> m_cachedRows; // rows loaded on demand, which the cache may drop
-    mutable size_t m_lastAsked = size_t(-1);
-    mutable bool m_reportedUnreadable = false;
-    QString m_rowSourceUnordered;
-    std::vector<int> m_view; // positions in m_rows in the sorted order; empty when unsorted
     int m_current = -1;
     bool m_eof = true;
-    QString m_sort;
-    bool m_singleTable = false;
-    Row m_original; // the row as it was before Edit
-    std::vector<bool> m_modified;
-    bool m_postRefused = false;
-    // Set while the result can be kept at close and brought up to date at the next open.
-    std::shared_ptr<ChangeWatch> m_watch;
-    RowOrder m_rowOrder;
-    QString m_translated;
-    // The last column of numbers sorted, ascending, while the rows stay as they were: clicking
-    // the same title again turns it around without sorting anew.
-    struct NumberKey
-    {
-        double number;
-        int rank; // 0 Null, 1 a number
-        int index;
-    };
-    struct SortedNumbers
-    {
-        int column = -1;
-        quint64 version = 0;
-        std::vector<NumberKey> ascending;
-    };
-    SortedNumbers m_sortedNumbers;
-    quint64 m_rowsVersion = 0;
+    Source m_source;
+    Sorting m_sorting;
+    EditBuffer m_edit;
 };
 
 } // namespace engine

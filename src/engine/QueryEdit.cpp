@@ -8,7 +8,7 @@ using Kind = EngineError::Kind;
 
 bool Query::canModify() const
 {
-    return m_state != State::Inactive && m_singleTable;
+    return m_state != State::Inactive && m_source.singleTable;
 }
 
 bool Query::isColumnEditable(int column) const
@@ -23,7 +23,7 @@ void Query::requireModifiable() const
 {
     if (m_state == State::Inactive)
         throw EngineError(Kind::NotOpen, QStringLiteral("查詢尚未開啟。"));
-    if (!m_singleTable)
+    if (!m_source.singleTable)
         throw EngineError(Kind::ReadOnlyResult,
                           QStringLiteral("這個查詢的結果 (合併或統計的資料) 不能修改。(%1)").arg(m_sql));
 }
@@ -32,14 +32,13 @@ void Query::append()
 {
     requireModifiable();
     checkBrowseMode();
-    Row row;
+    StoredRow row;
     row.values.resize(m_columns.size());
     row.pinned = true;
-    m_rows.push_back(std::move(row));
-    rowsChanged();
-    if (!m_view.empty())
-        m_view.push_back(int(m_rows.size()) - 1);
-    m_modified.assign(m_columns.size(), false);
+    m_rows.append(std::move(row));
+    if (!m_sorting.view.empty())
+        m_sorting.view.push_back(int(m_rows.size()) - 1);
+    m_edit.modified.assign(m_columns.size(), false);
     m_state = State::Insert;
     m_eof = false;
     const int added = int(m_rows.size()) - 1;
@@ -55,18 +54,18 @@ void Query::edit()
         return;
     if (m_current < 0 || m_current >= int(m_rows.size()))
         throw EngineError(Kind::NoCurrentRow, QStringLiteral("沒有可以修改的資料列。"));
-    Row& row = loadedRow(at(m_current));
+    StoredRow& row = m_rows.loaded(at(m_current));
     row.pinned = true;
-    m_original = row;
-    m_modified.assign(m_columns.size(), false);
+    m_edit.original = row;
+    m_edit.modified.assign(m_columns.size(), false);
     m_state = State::Edit;
 }
 
 void Query::setStored(int column, QVariant stored)
 {
-    m_rows[at(m_current)].values[size_t(column)] = std::move(stored);
-    rowsChanged();
-    m_modified[size_t(column)] = true;
+    m_rows.held(at(m_current)).values[size_t(column)] = std::move(stored);
+    m_rows.changed();
+    m_edit.modified[size_t(column)] = true;
     Q_EMIT rowChanged(m_current);
 }
 
@@ -105,10 +104,10 @@ void Query::post()
 {
     if (m_state != State::Edit && m_state != State::Insert)
         return;
-    m_postRefused = false;
+    m_edit.postRefused = false;
     Q_EMIT updateRecord();
-    if (m_postRefused) {
-        m_postRefused = false;
+    if (m_edit.postRefused) {
+        m_edit.postRefused = false;
         throw EngineError(Kind::Aborted, QStringLiteral("這筆修改沒有存入。"));
     }
     if (m_state != State::Edit && m_state != State::Insert)
@@ -116,19 +115,20 @@ void Query::post()
     Connection& connection = requireConnection();
     sqlite3* db = connection.handle();
     connection.requireUnmoved();
-    Row& row = m_rows[at(m_current)];
+    StoredRow& row = m_rows.held(at(m_current));
     if (m_state == State::Edit)
         connection.keepFieldsBeforeWrite(m_table, row.rowid, this);
     // A key column refuses Null, as Jet's primary keys do; a new row must name it.
     for (size_t i = 0; i < m_columns.size(); ++i)
-        if (m_columns[i].primaryKey && row.values[i].isNull() && (m_modified[i] || m_state == State::Insert))
+        if (m_columns[i].primaryKey && row.values[i].isNull() &&
+            (m_edit.modified[i] || m_state == State::Insert))
             throw EngineError(
                 Kind::KeyViolation,
                 QStringLiteral("%1 是索引鍵的欄位,不能是空的,這筆資料沒有存入。").arg(m_columns[i].name));
     QStringList names;
     std::vector<const QVariant*> values;
     for (size_t i = 0; i < m_columns.size(); ++i)
-        if (m_modified[i]) {
+        if (m_edit.modified[i]) {
             names << quoteName(m_columns[i].baseName);
             values.push_back(&row.values[i]);
         }
@@ -160,8 +160,8 @@ void Query::post()
     for (const QVariant* value : values)
         bindValue(stmt.get(), index++, *value);
     if (m_state == State::Edit)
-        sqlite3_bind_int64(stmt.get(), index, row.rowid);
-    code = sqlite3_step(stmt.get());
+        stmt.bindInt64(index, row.rowid);
+    code = stmt.step();
     if (code != SQLITE_DONE)
         connection.raise(code, m_sql);
     if (m_state == State::Insert) {
@@ -169,7 +169,7 @@ void Query::post()
         for (size_t i = 0; i < m_columns.size(); ++i)
             if (m_columns[i].integerKey)
                 row.values[i] = row.rowid;
-        rowsChanged();
+        m_rows.changed();
     } else if (sqlite3_changes(db) != 1) {
         throw EngineError(Kind::Other,
                           QStringLiteral("這筆資料已經不在資料表 %1 裡,無法修改。").arg(m_table));
@@ -189,8 +189,8 @@ void Query::discardPending()
         m_eof = m_rows.empty();
         Q_EMIT currentChanged(m_current);
     } else if (m_state == State::Edit) {
-        m_rows[at(m_current)] = m_original;
-        rowsChanged();
+        m_rows.held(at(m_current)) = m_edit.original;
+        m_rows.changed();
         m_state = State::Browse;
         Q_EMIT rowChanged(m_current);
     }
@@ -219,10 +219,10 @@ void Query::deleteCurrent()
     int code = stmt.prepare(db, sql);
     if (code != SQLITE_OK)
         connection.raise(code, m_sql);
-    const qint64 rowid = m_rows[at(m_current)].rowid;
+    const qint64 rowid = m_rows.held(at(m_current)).rowid;
     connection.keepFieldsBeforeWrite(m_table, rowid, this);
-    sqlite3_bind_int64(stmt.get(), 1, rowid);
-    code = sqlite3_step(stmt.get());
+    stmt.bindInt64(1, rowid);
+    code = stmt.step();
     if (code != SQLITE_DONE)
         connection.raise(code, m_sql);
     const int removed = m_current;

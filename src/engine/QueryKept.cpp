@@ -9,22 +9,22 @@ using namespace queryparts;
 
 void Query::watch(Connection& connection)
 {
-    m_watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
+    m_source.watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
 }
 
 // A result read in full is kept and brought up to date later when its order is certain and
 // the rows just read follow it.
 void Query::followChanges(const Translation& t, const std::optional<RowOrder>& order, Connection& connection)
 {
-    m_watch.reset();
-    m_translated.clear();
+    m_source.watch.reset();
+    m_source.translated.clear();
     if (!order)
         return;
     for (size_t i = 1; i < m_rows.size(); ++i)
-        if (compareRows(m_rows[i - 1], m_rows[i], *order) >= 0)
+        if (compareRows(m_rows.held(i - 1), m_rows.held(i), *order) >= 0)
             return;
-    m_rowOrder = *order;
-    m_translated = t.sql.front();
+    m_rows.setOrder(*order);
+    m_source.translated = t.sql.front();
     watch(connection);
 }
 
@@ -35,13 +35,11 @@ bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connect
     if (!kept.watch || kept.watch->lost || kept.translated != t.sql.front())
         return false;
     sqlite3* db = connection.handle();
-    m_fetch.reset();
     if (kept.lazy) {
-        m_translated = kept.translated;
+        m_source.translated = kept.translated;
         m_columns = kept.columns;
-        if (!prepareFetch(connection)) {
-            m_fetch.reset();
-            m_translated.clear();
+        if (!readOnDemand(connection)) {
+            m_source.translated.clear();
             m_columns.clear();
             return false;
         }
@@ -51,7 +49,7 @@ bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connect
     std::sort(written.begin(), written.end());
     written.erase(std::unique(written.begin(), written.end()), written.end());
 
-    std::vector<Row> fresh;
+    std::vector<StoredRow> fresh;
     if (!written.empty()) {
         Statement fetch;
         const QByteArray sql =
@@ -62,21 +60,22 @@ bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connect
             return false;
         std::vector<TextPool> pools(kept.columns.size());
         for (qint64 rowid : written) {
-            sqlite3_bind_int64(fetch.get(), 1, rowid);
-            while ((code = sqlite3_step(fetch.get())) == SQLITE_ROW)
-                fresh.push_back(readRow<Row>(fetch.get(), kept.columns, pools, true));
+            fetch.bindInt64(1, rowid);
+            while ((code = fetch.step()) == SQLITE_ROW)
+                fresh.push_back(readRow(fetch.get(), kept.columns, pools, true));
             if (code != SQLITE_DONE)
                 connection.raise(code, m_sql);
-            sqlite3_reset(fetch.get());
+            fetch.rewind();
         }
-        std::sort(fresh.begin(), fresh.end(),
-                  [&kept](const Row& a, const Row& b) { return compareRows(a, b, kept.order) < 0; });
+        std::sort(fresh.begin(), fresh.end(), [&kept](const StoredRow& a, const StoredRow& b) {
+            return compareRows(a, b, kept.order) < 0;
+        });
     }
 
-    std::vector<Row> rows = std::move(kept.rows);
+    std::vector<StoredRow> rows = std::move(kept.rows);
     if (!written.empty())
         rows.erase(std::remove_if(rows.begin(), rows.end(),
-                                  [&written](const Row& row) {
+                                  [&written](const StoredRow& row) {
                                       return std::binary_search(written.begin(), written.end(), row.rowid);
                                   }),
                    rows.end());
@@ -94,17 +93,16 @@ bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connect
     }
 
     m_columns = std::move(kept.columns);
-    m_rows = std::move(rows);
-    rowsChanged();
+    m_rows.setOrder(std::move(kept.order));
+    m_rows.assign(std::move(rows));
     m_table = kept.table;
-    m_singleTable = true;
-    m_rowOrder = std::move(kept.order);
-    m_translated = std::move(kept.translated);
-    m_watch = std::move(kept.watch);
-    m_watch->limit = std::max<size_t>(256, m_rows.size() / 8);
-    m_rowSourceUnordered = t.rowSourceUnordered;
-    m_openedInUnit = lazy() && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
-    listCachedRows();
+    m_source.singleTable = true;
+    m_source.translated = std::move(kept.translated);
+    m_source.watch = std::move(kept.watch);
+    m_source.watch->limit = std::max<size_t>(256, m_rows.size() / 8);
+    m_source.rowSourceUnordered = t.rowSourceUnordered;
+    m_source.openedInUnit = m_rows.onDemand() && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
+    m_rows.listCached();
     enterBrowse();
     return true;
 }

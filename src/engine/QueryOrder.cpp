@@ -9,7 +9,7 @@ using namespace queryparts;
 // shown under its own name.
 bool Query::namedOrder(const Translation& t, RowOrder& order) const
 {
-    if (!m_singleTable || !t.hasRowid || t.top >= 0 || !t.plainOrder || t.sql.size() != 1)
+    if (!m_source.singleTable || !t.hasRowid || t.top >= 0 || !t.plainOrder || t.sql.size() != 1)
         return false;
     for (const QString& name : t.orderColumns) {
         int found = -1;
@@ -37,8 +37,8 @@ bool Query::certainOrder(const QString& statement, const Translation& t, RowOrde
         const QByteArray sql = (QStringLiteral("EXPLAIN QUERY PLAN ") + statement).toUtf8();
         if (explain.prepare(db, sql) != SQLITE_OK)
             return false;
-        while (sqlite3_step(explain.get()) == SQLITE_ROW)
-            plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(explain.get(), 3)));
+        while (explain.step() == SQLITE_ROW)
+            plan << explain.text(3);
     }
     if (plan.size() != 1)
         return false;
@@ -66,7 +66,7 @@ bool Query::certainOrder(const QString& statement, const Translation& t, RowOrde
         return false;
     size_t k = 0;
     bool reverse = false;
-    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+    while (info.step() == SQLITE_ROW) {
         if (sqlite3_column_int(info.get(), 5) == 0) // the rowid, after the key columns
             continue;
         const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));

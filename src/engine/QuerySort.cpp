@@ -68,8 +68,9 @@ template <typename Key> void sortNumbersStably(std::vector<Key>& keys)
 // numbers beside their rows' places. False, with nothing done, for any other column.
 bool Query::sortByOneNumber(int column, bool descending)
 {
-    SortedNumbers& sorted = m_sortedNumbers;
-    if (sorted.column != column || sorted.version != m_rowsVersion) {
+    Sorting& sorting = m_sorting;
+    using NumberKey = Sorting::NumberKey;
+    if (sorting.numbersColumn != column || sorting.numbersVersion != m_rows.version()) {
         std::vector<NumberKey> keys(m_rows.size());
         bool numbers = true;
         forEachInColumn(column, [&](size_t r, const QVariant& value) {
@@ -84,13 +85,15 @@ bool Query::sortByOneNumber(int column, bool descending)
             return false;
         // The keys start in the rows' order, which a stable sort keeps among equal keys.
         sortNumbersStably(keys);
-        sorted = {column, m_rowsVersion, std::move(keys)};
+        sorting.numbersColumn = column;
+        sorting.numbersVersion = m_rows.version();
+        sorting.ascending = std::move(keys);
     }
-    const std::vector<NumberKey>& keys = sorted.ascending;
-    m_view.resize(keys.size());
+    const std::vector<NumberKey>& keys = sorting.ascending;
+    m_sorting.view.resize(keys.size());
     if (!descending) {
         for (size_t r = 0; r < keys.size(); ++r)
-            m_view[r] = keys[r].index;
+            m_sorting.view[r] = keys[r].index;
         return true;
     }
     // Descending: the runs of equal keys from the last, each run keeping its rows' order.
@@ -101,7 +104,7 @@ bool Query::sortByOneNumber(int column, bool descending)
                keys[begin - 1].number == keys[end - 1].number)
             --begin;
         for (size_t r = begin; r < end; ++r)
-            m_view[out++] = keys[r].index;
+            m_sorting.view[out++] = keys[r].index;
         end = begin;
     }
     return true;
@@ -139,11 +142,7 @@ void Query::setSort(const QString& order)
     // so equal keys keep their stored order.
     const size_t count = m_rows.size();
     if (keys.size() == 1 && sortByOneNumber(keys.front().column, keys.front().descending)) {
-        m_sort = order;
-        Q_EMIT reordered();
-        m_current = m_rows.empty() ? -1 : 0;
-        m_eof = m_rows.empty();
-        Q_EMIT currentChanged(m_current);
+        sorted(order);
         return;
     }
     // Each row's keys are read out of their values once.
@@ -193,8 +192,14 @@ void Query::setSort(const QString& order)
         return a < b;
     });
     // The rows stay where they are, in the statement's order; the view goes through the sort.
-    m_view.assign(positions.begin(), positions.end());
-    m_sort = order;
+    m_sorting.view.assign(positions.begin(), positions.end());
+    sorted(order);
+}
+
+// The view is in the new order: shown from its first row.
+void Query::sorted(const QString& order)
+{
+    m_sorting.order = order;
     Q_EMIT reordered();
     m_current = m_rows.empty() ? -1 : 0;
     m_eof = m_rows.empty();

@@ -50,6 +50,53 @@ EngineError makeError(sqlite3* db, int code, const QString& statement)
     }
 }
 
+QVariant readValue(sqlite3_stmt* stmt, int column, ColumnKind kind)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        if (kind == ColumnKind::Float)
+            return sqlite3_column_double(stmt, column);
+        return qint64(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt, column);
+    case SQLITE_NULL:
+        return {};
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+    }
+    }
+}
+
+QVariant readValue(sqlite3_stmt* stmt, int column, ColumnKind kind, TextPool& pool)
+{
+    if (sqlite3_column_type(stmt, column) == SQLITE_TEXT) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return pool.take(text, sqlite3_column_bytes(stmt, column));
+    }
+    return readValue(stmt, column, kind);
+}
+
+void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
+{
+    if (value.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        sqlite3_bind_int64(stmt, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(stmt, index, value.toDouble());
+        break;
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
 int execRaw(sqlite3* db, const char* sql)
 {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);

@@ -3,6 +3,7 @@
 #include "engine/Connection.h"
 #include "engine/DataSource.h"
 #include "engine/Query.h"
+#include "engine/StoredOrder.h"
 #include "ledger/Statements.h"
 #include "store/Slots.h"
 #include "ui/DataGrid.h"
@@ -23,17 +24,8 @@ qint64 readSum(engine::Query& query, const QString& statement, const QString& co
     return query.recordCount() == 1 ? query.fieldByName(column).asLargeInt() : 0;
 }
 
-// Names compared as the statements compare them: Latin letters without regard to case.
-QString nameKey(const QString& name)
-{
-    QString key = name;
-    for (QChar& c : key)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return key;
-}
-
-// The balances as stored, so that only a balance that changes is written: an unchanged ledger
+// The balances as stored, by name as the statements compare names (Latin letters without
+// regard to case), so that only a balance that changes is written: an unchanged ledger
 // writes nothing, and a full disk does not stop the program from showing it.
 QHash<QString, std::vector<QVariant>> storedBalances(engine::Connection* connection)
 {
@@ -43,7 +35,7 @@ QHash<QString, std::vector<QVariant>> storedBalances(engine::Connection* connect
     query.open();
     QHash<QString, std::vector<QVariant>> balances;
     for (int row = 0; row < query.recordCount(); ++row)
-        balances[nameKey(query.text(row, 0))].push_back(query.value(row, 1));
+        balances[engine::foldedName(query.text(row, 0))].push_back(query.value(row, 1));
     return balances;
 }
 
@@ -72,7 +64,7 @@ void TForm1::RecalcBalances()
         const QString name = accounts.fieldByName(QStringLiteral("帳戶名稱")).asString();
         const qint64 income = readSum(total, ledger::incomeSumStatement(name), QStringLiteral("收入"));
         const qint64 expense = readSum(total, ledger::expenseSumStatement(name), QStringLiteral("支出"));
-        std::vector<QVariant>& now = stored[nameKey(name)];
+        std::vector<QVariant>& now = stored[engine::foldedName(name)];
         if (!unchanged(now, income - expense)) {
             total.setSql(ledger::balanceUpdateStatement(income - expense, name));
             total.execSql();

@@ -5,12 +5,12 @@
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
+#include "engine/Sqlite.h"
 
 #include <QDir>
 #include <QLocale>
 #include <cmath>
 #include <memory>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace store {
@@ -25,12 +25,11 @@ const char* const ledgerTables[] = {"spend",     "save",         "weight",      
 QStringList tablesOf(sqlite3* db)
 {
     QStringList names;
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'",
-                       -1, &statement, nullptr);
-    while (statement && sqlite3_step(statement) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
+    engine::Statement statement(
+        db,
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"));
+    while (statement.isPrepared() && statement.step() == SQLITE_ROW)
+        names << statement.text(0);
     QStringList ordered;
     for (const char* table : ledgerTables)
         for (const QString& name : names)
@@ -51,16 +50,18 @@ QString numberText(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-QString fieldText(sqlite3_stmt* row, int index, engine::ColumnKind kind)
+// A value as the engine reads it (engine/Sqlite.h), written as the file stores it.
+QString fieldText(const QVariant& value, engine::ColumnKind kind)
 {
-    switch (sqlite3_column_type(row, index)) {
-    case SQLITE_INTEGER:
-        return QString::number(sqlite3_column_int64(row, index));
-    case SQLITE_FLOAT:
-        return numberText(sqlite3_column_double(row, index));
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return {};
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return numberText(value.toDouble());
     default: {
-        QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, index)),
-                                         sqlite3_column_bytes(row, index));
+        QString text = value.toString();
         // Stored dates are "YYYY-MM-DD" with an optional time of day.
         if (kind == engine::ColumnKind::Date && text.size() >= 10 && text[4] == u'-' && text[7] == u'-') {
             text[4] = u'/';
@@ -78,13 +79,13 @@ engine::ColumnKind kindOf(const engine::TableInfo& info, int index)
 }
 
 // Stored numbers, and texts in a number column, are written as numbers where they read as one.
-CsvCell cellOf(sqlite3_stmt* row, int index, engine::ColumnKind kind)
+CsvCell cellOf(const QVariant& value, engine::ColumnKind kind)
 {
-    switch (sqlite3_column_type(row, index)) {
-    case SQLITE_NULL:
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
         return CsvCell::Null;
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
         return CsvCell::Number;
     default:
         return kind == engine::ColumnKind::Integer || kind == engine::ColumnKind::Float ? CsvCell::Number
@@ -145,32 +146,25 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
         file->write("\xEF\xBB\xBF");
         file->write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
         const QByteArray select = QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table).toUtf8();
-        sqlite3_stmt* row = nullptr;
-        if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &row, nullptr) != SQLITE_OK) {
-            const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
-            sqlite3_finalize(row);
-            throw EngineError(EngineError::Kind::Other,
-                              QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
-        }
-        int code;
-        try {
-            while ((code = sqlite3_step(row)) == SQLITE_ROW) {
-                QStringList fields;
-                const int count = sqlite3_column_count(row);
-                for (int i = 0; i < count; ++i)
-                    fields << csvField(fieldText(row, i, kindOf(info, i)), cellOf(row, i, kindOf(info, i)));
-                file->write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
-                ++result.rows;
+        engine::Statement row;
+        int code = row.prepare(db, select);
+        while (code == SQLITE_OK || code == SQLITE_ROW) {
+            code = row.step();
+            if (code != SQLITE_ROW)
+                break;
+            QStringList fields;
+            const int count = row.columnCount();
+            for (int i = 0; i < count; ++i) {
+                const QVariant value = row.value(i);
+                fields << csvField(fieldText(value, kindOf(info, i)), cellOf(value, kindOf(info, i)));
             }
-        } catch (...) {
-            sqlite3_finalize(row);
-            throw;
+            file->write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+            ++result.rows;
         }
-        const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(row);
         if (code != SQLITE_DONE)
-            throw EngineError(EngineError::Kind::Other,
-                              QStringLiteral("無法讀取資料表 %1:%2").arg(table, detail));
+            throw EngineError(
+                EngineError::Kind::Other,
+                QStringLiteral("無法讀取資料表 %1:%2").arg(table, engine::errorDetail(db, code)));
         file->finish();
         pending.push_back(std::move(file));
         written.push_back(result);
