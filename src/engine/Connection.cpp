@@ -50,31 +50,31 @@ Connection::~Connection()
 
 void Connection::setConnectionString(const QString& text)
 {
-    m_connectionString = text;
-    m_dataSource.clear();
+    m_source.connectionString = text;
+    m_source.dataSource.clear();
     for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
         const int equals = part.indexOf(u'=');
         if (equals > 0 &&
             part.left(equals).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
-            m_dataSource = part.mid(equals + 1).trimmed();
+            m_source.dataSource = part.mid(equals + 1).trimmed();
     }
 }
 
 void Connection::setProperty(const QString& name, const QString& value)
 {
     if (name == QLatin1String(passwordProperty))
-        m_password = value;
+        m_source.password = value;
 }
 
 void Connection::refuseUntilChanged(const EngineError& error)
 {
     const QFileInfo info(databasePath());
-    m_refusal = Refusal{info.absoluteFilePath(), m_password, info.size(), info.lastModified(), error};
+    m_refusal = Refusal{info.absoluteFilePath(), m_source.password, info.size(), info.lastModified(), error};
 }
 
 QString Connection::databasePath() const
 {
-    return QDir::current().absoluteFilePath(m_dataSource);
+    return QDir::current().absoluteFilePath(m_source.dataSource);
 }
 
 void Connection::open()
@@ -82,9 +82,9 @@ void Connection::open()
     if (m_db)
         return;
     const QString path = databasePath();
-    const QString name = QFileInfo(m_dataSource).fileName();
+    const QString name = QFileInfo(m_source.dataSource).fileName();
     const QFileInfo info(path);
-    if (m_dataSource.isEmpty() || !info.exists())
+    if (m_source.dataSource.isEmpty() || !info.exists())
         throw EngineError(Kind::MissingFile, QStringLiteral("找不到資料庫檔 %1 (%2)。").arg(name, path));
     if (!info.isFile())
         throw EngineError(Kind::NotADatabase,
@@ -94,7 +94,7 @@ void Connection::open()
     if (info.size() == 0)
         throw EngineError(Kind::NotADatabase,
                           QStringLiteral("%1 是空的檔案,不是 Velloran 的資料庫檔 (%2)。").arg(name, path));
-    if (m_refusal && m_refusal->path == path && m_refusal->password == m_password &&
+    if (m_refusal && m_refusal->path == path && m_refusal->password == m_source.password &&
         m_refusal->size == info.size() && m_refusal->modified == info.lastModified())
         throw m_refusal->error;
     {
@@ -108,12 +108,12 @@ void Connection::open()
         // A Windows-era file is brought across before the first open (store/import); one that
         // is still here was not: refused like any wrong password, or named for what it is.
         EngineError error =
-            jetPasswordMatches(*jet, m_password)
+            jetPasswordMatches(*jet, m_source.password)
                 ? EngineError(Kind::NotADatabase,
                               QStringLiteral("%1 是 Windows 版的資料庫檔,還沒有轉換成這一版的格式 (%2)。")
                                   .arg(name, path))
                 : wrongPassword(name, QStringLiteral("Jet"));
-        m_refusal = Refusal{path, m_password, info.size(), info.lastModified(), error};
+        m_refusal = Refusal{path, m_source.password, info.size(), info.lastModified(), error};
         throw error;
     }
     if (!info.isWritable())
@@ -144,13 +144,13 @@ void Connection::open()
         }
         sqlite3_close(db);
         if (error.kind() == Kind::WrongPassword || error.kind() == Kind::NotADatabase)
-            m_refusal = Refusal{path, m_password, info.size(), info.lastModified(), error};
+            m_refusal = Refusal{path, m_source.password, info.size(), info.lastModified(), error};
         return error;
     };
     if (code != SQLITE_OK)
         throw fail(code);
     sqlite3_extended_result_codes(db, 1);
-    const QByteArray key = m_password.toUtf8();
+    const QByteArray key = m_source.password.toUtf8();
     sqlite3_key(db, key.constData(), int(key.size()));
     sqlite3_busy_timeout(db, 0);
     // Pages stay decrypted while they fit: 32 MiB holds every page of a ledger of 100 000
@@ -160,14 +160,14 @@ void Connection::open()
     // those pages may come and go.
     const qint64 cacheKiB = std::clamp<qint64>(info.size() * 3 / 10240, 32768, 262144);
     execRaw(db, QStringLiteral("PRAGMA cache_size = -%1").arg(cacheKiB).toUtf8().constData());
-    if (m_shareMode == ShareMode::Exclusive &&
+    if (m_source.shareMode == ShareMode::Exclusive &&
         (code = execRaw(db, "PRAGMA locking_mode = EXCLUSIVE")) != SQLITE_OK)
         throw fail(code);
     if ((code = execRaw(db, "SELECT count(*) FROM sqlite_master")) != SQLITE_OK)
         throw fail(code);
     // Take the write lock now: in exclusive mode it is then held until the file is closed,
     // so a second copy of the program cannot read or change the file meanwhile.
-    if (m_shareMode == ShareMode::Exclusive) {
+    if (m_source.shareMode == ShareMode::Exclusive) {
         if ((code = execRaw(db, "BEGIN EXCLUSIVE")) != SQLITE_OK)
             throw fail(code);
         if ((code = execRaw(db, "COMMIT")) != SQLITE_OK)
@@ -175,97 +175,14 @@ void Connection::open()
     }
     registerSqlFunctions(db);
     m_db = db;
-    if (m_shareMode == ShareMode::Exclusive)
+    if (m_source.shareMode == ShareMode::Exclusive)
         clearRekeyLeftovers();
     sqlite3_update_hook(db, &Connection::rowWritten, this);
     m_refusal.reset();
-    m_openPassword = m_password;
+    m_source.openPassword = m_source.password;
     schemaChanged();
     ensureKeptIndexes();
-}
-
-void Connection::ensureKeptIndexes()
-{
-    struct Kept
-    {
-        const char16_t* table;
-        const char16_t* name;
-        std::initializer_list<const char16_t*> columns;
-    };
-    static const Kept kept[] = {
-        {u"spend", u"日期", {u"日期"}},  {u"spend", u"帳戶金額", {u"帳戶", u"金額"}},
-        {u"save", u"日期", {u"日期"}},   {u"save", u"帳戶金額", {u"帳戶", u"金額"}},
-        {u"weight", u"日期", {u"日期"}},
-    };
-    // What the file holds already, read once: a file that has everything costs one look.
-    struct Index
-    {
-        QString table;
-        QString sql;
-    };
-    QHash<QString, Index> indexes; // by name
-    {
-        Statement stmt(m_db, QStringLiteral("SELECT name, tbl_name, sql FROM sqlite_master "
-                                            "WHERE type = 'index' AND sql IS NOT NULL"));
-        auto text = [&stmt](int column) {
-            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), column)));
-        };
-        while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-            indexes.insert(text(0), {text(1), text(2)});
-    }
-    auto caseless = [](const QString& sql) {
-        return sql.contains(QLatin1String("NOCASE"), Qt::CaseInsensitive);
-    };
-    for (const Kept& index : kept) {
-        const QString table = QString::fromUtf16(index.table);
-        const TableInfo* info = findTableInfo(table);
-        if (!info)
-            continue;
-        QStringList columns;
-        for (const char16_t* column : index.columns)
-            if (const ColumnInfo* c = info->column(QString::fromUtf16(column)))
-                columns << quoteName(c->name) + (c->kind == ColumnKind::Text || c->kind == ColumnKind::Date
-                                                     ? QStringLiteral(" COLLATE NOCASE")
-                                                     : QString());
-        if (columns.size() != int(index.columns.size()))
-            continue;
-        const QString name = jetIndexName(info->name, QString::fromUtf16(index.name), false, false);
-        const auto existing = indexes.constFind(name);
-        if (existing != indexes.constEnd() && caseless(existing->sql))
-            continue;
-        // An index is a help, never a condition: a failure leaves the file as it was.
-        if (existing != indexes.constEnd())
-            execRaw(m_db, QStringLiteral("DROP INDEX %1").arg(quoteName(name)).toUtf8().constData());
-        execRaw(m_db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                          .arg(quoteName(name), quoteName(info->name), columns.join(u','))
-                          .toUtf8()
-                          .constData());
-    }
-    // Keys written before they compared without regard to case are made to, where the rows allow it.
-    for (auto it = indexes.constBegin(); it != indexes.constEnd(); ++it) {
-        if (!(it.key().startsWith(QLatin1String("pk:")) || it.key().startsWith(QLatin1String("uq:"))) ||
-            caseless(it->sql))
-            continue;
-        QStringList columns;
-        {
-            Statement stmt(m_db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(it.key())));
-            while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-                columns << quoteName(QString::fromUtf8(
-                               reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)))) +
-                               QStringLiteral(" COLLATE NOCASE");
-        }
-        if (columns.isEmpty())
-            continue;
-        const QString sql =
-            QStringLiteral(
-                "SAVEPOINT jet_key; DROP INDEX %1; CREATE UNIQUE INDEX %1 ON %2 (%3); RELEASE jet_key;")
-                .arg(quoteName(it.key()), quoteName(it->table), columns.join(u','));
-        if (execRaw(m_db, sql.toUtf8().constData()) != SQLITE_OK) {
-            // Names that differ only in case are stored already: the key stays as it was.
-            execRaw(m_db, "ROLLBACK TO jet_key");
-            execRaw(m_db, "RELEASE jet_key");
-        }
-    }
+    foldKeys();
 }
 
 void Connection::close()
@@ -323,8 +240,8 @@ void Connection::keepFieldsBeforeModify(const Translation& t)
         if (stmt.code() == SQLITE_OK) {
             std::vector<qint64> rowids;
             int code;
-            while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW)
-                rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
+            while ((code = stmt.step()) == SQLITE_ROW)
+                rowids.push_back(stmt.int64(0));
             if (code == SQLITE_DONE) {
                 std::sort(rowids.begin(), rowids.end());
                 for (OpenResult* query : readers)
@@ -396,8 +313,8 @@ std::shared_ptr<KeptRows> Connection::takeResult(const QString& statement)
 void Connection::rowWritten(void* self, int, const char* database, const char* table, qint64 rowid)
 {
     auto* connection = static_cast<Connection*>(self);
-    ++connection->m_rowsWritten;
-    ++connection->m_writesSoFar;
+    ++connection->m_writes.inStatement;
+    ++connection->m_writes.soFar;
     if (std::strcmp(database, "main") != 0)
         return;
     for (const auto& weak : connection->m_watches) {
@@ -428,11 +345,11 @@ void Connection::schemaChanged()
 
 void Connection::runModify(const QString& sql, const QString& statement)
 {
-    m_rowsWritten = 0;
+    m_writes.inStatement = 0;
     prepareAndRun(sql, statement);
     // A statement that changed rows the write hook did not see (a table emptied at once)
     // cannot be followed row by row.
-    if (sqlite3_changes(m_db) > m_rowsWritten)
+    if (sqlite3_changes(m_db) > m_writes.inStatement)
         schemaChanged();
 }
 
@@ -473,7 +390,7 @@ void Connection::prepareAndRun(const QString& sql, const QString& statement)
     if (stmt.code() != SQLITE_OK)
         raise(stmt.code(), statement);
     int code;
-    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    while ((code = stmt.step()) == SQLITE_ROW) {
     }
     if (code != SQLITE_DONE)
         raise(code, statement);
@@ -515,7 +432,7 @@ void Connection::run(const Translation& t, const QString& statement)
                 Statement stmt(m_db, sql);
                 int code = stmt.code();
                 if (code == SQLITE_OK)
-                    while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+                    while ((code = stmt.step()) == SQLITE_ROW) {
                     }
                 if (code == SQLITE_CONSTRAINT || (code & 0xff) == SQLITE_CONSTRAINT)
                     throw EngineError(Kind::KeyViolation,
@@ -583,20 +500,17 @@ const TableInfo* Connection::findTableInfo(const QString& table)
             QStringLiteral(
                 "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
         stmt.bind(1, table);
-        if (sqlite3_step(stmt.get()) != SQLITE_ROW)
+        if (stmt.step() != SQLITE_ROW)
             return nullptr;
-        info.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
-        info.autoIncrement =
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)))
-                .contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+        info.name = stmt.text(0);
+        info.autoIncrement = stmt.text(1).contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
     }
     Statement stmt(m_db, QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(info.name)));
     int keyColumns = 0;
-    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    while (stmt.step() == SQLITE_ROW) {
         ColumnInfo column;
-        column.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)));
-        column.declaredType =
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2)));
+        column.name = stmt.text(1);
+        column.declaredType = stmt.text(2);
         column.kind = kindFromDeclaredType(column.declaredType);
         column.textLimit = textLimitFromDeclaredType(column.declaredType);
         if (sqlite3_column_int(stmt.get(), 5) > 0) {
@@ -611,7 +525,7 @@ const TableInfo* Connection::findTableInfo(const QString& table)
             column.integerKey = false;
     for (const QString& index : keyIndexes(info.name, "pk")) {
         Statement columns(m_db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(index)));
-        while (sqlite3_step(columns.get()) == SQLITE_ROW)
+        while (columns.step() == SQLITE_ROW)
             if (const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 2)))
                 for (auto& column : info.columns)
                     if (column.name == QString::fromUtf8(name))

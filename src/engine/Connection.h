@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <set>
@@ -42,6 +43,14 @@ struct ChangeWatch
     bool lost = false; // changes that cannot be followed row by row: the result must be read again
 };
 
+// An index made at every open, by the names of its table and columns.
+struct KeptIndex
+{
+    QString table;
+    QString name; // the name in the Jet dialect; stored as the engine names a table's indexes
+    QStringList columns;
+};
+
 struct TableInfo
 {
     QString name; // as stored
@@ -71,9 +80,9 @@ public:
     // "Provider=...;Data Source=finance.mdb;..."; a relative Data Source is looked up in the
     // working directory at the moment of opening.
     void setConnectionString(const QString& text);
-    QString connectionString() const { return m_connectionString; }
+    QString connectionString() const { return m_source.connectionString; }
     void setProperty(const QString& name, const QString& value);
-    void setShareMode(ShareMode mode) { m_shareMode = mode; }
+    void setShareMode(ShareMode mode) { m_source.shareMode = mode; }
 
     void open();
     void close();
@@ -86,9 +95,10 @@ public:
     // Runs one statement that returns no rows.
     void execute(const QString& statement);
 
-    // Creates the indexes the engine keeps on the ledger (by date, by account with the amount)
-    // where a table has the columns and lacks the index. Run at every open.
-    void ensureKeptIndexes();
+    // Indexes the connection makes sure of at every open (and now, when open): each is made
+    // where its table has the columns and lacks it, its texts compared without regard to case.
+    // An index is a help, never a condition: one that cannot be made is left out.
+    void keepIndexes(std::vector<KeptIndex> indexes);
 
     // A connection opened on the given file (absolute, or relative to the working directory)
     // with the given password, held exclusively. For the tools and tests that open a file directly.
@@ -113,8 +123,8 @@ public:
     // kept is brought up to date row by row.
     void beforeRollback();
     // When the outermost unit of work begins; then whether rows were written in it since.
-    void unitBegins() { m_writesAtUnit = m_writesSoFar; }
-    bool writtenInUnit() const { return m_writesSoFar != m_writesAtUnit; }
+    void unitBegins() { m_writes.atUnit = m_writes.soFar; }
+    bool writtenInUnit() const { return m_writes.soFar != m_writes.atUnit; }
     // Follows the writes to a table from now on.
     std::shared_ptr<ChangeWatch> watchTable(const QString& table, size_t limit);
     // What a closed query leaves for the next open of the same statement (one per table, a few
@@ -143,6 +153,8 @@ private:
     void dropIndex(const Translation& t, const QString& statement);
     void changePassword(const Translation& t); // Rekey.cpp
     void clearRekeyLeftovers();
+    void ensureKeptIndexes(); // KeptIndexes.cpp
+    void foldKeys();
     QString storedTableName(const QString& table);
     // The tables or their columns may have changed: what was learnt about them is forgotten and
     // no kept result is brought up to date.
@@ -153,11 +165,16 @@ private:
     QStringList keyIndexes(const QString& table, const char* prefix);
 
     sqlite3* m_db = nullptr;
-    QString m_connectionString;
-    QString m_dataSource;
-    QString m_password;     // the property, used at the next open
-    QString m_openPassword; // the key the open file answers to
-    ShareMode m_shareMode = ShareMode::Exclusive;
+    // Which file, and how it is opened.
+    struct Source
+    {
+        QString connectionString;
+        QString dataSource;
+        QString password;     // the property, used at the next open
+        QString openPassword; // the key the open file answers to
+        ShareMode shareMode = ShareMode::Exclusive;
+    };
+    Source m_source;
     QHash<QString, TableInfo> m_tables;
     // The last refusal of this file for this password: while neither changes, trying again
     // can only give the same answer, and the key derivation is not worth repeating.
@@ -179,9 +196,15 @@ private:
         std::shared_ptr<KeptRows> result;
     };
     std::vector<KeptResult> m_kept;
-    qint64 m_rowsWritten = 0;
-    qint64 m_writesSoFar = 0;  // every row written since the connection was made
-    qint64 m_writesAtUnit = 0; // the same when the outermost unit of work began
+    std::vector<KeptIndex> m_keptIndexes;
+    // Rows written, counted by the write hook.
+    struct Writes
+    {
+        qint64 inStatement = 0; // by the statement running now
+        qint64 soFar = 0;       // every row written since the connection was made
+        qint64 atUnit = 0;      // the same when the outermost unit of work began
+    };
+    Writes m_writes;
 };
 
 } // namespace engine

@@ -62,10 +62,10 @@ int readRow(sqlite3* db, const QString& sql, QString& row)
     Statement stmt;
     int code = stmt.prepare(db, sql.toUtf8());
     if (code == SQLITE_OK) {
-        code = sqlite3_step(stmt.get());
+        code = stmt.step();
         if (code == SQLITE_ROW) {
             QStringList fields;
-            for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i)
+            for (int i = 0; i < stmt.columnCount(); ++i)
                 fields << QString::fromUtf8(
                     reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), i)));
             row = fields.join(u'|');
@@ -79,11 +79,11 @@ int readRow(sqlite3* db, const QString& sql, QString& row)
 
 void Connection::changePassword(const Translation& t)
 {
-    if (t.oldPassword != m_openPassword)
+    if (t.oldPassword != m_source.openPassword)
         throw EngineError(Kind::WrongPassword, QStringLiteral("舊密碼不正確,資料庫密碼沒有變更。"));
     if (t.newPassword.isEmpty())
         throw EngineError(Kind::BadValue, QStringLiteral("新密碼不能是空的,資料庫密碼沒有變更。"));
-    if (m_shareMode != ShareMode::Exclusive)
+    if (m_source.shareMode != ShareMode::Exclusive)
         throw EngineError(Kind::Other, QStringLiteral("資料庫必須以獨佔模式開啟,才能變更密碼。"));
     requireUnmoved();
     const QFileInfo file(databasePath());
@@ -118,7 +118,7 @@ void Connection::changePassword(const Translation& t)
         if (code == SQLITE_OK) {
             sqlite3_bind_text(attach.get(), 1, copyName.constData(), int(copyName.size()), SQLITE_TRANSIENT);
             sqlite3_bind_blob(attach.get(), 2, key.constData(), int(key.size()), SQLITE_TRANSIENT);
-            code = sqlite3_step(attach.get());
+            code = attach.step();
             if (code == SQLITE_DONE)
                 code = SQLITE_OK;
         }
@@ -154,7 +154,7 @@ void Connection::changePassword(const Translation& t)
             Statement list;
             if (list.prepare(m_db, "SELECT name FROM main.sqlite_master WHERE type = 'table' AND "
                                    "name NOT LIKE 'sqlite!_%' ESCAPE '!'") == SQLITE_OK)
-                while (sqlite3_step(list.get()) == SQLITE_ROW)
+                while (list.step() == SQLITE_ROW)
                     tables << QString::fromUtf8(
                         reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
         }
@@ -216,8 +216,8 @@ void Connection::changePassword(const Translation& t)
     // The connection goes over to the new file, under the new key.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
-    m_openPassword = t.newPassword;
-    m_password = t.newPassword;
+    m_source.openPassword = t.newPassword;
+    m_source.password = t.newPassword;
     open();
 }
 

@@ -32,8 +32,8 @@ QStringList Connection::keyIndexes(const QString& table, const char* prefix)
     stmt.bind(1, table);
     stmt.bind(2, QLatin1String(prefix) + QStringLiteral(":%"));
     QStringList names;
-    while (sqlite3_step(stmt.get()) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+    while (stmt.step() == SQLITE_ROW)
+        names << stmt.text(0);
     return names;
 }
 
@@ -89,7 +89,7 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
                 m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
                                      "AND sql IS NOT NULL"));
             stmt.bind(1, info.name);
-            while (sqlite3_step(stmt.get()) == SQLITE_ROW)
+            while (stmt.step() == SQLITE_ROW)
                 indexes << QString::fromUtf8(
                     reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
         }
@@ -97,8 +97,8 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         if (info.autoIncrement) {
             Statement stmt(m_db, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"));
             stmt.bind(1, info.name);
-            if (sqlite3_step(stmt.get()) == SQLITE_ROW)
-                sequence = sqlite3_column_int64(stmt.get(), 0);
+            if (stmt.step() == SQLITE_ROW)
+                sequence = stmt.int64(0);
         }
         exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(rebuilt, definitions.join(QStringLiteral(", "))));
         prepareAndRun(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
@@ -112,14 +112,14 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
             Statement stmt(m_db,
                            QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1"));
             stmt.bind(1, info.name);
-            sqlite3_bind_int64(stmt.get(), 2, sequence);
-            sqlite3_step(stmt.get());
+            stmt.bindInt64(2, sequence);
+            stmt.step();
             if (sqlite3_changes(m_db) == 0) {
                 Statement insert(m_db,
                                  QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
                 insert.bind(1, info.name);
-                sqlite3_bind_int64(insert.get(), 2, sequence);
-                sqlite3_step(insert.get());
+                insert.bindInt64(2, sequence);
+                insert.step();
             }
         }
         exec(QStringLiteral("RELEASE jet_alter"));
@@ -183,7 +183,7 @@ void Connection::addConstraint(const Translation& t, const QString&)
                 QStringLiteral("資料表 %1 已經有主索引鍵,不能再建立 %2。").arg(info.name, t.constraint));
         Statement nulls(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 IS NULL")
                                   .arg(quoteName(info.name), columns.join(QStringLiteral(" IS NULL OR "))));
-        if (sqlite3_step(nulls.get()) == SQLITE_ROW && sqlite3_column_int64(nulls.get(), 0) > 0)
+        if (nulls.step() == SQLITE_ROW && nulls.int64(0) > 0)
             throw EngineError(Kind::KeyViolation,
                               QStringLiteral("資料表 %1 的 %2 有空值,無法建立主索引鍵 %3。")
                                   .arg(info.name, t.columns.join(u','), t.constraint));

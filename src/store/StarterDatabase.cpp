@@ -1,5 +1,6 @@
 #include "StarterDatabase.h"
 
+#include "LedgerIndexes.h"
 #include "SafeFiles.h"
 
 #include "engine/Connection.h"
@@ -57,7 +58,7 @@ void fill(const QString& path, const QString& password)
     };
     for (const char16_t* statement : statements)
         connection->execute(QString::fromUtf16(statement));
-    connection->ensureKeptIndexes();
+    keepLedgerIndexes(*connection);
     connection->close();
 }
 

@@ -4,6 +4,7 @@
 #include "engine/EngineError.h"
 #include "engine/JetFile.h"
 #include "engine/Query.h"
+#include "store/LedgerIndexes.h"
 #include "store/Texts.h"
 #include "store/import/JetImport.h"
 #include "ui/Dialogs.h"
@@ -20,6 +21,7 @@
 void TForm1::CreateDatabaseObjects()
 {
     Connection = std::make_unique<engine::Connection>();
+    store::keepLedgerIndexes(*Connection);
     for (auto& query : Query) {
         query = std::make_unique<engine::Query>();
         QObject::connect(query.get(), &engine::Query::fieldsUnreadable, query.get(),

@@ -4,7 +4,9 @@
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
 #include "engine/JetFile.h"
+#include "engine/Sqlite.h"
 #include "engine/Transaction.h"
+#include "store/LedgerIndexes.h"
 #include "store/SafeFiles.h"
 
 #include <QDate>
@@ -50,12 +52,6 @@ struct TableDef
         if (table)
             mdb_free_tabledef(table);
     }
-};
-
-struct Statement
-{
-    sqlite3_stmt* statement = nullptr;
-    ~Statement() { sqlite3_finalize(statement); }
 };
 
 template <typename T> T* at(GPtrArray* array, unsigned int index)
@@ -154,7 +150,7 @@ public:
     Reader(const QString& path, MdbHandle* mdb) : m_path(path), m_mdb(mdb) {}
 
     // Binds every field of the current row of table to the insert statement.
-    void bindRow(MdbTableDef* table, const std::vector<Column>& columns, sqlite3_stmt* insert)
+    void bindRow(MdbTableDef* table, const std::vector<Column>& columns, engine::Statement& insert)
     {
         const MdbFormatConstants* format = m_mdb->fmt;
         const unsigned char* page = m_mdb->pg_buf;
@@ -187,7 +183,7 @@ public:
     }
 
 private:
-    void bindField(MdbTableDef* table, const Column& column, const MdbField& field, sqlite3_stmt* insert,
+    void bindField(MdbTableDef* table, const Column& column, const MdbField& field, engine::Statement& insert,
                    int parameter)
     {
         MdbColumn* jet = column.jet;
@@ -196,11 +192,11 @@ private:
         const int pageSize = int(m_mdb->fmt->pg_size);
         if (jet->col_type == MDB_BOOL) {
             // A yes/no field lives in the row's null mask: a set bit is yes, which Jet writes as -1.
-            sqlite3_bind_int(insert, parameter, field.is_null ? 0 : -1);
+            insert.bindInt64(parameter, field.is_null ? 0 : -1);
             return;
         }
         if (field.is_null) {
-            sqlite3_bind_null(insert, parameter);
+            insert.bindNull(parameter);
             return;
         }
         if (field.start < 0 || size < 0 || field.start + size > pageSize)
@@ -212,32 +208,32 @@ private:
         switch (jet->col_type) {
         case MDB_BYTE:
             need(1);
-            sqlite3_bind_int(insert, parameter, value[0]);
+            insert.bindInt64(parameter, value[0]);
             break;
         case MDB_INT:
             need(2);
-            sqlite3_bind_int(insert, parameter, qFromLittleEndian<qint16>(value));
+            insert.bindInt64(parameter, qFromLittleEndian<qint16>(value));
             break;
         case MDB_LONGINT:
             need(4);
-            sqlite3_bind_int64(insert, parameter, qFromLittleEndian<qint32>(value));
+            insert.bindInt64(parameter, qFromLittleEndian<qint32>(value));
             break;
         case MDB_MONEY:
             need(8);
-            sqlite3_bind_double(insert, parameter, double(qFromLittleEndian<qint64>(value)) / 10000.0);
+            insert.bindDouble(parameter, double(qFromLittleEndian<qint64>(value)) / 10000.0);
             break;
         case MDB_FLOAT: {
             need(4);
             float number = 0;
             std::memcpy(&number, value, sizeof number);
-            sqlite3_bind_double(insert, parameter, double(qFromLittleEndian(number)));
+            insert.bindDouble(parameter, double(qFromLittleEndian(number)));
             break;
         }
         case MDB_DOUBLE: {
             need(8);
             double number = 0;
             std::memcpy(&number, value, sizeof number);
-            sqlite3_bind_double(insert, parameter, qFromLittleEndian(number));
+            insert.bindDouble(parameter, qFromLittleEndian(number));
             break;
         }
         case MDB_DATETIME: {
@@ -250,7 +246,7 @@ private:
                     m_path,
                     QStringLiteral("資料表 %1 的欄位 %2 有無效的日期").arg(utf8(table->name), column.name));
             const QByteArray text = storedDate(days).toUtf8();
-            sqlite3_bind_text(insert, parameter, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            insert.bindText(parameter, text.constData(), int(text.size()));
             break;
         }
         case MDB_TEXT:
@@ -276,12 +272,12 @@ private:
 
     // Jet keeps text as UCS-2, some of it compressed to one byte a character; libmdb turns
     // either into UTF-8. An empty text stays empty, never Null.
-    void bindText(sqlite3_stmt* insert, int parameter, const char* source, size_t length)
+    void bindText(engine::Statement& insert, int parameter, const char* source, size_t length)
     {
         m_text.resize(length * 3 + 16);
         const int written =
             length == 0 ? 0 : mdb_unicode2ascii(m_mdb, source, length, m_text.data(), m_text.size());
-        sqlite3_bind_text(insert, parameter, m_text.data(), written, SQLITE_TRANSIENT);
+        insert.bindText(parameter, m_text.data(), written);
     }
 
     QString m_path;
@@ -449,15 +445,14 @@ std::vector<ImportedTable> copyTables(const QString& jetPath, const QString& tar
         const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                    .arg(quoteName(utf8(table->name)), names.join(u','), marks.join(u','))
                                    .toUtf8();
-        Statement insert;
-        check(db, sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &insert.statement, nullptr),
-              target);
+        engine::Statement insert;
+        check(db, insert.prepare(db, sql), target);
         mdb_rewind_table(table);
         qint64 rows = 0;
         while (mdb_fetch_row(table)) {
-            reader.bindRow(table, source.columns, insert.statement);
-            check(db, sqlite3_step(insert.statement), target);
-            sqlite3_reset(insert.statement);
+            reader.bindRow(table, source.columns, insert);
+            check(db, insert.step(), target);
+            insert.rewind();
             ++rows;
             if (progress && ++done % progressStep == 0)
                 progress(done, total);
@@ -470,7 +465,7 @@ std::vector<ImportedTable> copyTables(const QString& jetPath, const QString& tar
         imported.push_back({utf8(table->name), rows});
     }
     transaction.commit();
-    connection->ensureKeptIndexes();
+    store::keepLedgerIndexes(*connection);
     connection->close();
     if (progress)
         progress(total, total);
