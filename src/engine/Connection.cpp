@@ -235,8 +235,8 @@ void Connection::keepFieldsBeforeModify(const Translation& t)
             readers.push_back(query);
     if (readers.empty())
         return;
-    if (!t.changedRows.isEmpty()) {
-        Statement stmt(m_db, t.changedRows);
+    if (!t.modify.changedRows.isEmpty()) {
+        Statement stmt(m_db, t.modify.changedRows);
         if (stmt.code() == SQLITE_OK) {
             std::vector<qint64> rowids;
             int code;
@@ -410,7 +410,7 @@ void Connection::run(const Translation& t, const QString& statement)
         requireUnmoved();
     // Rows that other statements change, or whose table changes shape, are read first by the
     // open results that have not read them yet.
-    if (t.kind == K::Modify && !t.inserts)
+    if (t.kind == K::Modify && !t.modify.inserts)
         keepFieldsBeforeModify(t);
     else if (t.kind == K::DropTable || t.kind == K::AddColumn || t.kind == K::AlterColumn)
         keepFieldsBeforeWrite(t.table, std::nullopt);
@@ -437,7 +437,7 @@ void Connection::run(const Translation& t, const QString& statement)
                 if (code == SQLITE_CONSTRAINT || (code & 0xff) == SQLITE_CONSTRAINT)
                     throw EngineError(Kind::KeyViolation,
                                       QStringLiteral("資料表 %1 已有重複的值,無法建立索引 %2。")
-                                          .arg(t.table, t.constraint));
+                                          .arg(t.table, t.ddl.constraint));
                 if (code != SQLITE_OK && code != SQLITE_DONE) {
                     const QString detail = errorDetail(m_db, code);
                     if (detail.contains(QLatin1String("already exists")))
@@ -445,7 +445,7 @@ void Connection::run(const Translation& t, const QString& statement)
                             Kind::Syntax,
                             t.kind == K::CreateTable
                                 ? QStringLiteral("資料表 %1 已經存在。").arg(t.table)
-                                : QStringLiteral("資料表 %1 已經有索引 %2。").arg(t.table, t.constraint));
+                                : QStringLiteral("資料表 %1 已經有索引 %2。").arg(t.table, t.ddl.constraint));
                     raise(code, statement);
                 }
             }

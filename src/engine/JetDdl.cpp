@@ -112,34 +112,34 @@ Translation translateAlterTable(Cursor& c)
     if (c.accept("add")) {
         if (c.accept("constraint")) {
             result.kind = Translation::Kind::AddConstraint;
-            result.constraint = c.name();
-            result.primary = c.accept("primary");
-            if (result.primary)
+            result.ddl.constraint = c.name();
+            result.ddl.primary = c.accept("primary");
+            if (result.ddl.primary)
                 c.expect("key");
             else
                 c.expect("unique");
             c.expectPunct("(");
             do
-                result.columns << c.name();
+                result.ddl.columns << c.name();
             while (c.acceptPunct(","));
             c.expectPunct(")");
         } else {
             c.accept("column");
             result.kind = Translation::Kind::AddColumn;
-            result.column = c.name();
-            result.type = typeAt();
+            result.ddl.column = c.name();
+            result.ddl.type = typeAt();
             result.sql << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                              .arg(quoteName(result.table), quoteName(result.column), result.type);
+                              .arg(quoteName(result.table), quoteName(result.ddl.column), result.ddl.type);
         }
     } else if (c.accept("alter")) {
         c.accept("column");
         result.kind = Translation::Kind::AlterColumn;
-        result.column = c.name();
-        result.type = typeAt();
+        result.ddl.column = c.name();
+        result.ddl.type = typeAt();
     } else if (c.accept("drop")) {
         c.expect("constraint");
         result.kind = Translation::Kind::DropConstraint;
-        result.constraint = c.name();
+        result.ddl.constraint = c.name();
     } else {
         throw syntaxError(QStringLiteral("ALTER TABLE 之後應該是 ADD、ALTER 或 DROP"), c.statement());
     }

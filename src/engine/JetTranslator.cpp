@@ -358,14 +358,14 @@ Translation translateSelect(const QString& statement, bool nested)
             const bool plain = (key.size() == 1 || (key.size() == 2 && (descending || is(key[1], "asc")))) &&
                                (key[0].type == T::Word || key[0].type == T::Bracket);
             if (!plain) {
-                result.plainOrder = false;
-                result.orderColumns.clear();
-                result.orderDescending.clear();
+                result.order.plain = false;
+                result.order.columns.clear();
+                result.order.descending.clear();
                 break;
             }
-            result.orderColumns << (key[0].type == T::Word ? key[0].text
-                                                           : key[0].text.mid(1, key[0].text.size() - 2));
-            result.orderDescending.push_back(descending);
+            result.order.columns << (key[0].type == T::Word ? key[0].text
+                                                            : key[0].text.mid(1, key[0].text.size() - 2));
+            result.order.descending.push_back(descending);
         }
     }
 
@@ -401,8 +401,8 @@ Translation translateSelect(const QString& statement, bool nested)
     sql += limit;
     result.sql << sql;
     if (result.singleTable && result.top < 0) {
-        result.rowSource = source;
-        result.rowSourceUnordered = rewriteTokens(slice(tokens, from, order), statement).trimmed();
+        result.from.ordered = source;
+        result.from.unordered = rewriteTokens(slice(tokens, from, order), statement).trimmed();
     }
     return result;
 }
@@ -442,8 +442,8 @@ Translation translateJet(const QString& statement)
         };
         Translation result;
         result.kind = Translation::Kind::AlterPassword;
-        result.newPassword = password(words[0]);
-        result.oldPassword = password(words[1]);
+        result.password.to = password(words[0]);
+        result.password.from = password(words[1]);
         return result;
     }
 
@@ -458,7 +458,7 @@ Translation translateJet(const QString& statement)
         c.expect("index");
         Translation result;
         result.kind = Translation::Kind::CreateIndex;
-        result.constraint = c.name();
+        result.ddl.constraint = c.name();
         c.expect("on");
         result.table = c.name();
         c.expectPunct("(");
@@ -474,7 +474,7 @@ Translation translateJet(const QString& statement)
         c.expectEnd();
         result.sql << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                           .arg(unique ? QStringLiteral("UNIQUE ") : QString(),
-                               quoteName(jetIndexName(result.table, result.constraint, false, unique)),
+                               quoteName(jetIndexName(result.table, result.ddl.constraint, false, unique)),
                                quoteName(result.table), columns.join(u','));
         return result;
     }
@@ -489,7 +489,7 @@ Translation translateJet(const QString& statement)
         }
         c.expect("index");
         result.kind = Translation::Kind::DropIndex;
-        result.constraint = c.name();
+        result.ddl.constraint = c.name();
         c.expect("on");
         result.table = c.name();
         c.expectEnd();
@@ -520,22 +520,22 @@ Translation translateJet(const QString& statement)
         Translation result;
         result.kind = Translation::Kind::Modify;
         result.sql << rewriteTokens(caselessComparisons(tokens), statement).trimmed();
-        result.inserts = is(first, "insert");
+        result.modify.inserts = is(first, "insert");
         // The table changed: UPDATE t, DELETE FROM t, INSERT INTO t.
         Cursor words(tokens, statement);
         words.take();
-        if (result.inserts)
+        if (result.modify.inserts)
             words.accept("into");
         else
             words.accept("from");
         if (words.peek().type == T::Word || words.peek().type == T::Bracket)
             result.table = words.name();
         // The rows an UPDATE or DELETE changes, as a select of their rowids.
-        if (!result.inserts && !result.table.isEmpty()) {
+        if (!result.modify.inserts && !result.table.isEmpty()) {
             const size_t where = findTopLevel(tokens, 0, {"where"});
-            result.changedRows = QStringLiteral("SELECT rowid FROM ") + quoteName(result.table);
+            result.modify.changedRows = QStringLiteral("SELECT rowid FROM ") + quoteName(result.table);
             if (where < tokens.size())
-                result.changedRows +=
+                result.modify.changedRows +=
                     u' ' + rewriteTokens(caselessComparisons(slice(tokens, where, tokens.size())), statement)
                                .trimmed();
         }

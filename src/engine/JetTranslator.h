@@ -57,30 +57,50 @@ struct Translation
     int tieKeys = 0;          // hidden trailing columns holding the ORDER BY keys, for TOP's ties
     bool hasRowid = false;    // a hidden column "__rowid" follows the visible ones
     // The ORDER BY of a single-table select when every key is a plain column name (else empty,
-    // with plainOrder false).
-    QStringList orderColumns;
-    std::vector<bool> orderDescending;
-    bool plainOrder = true;
+    // with plain false).
+    struct Order
+    {
+        QStringList columns;
+        std::vector<bool> descending;
+        bool plain = true;
+    };
+    Order order;
     // A single-table select without TOP: its FROM clause to the end, and the same without the
     // ORDER BY, translated, so that other select lists can be run over the same rows.
-    QString rowSource;
-    QString rowSourceUnordered;
+    struct RowSource
+    {
+        QString ordered;
+        QString unordered;
+    };
+    RowSource from;
 
-    // Modify: true for an INSERT, which changes no row that was there before it
-    bool inserts = false;
-    // Modify: for an UPDATE or DELETE of a named table, a select of the rowids it changes
-    QString changedRows;
+    // Insert, update, delete
+    struct Modify
+    {
+        bool inserts = false; // an INSERT, which changes no row that was there before it
+        // For an UPDATE or DELETE of a named table, a select of the rowids it changes.
+        QString changedRows;
+    };
+    Modify modify;
 
-    // DDL
-    QString column;
-    QString type;         // canonical declared type
-    QString constraint;   // Jet constraint or index name
-    QStringList columns;  // key columns
-    bool primary = false; // PRIMARY KEY (else UNIQUE)
+    // Table, column, key and index changes
+    struct Ddl
+    {
+        QString column;
+        QString type;         // canonical declared type
+        QString constraint;   // Jet constraint or index name
+        QStringList columns;  // key columns
+        bool primary = false; // PRIMARY KEY (else UNIQUE)
+    };
+    Ddl ddl;
 
     // ALTER DATABASE PASSWORD new old
-    QString newPassword;
-    QString oldPassword;
+    struct Password
+    {
+        QString to;
+        QString from;
+    };
+    Password password;
 };
 
 Translation translateJet(const QString& statement);

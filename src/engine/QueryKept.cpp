@@ -100,7 +100,7 @@ bool Query::reopenKept(KeptRows& kept, const Translation& t, Connection& connect
     m_source.translated = std::move(kept.translated);
     m_source.watch = std::move(kept.watch);
     m_source.watch->limit = std::max<size_t>(256, m_rows.size() / 8);
-    m_source.rowSourceUnordered = t.rowSourceUnordered;
+    m_source.rowSourceUnordered = t.from.unordered;
     m_source.openedInUnit = m_rows.onDemand() && !sqlite3_get_autocommit(db) && connection.writtenInUnit();
     m_rows.listCached();
     enterBrowse();

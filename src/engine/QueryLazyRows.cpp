@@ -16,13 +16,13 @@ using namespace queryparts;
 // then read in full.
 bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& connection)
 {
-    if (t.rowSource.isEmpty())
+    if (t.from.ordered.isEmpty())
         return false;
     QString keys = QStringLiteral("SELECT %1.rowid AS [__rowid]").arg(quoteName(m_table));
     for (int column : order.columns)
         keys += QStringLiteral(", ") + quoteName(m_columns[size_t(column)].baseName);
-    keys += u' ' + t.rowSource;
-    if (t.orderColumns.isEmpty())
+    keys += u' ' + t.from.ordered;
+    if (t.order.columns.isEmpty())
         keys += QStringLiteral(" ORDER BY %1.rowid").arg(quoteName(m_table));
     RowOrder keyOrder;
     if (!namedOrder(t, keyOrder) || !certainOrder(keys, t, keyOrder) || keyOrder.columns != order.columns ||
@@ -69,7 +69,7 @@ bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& co
 
     m_rows.assign(std::move(rows));
     m_source.openedInUnit = !sqlite3_get_autocommit(db) && connection.writtenInUnit();
-    m_source.rowSourceUnordered = t.rowSourceUnordered;
+    m_source.rowSourceUnordered = t.from.unordered;
     watch(connection);
     return true;
 }

@@ -9,9 +9,9 @@ using namespace queryparts;
 // shown under its own name.
 bool Query::namedOrder(const Translation& t, RowOrder& order) const
 {
-    if (!m_source.singleTable || !t.hasRowid || t.top >= 0 || !t.plainOrder || t.sql.size() != 1)
+    if (!m_source.singleTable || !t.hasRowid || t.top >= 0 || !t.order.plain || t.sql.size() != 1)
         return false;
-    for (const QString& name : t.orderColumns) {
+    for (const QString& name : t.order.columns) {
         int found = -1;
         for (size_t i = 0; i < m_columns.size() && found < 0; ++i)
             if (m_columns[i].baseName.compare(name, Qt::CaseInsensitive) == 0 &&
@@ -21,7 +21,7 @@ bool Query::namedOrder(const Translation& t, RowOrder& order) const
             return false;
         order.columns.push_back(found);
     }
-    order.descending = t.orderDescending;
+    order.descending = t.order.descending;
     return true;
 }
 
@@ -70,8 +70,8 @@ bool Query::certainOrder(const QString& statement, const Translation& t, RowOrde
         if (sqlite3_column_int(info.get(), 5) == 0) // the rowid, after the key columns
             continue;
         const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2));
-        if (k >= size_t(t.orderColumns.size()) || sqlite3_column_int(info.get(), 1) < 0 || !name ||
-            t.orderColumns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
+        if (k >= size_t(t.order.columns.size()) || sqlite3_column_int(info.get(), 1) < 0 || !name ||
+            t.order.columns[qsizetype(k)].compare(QString::fromUtf8(name), Qt::CaseInsensitive) != 0)
             return false;
         const bool flipped = bool(sqlite3_column_int(info.get(), 3)) != order.descending[k];
         if (k == 0)
@@ -80,7 +80,7 @@ bool Query::certainOrder(const QString& statement, const Translation& t, RowOrde
             return false;
         ++k;
     }
-    if (k != size_t(t.orderColumns.size()))
+    if (k != size_t(t.order.columns.size()))
         return false;
     order.rowidDescending = reverse;
     return true;

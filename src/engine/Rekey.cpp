@@ -79,9 +79,9 @@ int readRow(sqlite3* db, const QString& sql, QString& row)
 
 void Connection::changePassword(const Translation& t)
 {
-    if (t.oldPassword != m_source.openPassword)
+    if (t.password.from != m_source.openPassword)
         throw EngineError(Kind::WrongPassword, QStringLiteral("舊密碼不正確,資料庫密碼沒有變更。"));
-    if (t.newPassword.isEmpty())
+    if (t.password.to.isEmpty())
         throw EngineError(Kind::BadValue, QStringLiteral("新密碼不能是空的,資料庫密碼沒有變更。"));
     if (m_source.shareMode != ShareMode::Exclusive)
         throw EngineError(Kind::Other, QStringLiteral("資料庫必須以獨佔模式開啟,才能變更密碼。"));
@@ -110,7 +110,7 @@ void Connection::changePassword(const Translation& t)
     // The copy: every table with its rows under their own rowids (the serials and the grids'
     // rows stay what they were), the indexes, the AUTOINCREMENT counters, the user version.
     const QByteArray copyName = QFile::encodeName(copy);
-    const QByteArray key = t.newPassword.toUtf8();
+    const QByteArray key = t.password.to.toUtf8();
     int code = SQLITE_OK;
     {
         Statement attach;
@@ -216,8 +216,8 @@ void Connection::changePassword(const Translation& t)
     // The connection goes over to the new file, under the new key.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
-    m_source.openPassword = t.newPassword;
-    m_source.password = t.newPassword;
+    m_source.openPassword = t.password.to;
+    m_source.password = t.password.to;
     open();
 }
 

@@ -40,21 +40,23 @@ QStringList Connection::keyIndexes(const QString& table, const char* prefix)
 void Connection::addColumn(const Translation& t, const QString& statement)
 {
     const TableInfo& info = tableInfo(t.table);
-    if (info.column(t.column))
-        throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 已經有欄位 %2。").arg(info.name, t.column));
+    if (info.column(t.ddl.column))
+        throw EngineError(Kind::Syntax,
+                          QStringLiteral("資料表 %1 已經有欄位 %2。").arg(info.name, t.ddl.column));
     prepareAndRun(t.sql.front(), statement);
 }
 
 void Connection::alterColumn(const Translation& t, const QString& statement)
 {
     const TableInfo info = tableInfo(t.table);
-    const ColumnInfo* target = info.column(t.column);
+    const ColumnInfo* target = info.column(t.ddl.column);
     if (!target)
-        throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有欄位 %2。").arg(info.name, t.column));
-    if (normalizedType(target->declaredType) == normalizedType(t.type))
+        throw EngineError(Kind::Syntax,
+                          QStringLiteral("資料表 %1 沒有欄位 %2。").arg(info.name, t.ddl.column));
+    if (normalizedType(target->declaredType) == normalizedType(t.ddl.type))
         return; // already of that type: nothing to rewrite
     if (target->integerKey)
-        throw EngineError(Kind::Syntax, QStringLiteral("自動編號欄位 %1 不能變更型別。").arg(t.column));
+        throw EngineError(Kind::Syntax, QStringLiteral("自動編號欄位 %1 不能變更型別。").arg(t.ddl.column));
 
     // SQLite cannot change a column's type in place: the table is written anew with the
     // column converted, keeping its keys, indexes and the serial counter.
@@ -63,7 +65,7 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
     QStringList definitions, names, values;
     for (const auto& column : info.columns) {
         const bool isTarget = &column == target;
-        QString definition = quoteName(column.name) + u' ' + (isTarget ? t.type : column.declaredType);
+        QString definition = quoteName(column.name) + u' ' + (isTarget ? t.ddl.type : column.declaredType);
         if (column.integerKey)
             definition += info.autoIncrement ? QStringLiteral(" PRIMARY KEY AUTOINCREMENT")
                                              : QStringLiteral(" PRIMARY KEY");
@@ -74,8 +76,8 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
             literal.replace(u'\'', QLatin1String("''"));
             values << QStringLiteral("jet_convert(%1, %2, %3, '%4')")
                           .arg(quoteName(column.name))
-                          .arg(int(kindFromDeclaredType(t.type)))
-                          .arg(textLimitFromDeclaredType(t.type))
+                          .arg(int(kindFromDeclaredType(t.ddl.type)))
+                          .arg(textLimitFromDeclaredType(t.ddl.type))
                           .arg(literal);
         } else {
             values << quoteName(column.name);
@@ -136,12 +138,12 @@ void Connection::dropConstraint(const Translation& t, const QString&)
     const QString table = storedTableName(t.table);
     for (const char* prefix : {"pk", "uq"})
         for (const QString& index : keyIndexes(table, prefix))
-            if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0) {
+            if (index.section(u':', 2).compare(t.ddl.constraint, Qt::CaseInsensitive) == 0) {
                 exec(QStringLiteral("DROP INDEX %1").arg(quoteName(index)));
                 return;
             }
     throw EngineError(Kind::Syntax,
-                      QStringLiteral("資料表 %1 沒有名為 %2 的索引鍵。").arg(table, t.constraint));
+                      QStringLiteral("資料表 %1 沒有名為 %2 的索引鍵。").arg(table, t.ddl.constraint));
 }
 
 void Connection::dropIndex(const Translation& t, const QString&)
@@ -149,19 +151,19 @@ void Connection::dropIndex(const Translation& t, const QString&)
     const QString table = storedTableName(t.table);
     for (const char* prefix : {"ix", "uq", "pk"})
         for (const QString& index : keyIndexes(table, prefix))
-            if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0) {
+            if (index.section(u':', 2).compare(t.ddl.constraint, Qt::CaseInsensitive) == 0) {
                 exec(QStringLiteral("DROP INDEX %1").arg(quoteName(index)));
                 return;
             }
     throw EngineError(Kind::Syntax,
-                      QStringLiteral("資料表 %1 沒有名為 %2 的索引。").arg(table, t.constraint));
+                      QStringLiteral("資料表 %1 沒有名為 %2 的索引。").arg(table, t.ddl.constraint));
 }
 
 void Connection::addConstraint(const Translation& t, const QString&)
 {
     const TableInfo info = tableInfo(t.table);
     QStringList columns;
-    for (const QString& name : t.columns) {
+    for (const QString& name : t.ddl.columns) {
         const ColumnInfo* column = info.column(name);
         if (!column)
             throw EngineError(Kind::Syntax, QStringLiteral("資料表 %1 沒有欄位 %2。").arg(info.name, name));
@@ -169,32 +171,34 @@ void Connection::addConstraint(const Translation& t, const QString&)
     }
     for (const char* prefix : {"pk", "uq", "ix"})
         for (const QString& index : keyIndexes(info.name, prefix))
-            if (index.section(u':', 2).compare(t.constraint, Qt::CaseInsensitive) == 0)
+            if (index.section(u':', 2).compare(t.ddl.constraint, Qt::CaseInsensitive) == 0)
                 throw EngineError(
                     Kind::Syntax,
-                    QStringLiteral("資料表 %1 已經有名為 %2 的索引。").arg(info.name, t.constraint));
-    if (t.primary) {
+                    QStringLiteral("資料表 %1 已經有名為 %2 的索引。").arg(info.name, t.ddl.constraint));
+    if (t.ddl.primary) {
         bool hasKey = !keyIndexes(info.name, "pk").isEmpty();
         for (const auto& column : info.columns)
             hasKey = hasKey || column.integerKey;
         if (hasKey)
             throw EngineError(
                 Kind::Syntax,
-                QStringLiteral("資料表 %1 已經有主索引鍵,不能再建立 %2。").arg(info.name, t.constraint));
+                QStringLiteral("資料表 %1 已經有主索引鍵,不能再建立 %2。").arg(info.name, t.ddl.constraint));
         Statement nulls(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 IS NULL")
                                   .arg(quoteName(info.name), columns.join(QStringLiteral(" IS NULL OR "))));
         if (nulls.step() == SQLITE_ROW && nulls.int64(0) > 0)
             throw EngineError(Kind::KeyViolation,
                               QStringLiteral("資料表 %1 的 %2 有空值,無法建立主索引鍵 %3。")
-                                  .arg(info.name, t.columns.join(u','), t.constraint));
+                                  .arg(info.name, t.ddl.columns.join(u','), t.ddl.constraint));
     }
-    const QString sql = QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
-                            .arg(quoteName(jetIndexName(info.name, t.constraint, t.primary, !t.primary)),
-                                 quoteName(info.name), columns.join(u','));
+    const QString sql =
+        QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+            .arg(quoteName(jetIndexName(info.name, t.ddl.constraint, t.ddl.primary, !t.ddl.primary)),
+                 quoteName(info.name), columns.join(u','));
     const int code = execRaw(m_db, sql.toUtf8().constData());
     if ((code & 0xff) == SQLITE_CONSTRAINT)
-        throw EngineError(Kind::KeyViolation, QStringLiteral("資料表 %1 的 %2 有重複的值,無法建立索引鍵 %3。")
-                                                  .arg(info.name, t.columns.join(u','), t.constraint));
+        throw EngineError(Kind::KeyViolation,
+                          QStringLiteral("資料表 %1 的 %2 有重複的值,無法建立索引鍵 %3。")
+                              .arg(info.name, t.ddl.columns.join(u','), t.ddl.constraint));
     if (code != SQLITE_OK)
         raise(code, sql);
 }

@@ -81,20 +81,20 @@ private Q_SLOTS:
     {
         Translation t = engine::translateJet(QStringLiteral("ALTER TABLE spend ALTER COLUMN 摘要 char"));
         QCOMPARE(t.kind, Translation::Kind::AlterColumn);
-        QCOMPARE(QStringList({t.table, t.column, t.type}),
+        QCOMPARE(QStringList({t.table, t.ddl.column, t.ddl.type}),
                  QStringList({QStringLiteral("spend"), QStringLiteral("摘要"), QStringLiteral("CHAR(255)")}));
 
         t = engine::translateJet(
             QStringLiteral("ALTER TABLE spend_type ADD CONSTRAINT PrimaryKey PRIMARY KEY (類型)"));
         QCOMPARE(t.kind, Translation::Kind::AddConstraint);
-        QCOMPARE(t.constraint, QStringLiteral("PrimaryKey"));
-        QCOMPARE(t.columns, QStringList{QStringLiteral("類型")});
-        QVERIFY(t.primary);
+        QCOMPARE(t.ddl.constraint, QStringLiteral("PrimaryKey"));
+        QCOMPARE(t.ddl.columns, QStringList{QStringLiteral("類型")});
+        QVERIFY(t.ddl.primary);
 
         t = engine::translateJet(QStringLiteral("ALTER DATABASE PASSWORD [my pw] 1234"));
         QCOMPARE(t.kind, Translation::Kind::AlterPassword);
-        QCOMPARE(t.newPassword, QStringLiteral("my pw"));
-        QCOMPARE(t.oldPassword, QStringLiteral("1234"));
+        QCOMPARE(t.password.to, QStringLiteral("my pw"));
+        QCOMPARE(t.password.from, QStringLiteral("1234"));
     }
 };
 

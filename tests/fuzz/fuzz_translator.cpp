@@ -80,9 +80,10 @@ void checkTokens(const QString& statement, const std::vector<JetToken>& tokens)
 bool same(const Translation& a, const Translation& b)
 {
     return a.kind == b.kind && a.sql == b.sql && a.table == b.table && a.singleTable == b.singleTable &&
-           a.top == b.top && a.tieKeys == b.tieKeys && a.hasRowid == b.hasRowid && a.column == b.column &&
-           a.type == b.type && a.constraint == b.constraint && a.columns == b.columns &&
-           a.primary == b.primary && a.newPassword == b.newPassword && a.oldPassword == b.oldPassword;
+           a.top == b.top && a.tieKeys == b.tieKeys && a.hasRowid == b.hasRowid &&
+           a.ddl.column == b.ddl.column && a.ddl.type == b.ddl.type && a.ddl.constraint == b.ddl.constraint &&
+           a.ddl.columns == b.ddl.columns && a.ddl.primary == b.ddl.primary &&
+           a.password.to == b.password.to && a.password.from == b.password.from;
 }
 
 void checkTranslation(const QString& statement, const Translation& t)
@@ -112,10 +113,10 @@ void checkTranslation(const QString& statement, const Translation& t)
         check(t.sql.size() == 1, "a DDL statement did not become exactly one statement", sql);
         break;
     case K::AddConstraint:
-        check(!t.columns.isEmpty(), "a key without columns", sql);
+        check(!t.ddl.columns.isEmpty(), "a key without columns", sql);
         break;
     case K::AlterColumn:
-        check(!t.type.isEmpty(), "alter column without a type", sql);
+        check(!t.ddl.type.isEmpty(), "alter column without a type", sql);
         break;
     case K::DropIndex:
     case K::DropConstraint:
@@ -181,8 +182,9 @@ bool sameUpToBlanks(const Translation& a, const Translation& b)
         if (a.sql[i].simplified() != b.sql[i].simplified())
             return false;
     return a.kind == b.kind && a.table == b.table && a.singleTable == b.singleTable && a.top == b.top &&
-           a.tieKeys == b.tieKeys && a.hasRowid == b.hasRowid && a.column == b.column && a.type == b.type &&
-           a.constraint == b.constraint && a.columns == b.columns && a.primary == b.primary;
+           a.tieKeys == b.tieKeys && a.hasRowid == b.hasRowid && a.ddl.column == b.ddl.column &&
+           a.ddl.type == b.ddl.type && a.ddl.constraint == b.ddl.constraint &&
+           a.ddl.columns == b.ddl.columns && a.ddl.primary == b.ddl.primary;
 }
 
 std::optional<Translation> translate(const QString& statement)
