@@ -827,7 +827,7 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
         if (f.Query[0]->fieldByName(QStringLiteral("摘要")).asString() != entry.note)
             throw std::runtime_error("the newest row is not the entry just added");
         dialogs.answerConfirm(ui::Answer::Yes);
-        timed(Op::Delete, [&] { f.DBGrid_spendKeyDown(ui::vk::Delete, {}); });
+        timed(Op::Delete, [&] { f.DBGrid_spendKeyDown(Qt::Key_Delete, {}); });
         const QStringList asked = dialogs.texts(ui::ScriptedDialogs::Kind::Confirm);
         if (dialogs.answersLeft() || asked.isEmpty() || !asked.last().endsWith(serial))
             throw std::runtime_error("the delete did not ask about the entry just added");

@@ -21,10 +21,10 @@ QString TForm1::AskYear()
     QString year = QString::number(platform::now().date().year());
     while (true) {
         // Cancel keeps the text the box opened with.
-        ui::InputQuery(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), year);
+        ui::inputQuery(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), year);
         if (IsInteger(year))
             return year;
-        ui::ShowMessage(QStringLiteral("請輸入正確西元年份, Ex: 2011"));
+        ui::showMessage(QStringLiteral("請輸入正確西元年份, Ex: 2011"));
     }
 }
 

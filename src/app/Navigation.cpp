@@ -98,5 +98,5 @@ void TForm1::AdvSmoothButton6Click()
     const QImage image = platform::copyOfWindowArea(this);
     if (image.isNull() || !image.save(path, "JPG"))
         throw std::runtime_error(QStringLiteral("無法寫入快照 %1。").arg(path).toStdString());
-    ui::ShowMessage(QStringLiteral("快照完成!!"));
+    ui::showMessage(QStringLiteral("快照完成!!"));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Slots.h"
+#include "store/QueryRoles.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -237,9 +237,9 @@ public:
     std::array<qint32, 32> DayNet{};
     qint32 DayQueriesLeft = 0;
     std::unique_ptr<engine::Connection> Connection;
-    // Reached by role: Query[slot::Spend] (store/Slots.h).
-    std::array<std::unique_ptr<engine::Query>, slot::count> Query;
-    std::array<std::unique_ptr<engine::DataSource>, slot::count> DataSource;
+    // Reached by role: Query[role::Spend] (store/QueryRoles.h).
+    std::array<std::unique_ptr<engine::Query>, role::count> Query;
+    std::array<std::unique_ptr<engine::DataSource>, role::count> DataSource;
 
     // Lifecycle (app/).
     void FormCreate();
@@ -286,7 +286,7 @@ public:
     void FillSaveTypeLists();
     void FillAccountLists();
     // Gives the slot to its data source and the source to the grid.
-    void BindGrid(slot::Role role, ui::DataGrid* grid);
+    void BindGrid(role::Role role, ui::DataGrid* grid);
     // Every column (grid width - 40) / columns wide, the last 2 more.
     void ApplyColumnWidths(ui::DataGrid* grid);
     // The ledger grids' select and binding alone, without resetting the page's date.

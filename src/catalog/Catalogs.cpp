@@ -4,8 +4,8 @@
 #include "catalog/AppendRow.h"
 #include "catalog/Statements.h"
 #include "engine/Query.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "ui/Dialogs.h"
 #include "ui/Keys.h"
 #include "ui/LabeledEdit.h"
@@ -16,7 +16,7 @@ namespace {
 
 struct Catalog
 {
-    slot::Role slot;
+    role::Role slot;
     ui::LabeledEdit* edit;
     const char16_t* table;
     const char16_t* nameColumn;
@@ -38,7 +38,7 @@ void addRow(engine::Query& slot, const Catalog& catalog)
 {
     const QString name = catalog.edit->text();
     if (name.isEmpty()) {
-        ui::ShowMessage(text(catalog.emptyMessage));
+        ui::showMessage(text(catalog.emptyMessage));
         return;
     }
     slot.setSql(QStringLiteral("select top 1 * from ") + text(catalog.table));
@@ -54,11 +54,11 @@ void addRow(engine::Query& slot, const Catalog& catalog)
     catalog.refresh();
 }
 
-void gridKeyDown(engine::Query& slot, const Catalog& catalog, int key)
+void gridKeyDown(engine::Query& slot, const Catalog& catalog, int key, Qt::KeyboardModifiers modifiers)
 {
-    if (key == ui::vk::Delete || key == ui::vk::Decimal) {
+    if (ui::isDeleteKey(key, modifiers)) {
         const QString name = slot.fieldByName(text(catalog.nameColumn)).asString();
-        if (ui::ConfirmDelete(text(catalog.bodyPrefix) + name) != ui::Answer::Yes)
+        if (ui::confirmDelete(text(catalog.bodyPrefix) + name) != ui::Answer::Yes)
             return;
         // A refused statement leaves the grid showing its table again, and goes on to the box.
         store::runOnSlot(
@@ -72,7 +72,7 @@ void gridKeyDown(engine::Query& slot, const Catalog& catalog, int key)
                 slot.open();
             });
         catalog.refresh();
-    } else if (key == ui::vk::Return) {
+    } else if (ui::isEnterKey(key)) {
         slot.first();
     }
 }
@@ -88,7 +88,7 @@ Catalog catalogOf(TForm1& form, Kind kind)
 {
     switch (kind) {
     case Kind::Accounts:
-        return {slot::AccountType,
+        return {role::AccountType,
                 form.LE_Account_Type,
                 u"account_type",
                 u"帳戶名稱",
@@ -103,7 +103,7 @@ Catalog catalogOf(TForm1& form, Kind kind)
                 },
                 [&form] { form.FillAccountLists(); }};
     case Kind::IncomeTypes:
-        return {slot::SaveType,
+        return {role::SaveType,
                 form.LE_Save_Type,
                 u"save_type",
                 u"類型",
@@ -117,7 +117,7 @@ Catalog catalogOf(TForm1& form, Kind kind)
     case Kind::ExpenseTypes:
         break;
     }
-    return {slot::SpendType,
+    return {role::SpendType,
             form.LE_Spend_Type,
             u"spend_type",
             u"類型",
@@ -136,10 +136,10 @@ void add(TForm1& form, Kind kind)
     addRow(*form.Query[catalog.slot], catalog);
 }
 
-void keyDown(TForm1& form, Kind kind, int key)
+void keyDown(TForm1& form, Kind kind, int key, Qt::KeyboardModifiers modifiers)
 {
     const Catalog catalog = catalogOf(form, kind);
-    gridKeyDown(*form.Query[catalog.slot], catalog, key);
+    gridKeyDown(*form.Query[catalog.slot], catalog, key, modifiers);
 }
 
 void exit(TForm1& form, Kind kind)
@@ -156,11 +156,11 @@ void catalog::appendRowOrReport(engine::Query& slot, const std::function<void(en
         slot.append();
         fill(slot);
         slot.post();
-        ui::ShowMessage(done);
+        ui::showMessage(done);
     } catch (...) {
         if (slot.isActive())
             slot.cancel();
-        ui::ShowMessage(duplicate);
+        ui::showMessage(duplicate);
     }
 }
 
@@ -179,19 +179,19 @@ void TForm1::BtnAddSpendTypeClick()
     add(*this, Kind::ExpenseTypes);
 }
 
-void TForm1::DBGrid_Account_TypeKeyDown(int key, Qt::KeyboardModifiers)
+void TForm1::DBGrid_Account_TypeKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    keyDown(*this, Kind::Accounts, key);
+    keyDown(*this, Kind::Accounts, key, modifiers);
 }
 
-void TForm1::DBGrid_Save_TypeKeyDown(int key, Qt::KeyboardModifiers)
+void TForm1::DBGrid_Save_TypeKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    keyDown(*this, Kind::IncomeTypes, key);
+    keyDown(*this, Kind::IncomeTypes, key, modifiers);
 }
 
-void TForm1::DBGrid_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers)
+void TForm1::DBGrid_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    keyDown(*this, Kind::ExpenseTypes, key);
+    keyDown(*this, Kind::ExpenseTypes, key, modifiers);
 }
 
 void TForm1::DBGrid_Account_TypeExit()

@@ -4,7 +4,7 @@
 #include "catalog/Statements.h"
 #include "engine/Query.h"
 #include "ledger/Statements.h"
-#include "store/Slots.h"
+#include "store/QueryRoles.h"
 #include "store/Texts.h"
 #include "ui/Dialogs.h"
 #include "ui/Keys.h"
@@ -32,27 +32,27 @@ void TForm1::ComboBoxSpendTypeFatherChange()
 {
     if (ComboBoxSpendTypeFather->itemIndex() < 0)
         return;
-    engine::Query& subCategories = *Query[slot::SubSpendType];
+    engine::Query& subCategories = *Query[role::SubSpendType];
     subCategories.setConnection(Connection.get());
     subCategories.setSql(ledger::subCategoryStatement(chosenCategory(ComboBoxSpendTypeFather)));
     subCategories.open();
-    BindGrid(slot::SubSpendType, DBGrid_Sub_Spend_Type);
+    BindGrid(role::SubSpendType, DBGrid_Sub_Spend_Type);
     ApplyColumnWidths(DBGrid_Sub_Spend_Type);
 }
 
 void TForm1::buttonAddSpednSubTypeClick()
 {
     if (LE_SubSpendType->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("支出子種類空白"));
+        ui::showMessage(QStringLiteral("支出子種類空白"));
         return;
     }
     // Without a category the row would be stored where no list ever shows it again.
     if (ComboBoxSpendTypeFather->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇支出類型"));
+        ui::showMessage(QStringLiteral("請選擇支出類型"));
         return;
     }
     const QString category = chosenCategory(ComboBoxSpendTypeFather);
-    engine::Query& slot = *Query[slot::SubSpendType];
+    engine::Query& slot = *Query[role::SubSpendType];
     slot.setConnection(Connection.get());
     slot.setSql(QStringLiteral("select top 1 * from sub_spend_type"));
     slot.open();
@@ -68,22 +68,22 @@ void TForm1::buttonAddSpednSubTypeClick()
     ComboBoxSpendTypeFatherChange();
 }
 
-void TForm1::DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers)
+void TForm1::DBGrid_Sub_Spend_TypeKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    engine::Query& slot = *Query[slot::SubSpendType];
-    if (key == ui::vk::Delete || key == ui::vk::Decimal) {
+    engine::Query& slot = *Query[role::SubSpendType];
+    if (ui::isDeleteKey(key, modifiers)) {
         // An empty grid has no row to name; its empty names would match rows no list shows.
         if (slot.isActive() && slot.recordCount() == 0)
             return;
         const QString category = trimmedField(slot, QStringLiteral("類型"));
         const QString name = trimmedField(slot, QStringLiteral("子類型"));
-        if (ui::ConfirmDelete(QStringLiteral("刪除資料!! 類型 : ") + category) != ui::Answer::Yes)
+        if (ui::confirmDelete(QStringLiteral("刪除資料!! 類型 : ") + category) != ui::Answer::Yes)
             return;
         slot.setConnection(Connection.get());
         slot.setSql(catalog::deleteSubCategoryStatement(category, name));
         slot.execSql();
         ComboBoxSpendTypeFatherChange();
-    } else if (key == ui::vk::Return && slot.isActive()) {
+    } else if (ui::isEnterKey(key) && slot.isActive()) {
         slot.first();
     }
 }

@@ -5,8 +5,8 @@
 #include "engine/Transaction.h"
 #include "health/Arithmetic.h"
 #include "platform/Profile.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "ui/DatePicker.h"
 #include "ui/Dialogs.h"
 #include "ui/LabeledEdit.h"
@@ -66,11 +66,11 @@ void TForm1::SaveBodyMeasures()
 void TForm1::btnAddWeightClick()
 {
     if (LE_Weight->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("體重數值空白"));
+        ui::showMessage(QStringLiteral("體重數值空白"));
         return;
     }
     if (!given(LE_Height->text())) {
-        ui::ShowMessage(QStringLiteral("請設定身高"));
+        ui::showMessage(QStringLiteral("請設定身高"));
         return;
     }
     const double bmi = health::bmi(health::numberOf(LE_Weight->text()),
@@ -83,12 +83,12 @@ void TForm1::btnAddWeightClick()
         const long double hip = health::numberOf(LE_Hip->text());
         // A hip of nothing has no ratio; nothing is stored rather than an infinite one.
         if (hip == 0) {
-            ui::ShowMessage(QStringLiteral("臀圍不能為 0,無法計算腰臀比 (WHR)。"));
+            ui::showMessage(QStringLiteral("臀圍不能為 0,無法計算腰臀比 (WHR)。"));
             return;
         }
         whr = health::whrOfAdd(waistline, hip);
     }
-    engine::Query& slot = *Query[slot::Weight];
+    engine::Query& slot = *Query[role::Weight];
     store::runOnSlot(
         slot,
         [&] {
@@ -111,7 +111,7 @@ void TForm1::btnAddWeightClick()
             OpenWeightGrid();
             DTP_Weight->setDateTime(date);
         });
-    ui::ShowMessage(QStringLiteral("新增體重紀錄完成"));
+    ui::showMessage(QStringLiteral("新增體重紀錄完成"));
     OpenWeightGrid();
     LE_Weight->setText(QString());
 }
@@ -119,11 +119,11 @@ void TForm1::btnAddWeightClick()
 void TForm1::btnReCountBmiWHRClick()
 {
     if (!given(LE_Height->text())) {
-        ui::ShowMessage(QStringLiteral("請設定身高"));
+        ui::showMessage(QStringLiteral("請設定身高"));
         return;
     }
     const float metres = health::heightInMetres(health::numberOf(LE_Height->text()));
-    engine::Query& records = *Query[slot::Weight];
+    engine::Query& records = *Query[role::Weight];
     records.setSql(QStringLiteral("select * from weight order by 日期 desc"));
     records.open();
     engine::Query updates;

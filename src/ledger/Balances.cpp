@@ -5,7 +5,7 @@
 #include "engine/Query.h"
 #include "engine/StoredOrder.h"
 #include "ledger/Statements.h"
-#include "store/Slots.h"
+#include "store/QueryRoles.h"
 #include "ui/DataGrid.h"
 #include "ui/LargeLabel.h"
 
@@ -53,8 +53,8 @@ bool unchanged(const std::vector<QVariant>& stored, qint64 balance)
 
 void TForm1::RecalcBalances()
 {
-    engine::Query& total = *Query[slot::Balances];
-    engine::Query& accounts = *Query[slot::AccountType];
+    engine::Query& total = *Query[role::Balances];
+    engine::Query& accounts = *Query[role::AccountType];
     total.setConnection(Connection.get());
     accounts.setSql(QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
     accounts.open();
@@ -78,10 +78,10 @@ void TForm1::RecalcBalances()
     Label_OverView->setText(QStringLiteral("結餘 : ") + total.fieldByName(QStringLiteral("餘額")).asString());
     total.setSql(QStringLiteral("select 帳戶名稱,餘額 from account_type"));
     total.open();
-    DataSource[slot::Balances]->setDataSet(&total);
-    DataSource[slot::Balances]->setEnabled(true);
-    DataSource[slot::Balances]->setAutoEdit(false);
-    DBGrid_OverView->setDataSource(DataSource[slot::Balances].get());
+    DataSource[role::Balances]->setDataSet(&total);
+    DataSource[role::Balances]->setEnabled(true);
+    DataSource[role::Balances]->setAutoEdit(false);
+    DBGrid_OverView->setDataSource(DataSource[role::Balances].get());
     DBGrid_OverView->setEnabled(true);
     ApplyColumnWidths(DBGrid_OverView);
     DBGrid_OverView->setFixedHeight(overviewRowHeight * total.recordCount() + overviewRowHeight);

@@ -5,8 +5,8 @@
 #include "engine/Query.h"
 #include "engine/Transaction.h"
 #include "ledger/EntryRow.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "ui/Dialogs.h"
 #include "ui/MultiLineEdit.h"
 
@@ -23,7 +23,7 @@ bool addBatch(engine::Connection& connection, engine::Query& slot, const QString
               const BatchFields& fields, const std::function<void()>& reload)
 {
     if (fields[0]->toPlainText().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("資料空白"));
+        ui::showMessage(QStringLiteral("資料空白"));
         return false;
     }
     std::array<QStringList, 5> lines;
@@ -31,7 +31,7 @@ bool addBatch(engine::Connection& connection, engine::Query& slot, const QString
         lines[c] = fields[c]->lines();
     for (size_t c = 1; c < fields.size(); ++c)
         if (lines[c].size() != lines[0].size()) {
-            ui::ShowMessage(QStringLiteral("Data count different. (資料筆數不同)"));
+            ui::showMessage(QStringLiteral("Data count different. (資料筆數不同)"));
             return false;
         }
     store::runOnSlot(
@@ -68,18 +68,18 @@ bool addBatch(engine::Connection& connection, engine::Query& slot, const QString
 
 void TForm1::Sbtn_Spend_Add_BatchClick()
 {
-    if (addBatch(*Connection, *Query[slot::Spend], QStringLiteral("spend"),
+    if (addBatch(*Connection, *Query[role::Spend], QStringLiteral("spend"),
                  {Memo_Spend_Data_Batch, Memo_Spend_Type_Batch, Memo_Spend_Note_Batch,
                   Memo_Spend_Account_Batch, Memo_Spend_Cost_Batch},
                  [this] { ReloadSpendGrid(); }))
-        ui::ShowMessage(QStringLiteral("批次新增支出完成"));
+        ui::showMessage(QStringLiteral("批次新增支出完成"));
 }
 
 void TForm1::SBtn_Save_BatchClick()
 {
-    if (addBatch(*Connection, *Query[slot::Save], QStringLiteral("save"),
+    if (addBatch(*Connection, *Query[role::Save], QStringLiteral("save"),
                  {Memo_Save_Data_Batch, Memo_Save_Type_Batch, Memo_Save_Note_Batch, Memo_Save_Account_Batch,
                   Memo_Save_Cost_Batch},
                  [this] { ReloadSaveGrid(); }))
-        ui::ShowMessage(QStringLiteral("批次新增收入完成"));
+        ui::showMessage(QStringLiteral("批次新增收入完成"));
 }

@@ -4,8 +4,8 @@
 #include "engine/Query.h"
 #include "ledger/EntryRow.h"
 #include "ledger/Statements.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "store/Texts.h"
 #include "ui/DatePicker.h"
 #include "ui/Dialogs.h"
@@ -46,25 +46,25 @@ void TForm1::ResetIncomeForm()
 void TForm1::btnAddSpendClick()
 {
     if (Combobox_Spend->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇支出類型"));
+        ui::showMessage(QStringLiteral("請選擇支出類型"));
         return;
     }
     const QString note = ComboBoxSubSpendTypeChoose->text();
     if (note.isEmpty() || note == notePrompt) {
-        ui::ShowMessage(QStringLiteral("摘要空白"));
+        ui::showMessage(QStringLiteral("摘要空白"));
         return;
     }
     if (Combobox_Cost->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇帳戶"));
+        ui::showMessage(QStringLiteral("請選擇帳戶"));
         return;
     }
     if (LE_Cost->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("金額空白"));
+        ui::showMessage(QStringLiteral("金額空白"));
         return;
     }
     const ledger::EntryRow row{DTP_spend->dateText(), chosen(Combobox_Spend), note, chosen(Combobox_Cost),
                                LE_Cost->text()};
-    engine::Query& slot = *Query[slot::Spend];
+    engine::Query& slot = *Query[role::Spend];
     // A failure stores nothing; the grid then shows its table again, not the one-row select.
     store::runOnSlot(
         slot, [&] { ledger::appendEntry(slot, QStringLiteral("spend"), row); },
@@ -76,36 +76,36 @@ void TForm1::btnAddSpendClick()
     Combobox_Cost->setItemIndex(-1);
     LE_Cost->setText(QString());
     ComboBoxSubSpendTypeChoose->setText(QString());
-    ui::ShowMessage(QStringLiteral("新增支出完成"));
+    ui::showMessage(QStringLiteral("新增支出完成"));
 }
 
 void TForm1::btnAddSaveClick()
 {
     if (Combobox_Save->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇收入類型"));
+        ui::showMessage(QStringLiteral("請選擇收入類型"));
         return;
     }
     if (LE_Note_Save->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("摘要空白"));
+        ui::showMessage(QStringLiteral("摘要空白"));
         return;
     }
     if (Combobox_Cost2->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇帳戶"));
+        ui::showMessage(QStringLiteral("請選擇帳戶"));
         return;
     }
     if (LE_Save->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("金額空白"));
+        ui::showMessage(QStringLiteral("金額空白"));
         return;
     }
     const ledger::EntryRow row{DTP_Save->dateText(), chosen(Combobox_Save), LE_Note_Save->text(),
                                chosen(Combobox_Cost2), LE_Save->text()};
-    engine::Query& slot = *Query[slot::Save];
+    engine::Query& slot = *Query[role::Save];
     store::runOnSlot(
         slot, [&] { ledger::appendEntry(slot, QStringLiteral("save"), row); }, [this] { ReloadSaveGrid(); });
     RecalcBalances();
     OpenSaveGrid();
     ResetIncomeForm();
-    ui::ShowMessage(QStringLiteral("新增收入完成"));
+    ui::showMessage(QStringLiteral("新增收入完成"));
 }
 
 void TForm1::Combobox_SpendChange()
@@ -113,7 +113,7 @@ void TForm1::Combobox_SpendChange()
     if (Combobox_Spend->itemIndex() < 0)
         return;
     const QString category = store::trimBlanks(Combobox_Spend->itemText(Combobox_Spend->itemIndex()));
-    engine::Query& subCategories = *Query[slot::SubSpendType];
+    engine::Query& subCategories = *Query[role::SubSpendType];
     subCategories.setConnection(Connection.get());
     subCategories.setSql(ledger::subCategoryStatement(category));
     subCategories.open();

@@ -2,8 +2,8 @@
 #include "app/TForm1.h"
 #include "engine/Query.h"
 #include "ledger/Statements.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "ui/Dialogs.h"
 #include "ui/Keys.h"
 
@@ -15,7 +15,7 @@ void deleteCurrentEntry(engine::Query& slot, const std::function<QString(const Q
                         const std::function<void()>& reload, const std::function<void()>& refresh)
 {
     const QString serial = slot.fieldByName(QStringLiteral("流水號")).asString();
-    if (ui::ConfirmDelete(QStringLiteral("刪除資料!! 流水號 : ") + serial) != ui::Answer::Yes)
+    if (ui::confirmDelete(QStringLiteral("刪除資料!! 流水號 : ") + serial) != ui::Answer::Yes)
         return;
     store::runOnSlot(
         slot,
@@ -37,43 +37,43 @@ void sortByTitle(engine::Query& slot, const QString& title)
 
 } // namespace
 
-void TForm1::DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers)
+void TForm1::DBGrid_spendKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (key == ui::vk::Delete || key == ui::vk::Decimal)
+    if (ui::isDeleteKey(key, modifiers))
         deleteCurrentEntry(
-            *Query[slot::Spend], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
+            *Query[role::Spend], ledger::deleteExpenseStatement, [this] { ReloadSpendGrid(); },
             [this] {
                 OpenSpendGrid();
                 RecalcBalances();
             });
-    else if (key == ui::vk::Return)
-        Query[slot::Spend]->first();
+    else if (ui::isEnterKey(key))
+        Query[role::Spend]->first();
 }
 
-void TForm1::DBGrid_saveKeyDown(int key, Qt::KeyboardModifiers)
+void TForm1::DBGrid_saveKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (key == ui::vk::Delete || key == ui::vk::Decimal)
+    if (ui::isDeleteKey(key, modifiers))
         deleteCurrentEntry(
-            *Query[slot::Save], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
+            *Query[role::Save], ledger::deleteIncomeStatement, [this] { ReloadSaveGrid(); },
             [this] {
                 OpenSaveGrid();
                 RecalcBalances();
             });
-    else if (key == ui::vk::Return)
-        Query[slot::Save]->first();
+    else if (ui::isEnterKey(key))
+        Query[role::Save]->first();
 }
 
 void TForm1::DBGrid_spendTitleClick(int, const QString& title)
 {
-    sortByTitle(*Query[slot::Spend], title);
+    sortByTitle(*Query[role::Spend], title);
 }
 
 void TForm1::DBGrid_saveTitleClick(int, const QString& title)
 {
-    sortByTitle(*Query[slot::Save], title);
+    sortByTitle(*Query[role::Save], title);
 }
 
 void TForm1::DBGrid_WeightTitleClick(int, const QString& title)
 {
-    sortByTitle(*Query[slot::Weight], title);
+    sortByTitle(*Query[role::Weight], title);
 }

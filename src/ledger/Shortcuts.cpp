@@ -1,7 +1,7 @@
 // The overview's shortcuts: from an account to the page that works with it.
 #include "app/TForm1.h"
 #include "engine/Query.h"
-#include "store/Slots.h"
+#include "store/QueryRoles.h"
 #include "ui/PickList.h"
 
 #include <QTabWidget>
@@ -24,7 +24,7 @@ void chooseAccount(ui::PickList* box, const QString& name)
 
 QString TForm1::OverviewAccount() const
 {
-    return Query[slot::Balances]->fieldByName(QStringLiteral("帳戶名稱")).asString();
+    return Query[role::Balances]->fieldByName(QStringLiteral("帳戶名稱")).asString();
 }
 
 void TForm1::itemAddSpendClick()

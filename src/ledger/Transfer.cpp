@@ -4,8 +4,8 @@
 #include "engine/Query.h"
 #include "engine/Transaction.h"
 #include "ledger/EntryRow.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "ui/DatePicker.h"
 #include "ui/Dialogs.h"
 #include "ui/LabeledEdit.h"
@@ -14,19 +14,19 @@
 void TForm1::btnTransferClick()
 {
     if (ComboBoxSource->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇轉出帳戶"));
+        ui::showMessage(QStringLiteral("請選擇轉出帳戶"));
         return;
     }
     if (ComboBoxTarget->itemIndex() < 0) {
-        ui::ShowMessage(QStringLiteral("請選擇轉入帳戶"));
+        ui::showMessage(QStringLiteral("請選擇轉入帳戶"));
         return;
     }
     if (LE_TransferMoney->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("金額空白"));
+        ui::showMessage(QStringLiteral("金額空白"));
         return;
     }
     if (ComboBoxSource->itemIndex() == ComboBoxTarget->itemIndex()) {
-        ui::ShowMessage(QStringLiteral("帳戶相同!!!!"));
+        ui::showMessage(QStringLiteral("帳戶相同!!!!"));
         return;
     }
     const QString note = ComboBoxSource->text() + QStringLiteral(" to ") + ComboBoxTarget->text();
@@ -36,8 +36,8 @@ void TForm1::btnTransferClick()
                                    ComboBoxSource->itemText(ComboBoxSource->itemIndex()), amount};
     const ledger::EntryRow income{date, QStringLiteral("金流"), note,
                                   ComboBoxTarget->itemText(ComboBoxTarget->itemIndex()), amount};
-    engine::Query& spend = *Query[slot::Spend];
-    engine::Query& save = *Query[slot::Save];
+    engine::Query& spend = *Query[role::Spend];
+    engine::Query& save = *Query[role::Save];
     // Both rows or neither, the expense row written first: money never leaves one account
     // without reaching the other. After a failure both grids show their tables again, which also
     // drops a row either slot was still holding.
@@ -59,5 +59,5 @@ void TForm1::btnTransferClick()
     ComboBoxSource->setItemIndex(-1);
     ComboBoxTarget->setItemIndex(-1);
     LE_TransferMoney->setText(QString());
-    ui::ShowMessage(QStringLiteral("轉移完成"));
+    ui::showMessage(QStringLiteral("轉移完成"));
 }

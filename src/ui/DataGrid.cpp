@@ -2,7 +2,6 @@
 
 #include "DatasetModel.h"
 #include "Dialogs.h"
-#include "Keys.h"
 #include "engine/DataSource.h"
 #include "engine/Query.h"
 #include "ui/Guard.h"
@@ -241,7 +240,7 @@ void DataGrid::appendPickItem(int column, const QString& item)
 bool DataGrid::editorKeyDown(QKeyEvent* event)
 {
     QPointer<DataGrid> self(this);
-    const int key = virtualKey(event);
+    const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     ui::guarded([&] { Q_EMIT keyDown(key, modifiers); })();
     return !self;
@@ -271,7 +270,7 @@ bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
 void DataGrid::keyPressEvent(QKeyEvent* event)
 {
     QPointer<DataGrid> self(this);
-    const int key = virtualKey(event);
+    const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     // A key the editor did not use comes on to the grid; the handler has seen it already.
     if (event != m_seenKey)
@@ -286,15 +285,15 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
             m_seenKey = outer;
     });
     // Escape drops the row's pending edit, as leaving the grid does.
-    if (key == 27 && state() != EditingState) {
+    if (key == Qt::Key_Escape && state() != EditingState) {
         if (engine::Query* q = query();
             q && (q->state() == engine::Query::State::Edit || q->state() == engine::Query::State::Insert))
             ui::guarded([q] { q->cancel(); })();
     }
-    if (key == vk::Delete && (modifiers & Qt::ControlModifier)) {
+    if (key == Qt::Key_Delete && (modifiers & Qt::ControlModifier)) {
         engine::Query* q = query();
         if (m_ctrlDelete && m_editing && q && m_model->canEdit() && q->recordCount() > 0 &&
-            ui::Confirm(QStringLiteral("刪除這筆資料嗎?")))
+            ui::confirm(QStringLiteral("刪除這筆資料嗎?")))
             ui::guarded([q] { q->deleteCurrent(); })();
         return;
     }

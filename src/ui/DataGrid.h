@@ -51,7 +51,7 @@ public:
 
 Q_SIGNALS:
     // A key went down in the grid or in its cell editor; the key goes on to the grid after.
-    void keyDown(int virtualKey, Qt::KeyboardModifiers modifiers);
+    void keyDown(int key, Qt::KeyboardModifiers modifiers); // a Qt::Key
     void titleClicked(int column, const QString& title);
     // The keyboard focus left the grid.
     void exited();

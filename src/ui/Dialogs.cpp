@@ -28,32 +28,32 @@ std::unique_ptr<Dialogs> installDialogs(std::unique_ptr<Dialogs> dialogs)
     return dialogs;
 }
 
-bool InputQuery(const QString& title, const QString& prompt, QString& value)
+bool inputQuery(const QString& title, const QString& prompt, QString& value)
 {
     return dialogs().input(title, prompt, value, value == QStringView(placeholderWord));
 }
 
-bool PasswordQuery(const QString& title, const QString& prompt, QString& value)
+bool passwordQuery(const QString& title, const QString& prompt, QString& value)
 {
     return dialogs().input(title, prompt, value, true);
 }
 
-void ShowMessage(const QString& text)
+void showMessage(const QString& text)
 {
     dialogs().message(text);
 }
 
-void ShowError(const QString& text)
+void showError(const QString& text)
 {
     dialogs().error(text);
 }
 
-Answer ConfirmDelete(const QString& body)
+Answer confirmDelete(const QString& body)
 {
     return dialogs().confirmDelete(QString::fromUtf16(deleteConfirmationTitle), body);
 }
 
-bool Confirm(const QString& text)
+bool confirm(const QString& text)
 {
     return dialogs().confirm(text);
 }

@@ -39,14 +39,14 @@ std::unique_ptr<Dialogs> installDialogs(std::unique_ptr<Dialogs> dialogs);
 // opens holding this word, and shows plain text otherwise.
 inline constexpr const char16_t* placeholderWord = u"password";
 
-bool InputQuery(const QString& title, const QString& prompt, QString& value);
+bool inputQuery(const QString& title, const QString& prompt, QString& value);
 // The password prompt: the same box, always masked.
-bool PasswordQuery(const QString& title, const QString& prompt, QString& value);
-void ShowMessage(const QString& text);
-void ShowError(const QString& text);
+bool passwordQuery(const QString& title, const QString& prompt, QString& value);
+void showMessage(const QString& text);
+void showError(const QString& text);
 // The delete-confirmation dialog with its fixed title.
-Answer ConfirmDelete(const QString& body);
-bool Confirm(const QString& text);
+Answer confirmDelete(const QString& body);
+bool confirm(const QString& text);
 
 inline constexpr const char16_t* deleteConfirmationTitle =
     u"確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 ";

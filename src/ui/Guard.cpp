@@ -11,11 +11,11 @@ void showEscapedError(const std::exception_ptr& error)
         std::rethrow_exception(error);
     } catch (const engine::EngineError& e) {
         if (e.kind() != engine::EngineError::Kind::Aborted)
-            ui::ShowError(e.message());
+            ui::showError(e.message());
     } catch (const std::exception& e) {
-        ui::ShowError(QString::fromUtf8(e.what()));
+        ui::showError(QString::fromUtf8(e.what()));
     } catch (...) {
-        ui::ShowError(QString());
+        ui::showError(QString());
     }
 }
 

@@ -2,19 +2,20 @@
 
 #include <Qt>
 
-class QKeyEvent;
-
 namespace ui {
 
-// The key codes the handlers have always looked at.
-namespace vk {
-inline constexpr int Back = 8;
-inline constexpr int Return = 13;
-inline constexpr int Delete = 46;
-inline constexpr int Decimal = 110; // the keypad's decimal point
-} // namespace vk
+// The keys the grids' handlers act on, as Qt gives them: Delete, or the keypad's decimal point
+// beside it (a period or a comma, after the keyboard's layout), deletes the current row.
+inline bool isDeleteKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    return key == Qt::Key_Delete ||
+           ((modifiers & Qt::KeypadModifier) && (key == Qt::Key_Period || key == Qt::Key_Comma));
+}
 
-// The virtual key code of a key press; 0 for keys the program has no code for.
-int virtualKey(const QKeyEvent* event);
+// Return, or Enter on the keypad.
+inline bool isEnterKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 } // namespace ui

@@ -196,9 +196,9 @@ private Q_SLOTS:
         dialogs.answerInput(QStringLiteral("2011"));
         dialogs.answerInput(std::nullopt);
         QString value = placeholder;
-        QVERIFY(ui::InputQuery(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), value));
+        QVERIFY(ui::inputQuery(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), value));
         QCOMPARE(value, QStringLiteral("2011"));
-        QVERIFY(!ui::InputQuery(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), value));
+        QVERIFY(!ui::inputQuery(QStringLiteral("請輸西元年"), QStringLiteral("西元 :"), value));
         QCOMPARE(value, QStringLiteral("2011"));
         QCOMPARE(dialogs.shown().at(0).masked, true);
         QCOMPARE(dialogs.shown().at(1).masked, false);

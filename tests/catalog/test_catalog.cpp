@@ -262,7 +262,7 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         QCOMPARE(f.rows(QStringLiteral("select 類型 from spend_type where 編號 = 1")),
                  QStringLiteral("餐飲"));
-        QCOMPARE(form.Query[slot::SpendType]->recNo(), 0);
+        QCOMPARE(form.Query[role::SpendType]->recNo(), 0);
         QVERIFY(
             !itemsOf(form.Combobox_Spend).contains(QStringLiteral("餐飲"))); // not before the grid is left
         form.LE_Spend_Type->edit()->setFocus();
@@ -333,7 +333,7 @@ private Q_SLOTS:
         showPage(form, form.TabPageSubSpendType);
         f.dialogs().clear();
         f.dialogs().answerConfirm(ui::Answer::Yes);
-        pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[slot::SubSpendType], QStringLiteral("子類型"),
+        pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[role::SubSpendType], QStringLiteral("子類型"),
                    QStringLiteral("早餐"), Qt::Key_Delete);
         QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
                  QStringList{QStringLiteral("刪除資料!! 類型 : Mom's")});
@@ -346,7 +346,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs().messages(), QStringList{QStringLiteral("新增子支出種類完成")});
         QCOMPARE(gridNames(), QStringLiteral("午餐,"));
         f.dialogs().answerConfirm(ui::Answer::Yes);
-        pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[slot::SubSpendType], QStringLiteral("子類型"),
+        pressOnRow(form.DBGrid_Sub_Spend_Type, *form.Query[role::SubSpendType], QStringLiteral("子類型"),
                    QString(), Qt::Key_Delete);
         QCOMPARE(f.rows(QStringLiteral("select 子類型 from sub_spend_type")), QStringLiteral("午餐"));
         QCOMPARE(f.dialogs().errors(), QStringList());
@@ -413,7 +413,7 @@ private Q_SLOTS:
         QTest::keyClick(form.DBGrid_Sub_Spend_Type, Qt::Key_Delete);
         QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm), QStringList());
 
-        form.Query[slot::SubSpendType]->close();
+        form.Query[role::SubSpendType]->close();
         f.dialogs().expectErrors();
         QTest::keyClick(form.DBGrid_Sub_Spend_Type, Qt::Key_Delete);
         QCOMPARE(f.dialogs().errors().size(), 1);
@@ -430,7 +430,7 @@ private Q_SLOTS:
         TForm1& form = f.form();
         showPage(form, form.TabPageAccountType);
         f.dialogs().answerConfirm(ui::Answer::No);
-        pressOnRow(form.DBGrid_Account_Type, *form.Query[slot::AccountType], QStringLiteral("帳戶名稱"), name,
+        pressOnRow(form.DBGrid_Account_Type, *form.Query[role::AccountType], QStringLiteral("帳戶名稱"), name,
                    Qt::Key_Delete);
         QCOMPARE(f.dialogs().texts(ui::ScriptedDialogs::Kind::Confirm),
                  QStringList{QStringLiteral("刪除資料!! 帳戶名稱 : ") + name});

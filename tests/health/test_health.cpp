@@ -313,8 +313,8 @@ private Q_SLOTS:
         QCOMPARE(form.LE_Weight->text(), QString());
         QCOMPARE(form.LE_Hip->text(), QString()); // kept as typed
         QCOMPARE(form.DTP_Weight->date(), LedgerFixture::now().date());
-        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
-        QCOMPARE(form.Query[slot::Weight]->text(0, 1), QStringLiteral("2012/01/04"));
+        QCOMPARE(form.Query[role::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.Query[role::Weight]->text(0, 1), QStringLiteral("2012/01/04"));
 
         // A hip of zero written otherwise than "0": refused, nothing stored.
         f.dialogs().clear();
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs().shown().size(), 0); // no message
         QCOMPARE(f.rows(QStringLiteral("select BMI,WHR from weight order by 日期")),
                  QStringLiteral("21.6|0.8;27.99|0.73;0|;20.06|0.5"));
-        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.Query[role::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
     }
 
     // A text that is not a number stops the add with an error box that names it; with two of
@@ -387,7 +387,7 @@ private Q_SLOTS:
                  qPrintable(f.dialogs().errors().first()));
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("0"));
-        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.Query[role::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
         QCOMPARE(form.DTP_Weight->date(), QDate(2011, 7, 8));
     }
 
@@ -411,7 +411,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs().errors().size(), 1);
         QCOMPARE(f.dialogs().messages(), QStringList());
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from weight")), QStringLiteral("0"));
-        QCOMPARE(form.Query[slot::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
+        QCOMPARE(form.Query[role::Weight]->sql(), QStringLiteral("select * from weight order by 日期 desc"));
         QCOMPARE(form.DTP_Weight->date(), QDate(2011, 7, 8));
         QCOMPARE(form.LE_Weight->text(), QStringLiteral("70"));
     }

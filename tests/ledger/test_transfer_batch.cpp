@@ -140,8 +140,8 @@ private Q_SLOTS:
         QCOMPARE(form.LE_TransferMoney->text(), QString());
         QCOMPARE(form.DTP_Transfer->date(), QDate(2012, 2, 2));
         QCOMPARE(form.DTP_spend->date(), LedgerFixture::now().date());
-        QCOMPARE(form.Query[slot::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
-        QCOMPARE(form.Query[slot::Save]->text(0, 3), QStringLiteral("現金 to 銀行")); // newest first
+        QCOMPARE(form.Query[role::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
+        QCOMPARE(form.Query[role::Save]->text(0, 3), QStringLiteral("現金 to 銀行")); // newest first
         QCOMPARE(f.dialogs().errors(), QStringList());
     }
 
@@ -159,9 +159,9 @@ private Q_SLOTS:
         QCOMPARE(
             f.rows(QStringLiteral("select (select count(*) from spend) + (select count(*) from save) as n")),
             QStringLiteral("0"));
-        QCOMPARE(form.Query[slot::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
-        QCOMPARE(form.Query[slot::Spend]->recordCount(), 0);
-        QCOMPARE(form.Query[slot::Save]->recordCount(), 0);
+        QCOMPARE(form.Query[role::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
+        QCOMPARE(form.Query[role::Spend]->recordCount(), 0);
+        QCOMPARE(form.Query[role::Save]->recordCount(), 0);
         QCOMPARE(form.LE_TransferMoney->text(), QStringLiteral("500"));
     }
 
@@ -225,7 +225,7 @@ private Q_SLOTS:
                 "2010/10/10|食物| 早餐 |現金|50;2010/01/05|不存在的類型||銀行|12.5;2011/02/03||n|現金|"));
         QCOMPARE(fieldTexts(page), QStringList(5, QString()));
         // The grid shows the whole table in the file's order; the balances wait for the next recount.
-        engine::Query& slot = *form.Query[income ? slot::Save : slot::Spend];
+        engine::Query& slot = *form.Query[income ? role::Save : role::Spend];
         QCOMPARE(slot.sql(), QStringLiteral("select * from ") + page.table);
         QCOMPARE(slot.recordCount(), 4);
         QCOMPARE(slot.text(0, 3), QStringLiteral("first"));
@@ -258,8 +258,8 @@ private Q_SLOTS:
                  qPrintable(error));
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend")), QStringLiteral("0"));
         QCOMPARE(fieldTexts(page), texts);
-        QCOMPARE(form.Query[slot::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
-        QCOMPARE(form.Query[slot::Spend]->recordCount(), 0);
+        QCOMPARE(form.Query[role::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
+        QCOMPARE(form.Query[role::Spend]->recordCount(), 0);
 
         // Mended, the same 1 000 lines go in once.
         dates[499] = QStringLiteral("2012/1/5");

@@ -180,7 +180,7 @@ private Q_SLOTS:
         QObject::connect(f.grid, &ui::DataGrid::keyDown, f.grid, [&](int key, Qt::KeyboardModifiers) {
             keys << key;
             statesSeen << f.query.state();
-            if (key == ui::vk::Return)
+            if (ui::isEnterKey(key))
                 f.query.first(); // stores the cell being edited, as the ledger grids do
         });
         f.grid->setFocus();
@@ -192,7 +192,7 @@ private Q_SLOTS:
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("7"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QCOMPARE(keys, QList<int>({ui::vk::Delete, ui::vk::Decimal, 55, ui::vk::Return}));
+        QCOMPARE(keys, QList<int>({Qt::Key_Delete, Qt::Key_Period, Qt::Key_7, Qt::Key_Return}));
         QCOMPARE(statesSeen.last(),
                  engine::Query::State::Edit); // the handler saw the edit before the grid closed it
         QCOMPARE(f.query.recNo(), 0);
@@ -447,7 +447,7 @@ private Q_SLOTS:
             if (modal)
                 QTest::keyClick(modal, Qt::Key_Return);
         });
-        QVERIFY(ui::InputQuery(QStringLiteral("請輸入密碼"), QStringLiteral("密碼 :"), value));
+        QVERIFY(ui::inputQuery(QStringLiteral("請輸入密碼"), QStringLiteral("密碼 :"), value));
         ui::installDialogs(std::move(previous));
         QCOMPARE(value, QStringLiteral("ab1"));
         QCOMPARE(shownOpened, opened);

@@ -25,7 +25,7 @@ void TForm1::CreateDatabaseObjects()
     for (auto& query : Query) {
         query = std::make_unique<engine::Query>();
         QObject::connect(query.get(), &engine::Query::fieldsUnreadable, query.get(),
-                         [](const QString& message) { ui::ShowError(message); });
+                         [](const QString& message) { ui::showError(message); });
     }
     for (auto& source : DataSource)
         source = std::make_unique<engine::DataSource>();
@@ -36,10 +36,10 @@ void TForm1::PromptForPassword()
     const QString placeholder = QString::fromUtf16(ui::placeholderWord);
     DatabasePassword = placeholder;
     while (true) {
-        ui::PasswordQuery(QStringLiteral("請輸入密碼"), QStringLiteral("密碼 :"), DatabasePassword);
+        ui::passwordQuery(QStringLiteral("請輸入密碼"), QStringLiteral("密碼 :"), DatabasePassword);
         if (!DatabasePassword.isEmpty() && DatabasePassword != placeholder)
             break;
-        ui::ShowMessage(store::passwordReminder());
+        ui::showMessage(store::passwordReminder());
     }
 }
 
@@ -109,7 +109,7 @@ void TForm1::BringAcrossWindowsFile()
     // password: a slip of the finger must not lock the user out.
     if (header->password.isEmpty()) {
         QString again;
-        const bool answered = ui::PasswordQuery(
+        const bool answered = ui::passwordQuery(
             QStringLiteral("確認密碼"),
             QStringLiteral("Windows 版的 %1 沒有密碼,轉換後的新檔將以剛才輸入的密碼保護。請再輸入一次:")
                 .arg(QFileInfo(path).fileName()),

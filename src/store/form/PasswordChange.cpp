@@ -9,30 +9,30 @@ void TForm1::btnPasswordChangeClick()
 {
     const QString old = LE_Pw_Old->text();
     if (old.isEmpty()) {
-        ui::ShowMessage(QStringLiteral("舊密碼空白"));
+        ui::showMessage(QStringLiteral("舊密碼空白"));
         return;
     }
     // Against the password typed at start-up, letter case included, also after a change.
     if (old != DatabasePassword) {
-        ui::ShowMessage(QStringLiteral("舊密碼錯誤"));
+        ui::showMessage(QStringLiteral("舊密碼錯誤"));
         return;
     }
     if (LE_Pw_New->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("新密碼空白"));
+        ui::showMessage(QStringLiteral("新密碼空白"));
         return;
     }
     if (LE_Pw_Check->text().isEmpty()) {
-        ui::ShowMessage(QStringLiteral("確認密碼空白"));
+        ui::showMessage(QStringLiteral("確認密碼空白"));
         return;
     }
     if (LE_Pw_New->text() != LE_Pw_Check->text()) {
-        ui::ShowMessage(QStringLiteral("確認密碼不等於舊密碼"));
+        ui::showMessage(QStringLiteral("確認密碼不等於舊密碼"));
         LE_Pw_New->setText(QString());
         LE_Pw_Check->setText(QString());
         return;
     }
     Connection->execute(store::passwordChangeStatement(LE_Pw_Check->text(), old));
-    ui::ShowMessage(QStringLiteral("修改完成,下次登入時請使用新密碼"));
+    ui::showMessage(QStringLiteral("修改完成,下次登入時請使用新密碼"));
     LE_Pw_Old->setText(QString());
     LE_Pw_New->setText(QString());
     LE_Pw_Check->setText(QString());

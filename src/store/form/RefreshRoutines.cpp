@@ -4,8 +4,8 @@
 #include "engine/DataSource.h"
 #include "engine/Query.h"
 #include "platform/Clock.h"
+#include "store/QueryRoles.h"
 #include "store/SlotWork.h"
-#include "store/Slots.h"
 #include "store/Texts.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
@@ -25,7 +25,7 @@ void runSelect(engine::Query& query, const QString& statement)
 
 } // namespace
 
-void TForm1::BindGrid(slot::Role role, ui::DataGrid* grid)
+void TForm1::BindGrid(role::Role role, ui::DataGrid* grid)
 {
     DataSource[role]->setDataSet(Query[role].get());
     DataSource[role]->setEnabled(true);
@@ -42,17 +42,17 @@ void TForm1::ApplyColumnWidths(ui::DataGrid* grid)
 
 void TForm1::ReloadSpendGrid()
 {
-    Query[slot::Spend]->setConnection(Connection.get());
-    runSelect(*Query[slot::Spend], QStringLiteral("select * from spend order by 日期 desc"));
-    BindGrid(slot::Spend, DBGrid_spend);
+    Query[role::Spend]->setConnection(Connection.get());
+    runSelect(*Query[role::Spend], QStringLiteral("select * from spend order by 日期 desc"));
+    BindGrid(role::Spend, DBGrid_spend);
     ApplyColumnWidths(DBGrid_spend);
 }
 
 void TForm1::ReloadSaveGrid()
 {
-    Query[slot::Save]->setConnection(Connection.get());
-    runSelect(*Query[slot::Save], QStringLiteral("select * from save order by 日期 desc"));
-    BindGrid(slot::Save, DBGrid_save);
+    Query[role::Save]->setConnection(Connection.get());
+    runSelect(*Query[role::Save], QStringLiteral("select * from save order by 日期 desc"));
+    BindGrid(role::Save, DBGrid_save);
     ApplyColumnWidths(DBGrid_save);
 }
 
@@ -70,25 +70,25 @@ void TForm1::OpenSaveGrid()
 
 void TForm1::OpenCatalogGrids()
 {
-    Query[slot::SpendType]->setConnection(Connection.get());
-    runSelect(*Query[slot::SpendType], QStringLiteral("select * from spend_type order by 編號"));
-    BindGrid(slot::SpendType, DBGrid_Spend_Type);
-    Query[slot::SaveType]->setConnection(Connection.get());
-    runSelect(*Query[slot::SaveType], QStringLiteral("select * from save_type order by 編號"));
-    BindGrid(slot::SaveType, DBGrid_Save_Type);
-    Query[slot::AccountType]->setConnection(Connection.get());
-    runSelect(*Query[slot::AccountType],
+    Query[role::SpendType]->setConnection(Connection.get());
+    runSelect(*Query[role::SpendType], QStringLiteral("select * from spend_type order by 編號"));
+    BindGrid(role::SpendType, DBGrid_Spend_Type);
+    Query[role::SaveType]->setConnection(Connection.get());
+    runSelect(*Query[role::SaveType], QStringLiteral("select * from save_type order by 編號"));
+    BindGrid(role::SaveType, DBGrid_Save_Type);
+    Query[role::AccountType]->setConnection(Connection.get());
+    runSelect(*Query[role::AccountType],
               QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
-    BindGrid(slot::AccountType, DBGrid_Account_Type);
+    BindGrid(role::AccountType, DBGrid_Account_Type);
     DTP_Transfer->setDateTime(platform::now());
 }
 
 void TForm1::OpenWeightGrid()
 {
-    Query[slot::Weight]->setConnection(Connection.get());
-    runSelect(*Query[slot::Weight], QStringLiteral("select * from weight order by 日期 desc"));
-    DBNavigator_Weight->setDataSource(DataSource[slot::Weight].get());
-    BindGrid(slot::Weight, DBGrid_Weight);
+    Query[role::Weight]->setConnection(Connection.get());
+    runSelect(*Query[role::Weight], QStringLiteral("select * from weight order by 日期 desc"));
+    DBNavigator_Weight->setDataSource(DataSource[role::Weight].get());
+    BindGrid(role::Weight, DBGrid_Weight);
     DTP_Weight->setDateTime(platform::now());
     ApplyColumnWidths(DBGrid_Weight);
 }
@@ -98,8 +98,8 @@ void TForm1::FillSpendTypeLists()
     Combobox_Spend->clearAll();
     DBGrid_spend->clearPickList(categoryColumn);
     ComboBoxSpendTypeFather->clearAll();
-    runSelect(*Query[slot::SpendType], QStringLiteral("select * from spend_type order by 編號"));
-    store::eachRow(*Query[slot::SpendType], [this](engine::Query& query) {
+    runSelect(*Query[role::SpendType], QStringLiteral("select * from spend_type order by 編號"));
+    store::eachRow(*Query[role::SpendType], [this](engine::Query& query) {
         const QString name = store::trimBlanks(query.fieldByName(QStringLiteral("類型")).asString());
         Combobox_Spend->appendItem(name);
         ComboBoxSpendTypeFather->appendItem(name);
@@ -112,8 +112,8 @@ void TForm1::FillSaveTypeLists()
 {
     Combobox_Save->clearAll();
     DBGrid_save->clearPickList(categoryColumn);
-    runSelect(*Query[slot::SaveType], QStringLiteral("select * from save_type order by 編號"));
-    store::eachRow(*Query[slot::SaveType], [this](engine::Query& query) {
+    runSelect(*Query[role::SaveType], QStringLiteral("select * from save_type order by 編號"));
+    store::eachRow(*Query[role::SaveType], [this](engine::Query& query) {
         const QString name = query.fieldByName(QStringLiteral("類型")).asString();
         Combobox_Save->appendItem(name);
         DBGrid_save->appendPickItem(categoryColumn, name);
@@ -127,9 +127,9 @@ void TForm1::FillAccountLists()
         list->clearAll();
     DBGrid_spend->clearPickList(accountColumn);
     DBGrid_save->clearPickList(accountColumn);
-    runSelect(*Query[slot::AccountType],
+    runSelect(*Query[role::AccountType],
               QStringLiteral("select 編號,帳戶名稱 from account_type order by 編號"));
-    store::eachRow(*Query[slot::AccountType], [this](engine::Query& query) {
+    store::eachRow(*Query[role::AccountType], [this](engine::Query& query) {
         const QString name = query.fieldByName(QStringLiteral("帳戶名稱")).asString();
         for (ui::PickList* list : {Combobox_Cost, Combobox_Cost2, ComboBoxSource, ComboBoxTarget})
             list->appendItem(name);

@@ -1,8 +1,8 @@
 #pragma once
 
-// The roles of the window's eight query slots, each with the data source of the same index.
-// The values are the slots' own indices, Spend the first and Balances the last.
-namespace slot {
+// The roles of the window's eight shared queries ("slots"), each with the data source of the
+// same index. The values are the queries' own indices, Spend the first and Balances the last.
+namespace role {
 
 enum Role : int
 {
@@ -18,4 +18,4 @@ enum Role : int
 
 inline constexpr int count = 8;
 
-} // namespace slot
+} // namespace role
