@@ -1,5 +1,5 @@
 // The analyses: the year prompt, the chart procedure, and what each family of analyses draws.
-#include "../ledger/LedgerFixture.h"
+#include "LedgerFixture.h"
 #include "analysis/IsInteger.h"
 #include "ui/Chart.h"
 #include "ui/ImageButton.h"

@@ -1,5 +1,5 @@
 // The daily settlement calendar, page navigation, the tray menu and the about page.
-#include "../ledger/LedgerFixture.h"
+#include "LedgerFixture.h"
 #include "engine/Query.h"
 #include "platform/Shell.h"
 #include "platform/Tray.h"

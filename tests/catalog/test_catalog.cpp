@@ -1,6 +1,6 @@
 // The manage page: accounts, income and expense categories, sub-categories and the password,
 // driven through the real controls.
-#include "../ledger/LedgerFixture.h"
+#include "LedgerFixture.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
 #include "store/Texts.h"

@@ -66,9 +66,8 @@ class TestEngine : public QObject
 private Q_SLOTS:
     void nullSumReadsAsZero()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         Query query;
         query.setConnection(connection.get());
         query.setSql(QStringLiteral("select sum(金額) as 收入 from save where 帳戶 = '現金'"));
@@ -85,9 +84,8 @@ private Q_SLOTS:
     // finer than a millionth sums as a float; Null adds nothing.
     void sumsOfAmountsReadToTheCent()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         // Three days, amounts of 0.1 to 99.1 spread over them.
         const char* fill = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 99999) "
                            "INSERT INTO spend (日期, 類型, 摘要, 帳戶, 金額) "
@@ -149,9 +147,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, amounts);
         QFETCH(int, expected);
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         for (const QString& amount : amounts.split(u','))
             addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"),
                      QStringLiteral("薪資"), QStringLiteral("現金"), amount);
@@ -205,9 +202,8 @@ private Q_SLOTS:
 
     void appendedRowCarriesItsSerial()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         Query query;
         query.setConnection(connection.get());
         query.setSql(QStringLiteral("select top 1 * from weight"));
@@ -261,9 +257,8 @@ private Q_SLOTS:
 
     void unitIsWholeOrAbsent()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         {
             engine::Transaction unit(*connection);
             addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"),
@@ -294,9 +289,8 @@ private Q_SLOTS:
 
     void sortIsStableAndWorksOnTheLoadedRows()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         const char* rows[][2] = {{"2012/01/01", "50"},
                                  {"2012/01/02", "10"},
                                  {"2012/01/03", "50"},
@@ -346,9 +340,8 @@ private Q_SLOTS:
     void joinedAndAggregatedResultsCannotBeEdited()
     {
         QFETCH(QString, select);
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         addEntry(*connection, QStringLiteral("spend"), QStringLiteral("2012/01/05"), QStringLiteral("食物"),
                  QStringLiteral("現金"), QStringLiteral("10"));
         addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
@@ -367,9 +360,8 @@ private Q_SLOTS:
 
     void topWithOrderByKeepsTies()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         testing::execAll(*connection,
                          {
                              QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72)"),
@@ -569,9 +561,8 @@ private Q_SLOTS:
         QFETCH(QString, column);
         QFETCH(QString, text);
         QFETCH(bool, stored);
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         Query query;
         query.setConnection(connection.get());
         query.setSql(QStringLiteral("select top 1 * from spend"));
@@ -647,9 +638,8 @@ private Q_SLOTS:
 
     void dateLiteralDoesNotMatchATimeOfDay()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05"), QStringLiteral("薪資"),
                  QStringLiteral("現金"), QStringLiteral("100"));
         addEntry(*connection, QStringLiteral("save"), QStringLiteral("2012/01/05 10:30"),
@@ -684,9 +674,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, column);
         QFETCH(QString, text);
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         Query query;
         query.setConnection(connection.get());
         query.setSql(QStringLiteral("select top 1 * from spend"));
@@ -827,9 +816,8 @@ private Q_SLOTS:
     }
     void closingSemicolonAndBracketedNames()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         connection->execute(QStringLiteral("insert into weight (日期, 體重) values (#2012/01/01#, 72);"));
         QCOMPARE(
             testing::rowsOf(*connection, QStringLiteral("select top 1 體重 from weight order by 體重 desc;")),
@@ -842,9 +830,8 @@ private Q_SLOTS:
     void statementsJetRejects()
     {
         QFETCH(QString, statement);
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         const int before = testing::schemaVersion(*connection);
         Query query;
         query.setConnection(connection.get());

@@ -127,9 +127,8 @@ private Q_SLOTS:
     void reopenedResultEqualsAFreshRead()
     {
         QFETCH(QString, statement);
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         connection->execute(QStringLiteral("create index 摘要序 on spend (摘要 desc)"));
         for (quint32 seed = 1; seed <= 3; ++seed) {
             connection->execute(QStringLiteral("delete from spend"));
@@ -249,9 +248,8 @@ private Q_SLOTS:
     // other statements or a unit given up never change what an open result shows.
     void fieldsAreReadWhenAskedFor()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         addEntries(*connection, 600);
         const QString statement = QStringLiteral("select * from spend order by 日期 desc");
         Query grid;
@@ -334,9 +332,8 @@ private Q_SLOTS:
     // the program) shows its date alone, and the failure is reported once, after the read.
     void unreadableRowsAreReported()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         addEntries(*connection, 300);
         connection->close(); // nothing of the table stays decrypted in memory
         Query grid;
@@ -368,9 +365,8 @@ private Q_SLOTS:
     // equal amounts in the statement's order, either way round.
     void amountSortKeepsTiesInTheStatementsOrder()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         const QStringList amounts{
             QStringLiteral("3.5"),   QStringLiteral("-2"),     QStringLiteral("0"),
             QStringLiteral("null"),  QStringLiteral("1e300"),  QStringLiteral("-1e-300"),
@@ -417,9 +413,8 @@ private Q_SLOTS:
 
     void tableChangesOutsideTheRowsAreNotMissed()
     {
-        testing::TempWorkdir dir;
-        testing::writeStarter();
-        auto connection = testing::connect();
+        testing::StarterFile starter;
+        auto& connection = starter.connection;
         Ledger ledger(*connection, 7);
         for (int i = 0; i < 5; ++i)
             ledger.addThroughOneRowSelect();

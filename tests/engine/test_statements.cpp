@@ -1,9 +1,16 @@
-// Every statement the program sends, run verbatim on a small file that starts in the shape an
-// earlier release wrote, in the order the program would meet them: the upgrade first, then the
-// reads, then the changes. Each row checks the result's columns and rows, read as text.
+// Every statement the program sends, run on a small file that starts in the shape an earlier
+// release wrote, in the order the program would meet them: the upgrade first, then the reads,
+// then the changes. A statement the program builds is taken from its builder, with the values a
+// handler would give it; one the handlers hold as it stands is quoted. Each row checks the
+// result's columns and rows, read as text.
 #include "EngineSupport.h"
+#include "analysis/Analyses.h"
+#include "calendar/DayStatus.h"
+#include "catalog/Statements.h"
 #include "engine/Connection.h"
 #include "engine/Query.h"
+#include "health/Arithmetic.h"
+#include "ledger/Statements.h"
 
 #include <QtTest>
 
@@ -12,12 +19,28 @@ namespace {
 struct Case
 {
     const char* name;
-    const char16_t* statement;
-    const char16_t* check;   // for a statement without rows: the select that shows its effect
-    const char16_t* columns; // expected column names, "" to skip
-    const char16_t* rows;    // expected rows, "a|b;c|d"
-    bool ordered;            // false when the statement asks for no order
+    const char16_t* statement; // quoted, or nullptr for one taken from its builder
+    const char16_t* check;     // for a statement without rows: the select that shows its effect
+    const char16_t* columns;   // expected column names, "" to skip
+    const char16_t* rows;      // expected rows, "a|b;c|d"
+    bool ordered;              // false when the statement asks for no order
+    QString (*built)() = nullptr;
 };
+
+QString first(const analysis::Analysis& a)
+{
+    return a.statements.front();
+}
+
+QString inYear(const analysis::Analysis& a, const char* year)
+{
+    return analysis::withYear(a.statements.front(), QString::fromUtf8(year));
+}
+
+QString text(const char16_t* t)
+{
+    return QString::fromUtf16(t);
+}
 
 const Case cases[] = {
     // The schema upgrade on the old shape: every statement takes effect.
@@ -97,8 +120,8 @@ const Case cases[] = {
      u"1|現金;2|銀行", true},
     {"account add row", u"select top 1 * from account_type", nullptr, u"編號,帳戶名稱,餘額", u"1|現金|",
      true},
-    {"sub-categories", u"select * from sub_spend_type where 類型 = '食物'", nullptr, u"排序,類型,子類型",
-     u"999|食物|早餐;999|食物|晚餐", false},
+    {"sub-categories", nullptr, nullptr, u"排序,類型,子類型", u"999|食物|早餐;999|食物|晚餐", false,
+     [] { return ledger::subCategoryStatement(text(u"食物")); }},
     {"sub-category add row", u"select top 1 * from sub_spend_type", nullptr, u"排序,類型,子類型",
      u"999|食物|早餐", true},
     {"weight grid", u"select * from weight order by 日期 desc", nullptr,
@@ -108,40 +131,36 @@ const Case cases[] = {
      u"1|2012/01/01|70||||", true},
 
     // Balances.
-    {"income of an account", u"select sum(金額) as 收入 from save where 帳戶 = '銀行'", nullptr, u"收入",
-     u"9000", true},
-    {"expense of an account", u"select sum(金額) as 支出 from spend where 帳戶 = '銀行'", nullptr, u"支出",
-     u"1250.5", true},
-    {"account without entries", u"select sum(金額) as 收入 from save where 帳戶 = '信用卡'", nullptr, u"收入",
-     u"", true},
+    {"income of an account", nullptr, nullptr, u"收入", u"9000", true,
+     [] { return ledger::incomeSumStatement(text(u"銀行")); }},
+    {"expense of an account", nullptr, nullptr, u"支出", u"1250.5", true,
+     [] { return ledger::expenseSumStatement(text(u"銀行")); }},
+    {"account without entries", nullptr, nullptr, u"收入", u"", true,
+     [] { return ledger::incomeSumStatement(text(u"信用卡")); }},
     {"total of no balances", u"select sum(餘額) as 餘額 from account_type", nullptr, u"餘額", u"", true},
     {"overview", u"select 帳戶名稱,餘額 from account_type", nullptr, u"帳戶名稱,餘額", u"現金|;銀行|", false},
 
     // Ledger analyses.
-    {"expense by category", u"select 類型,sum(金額) as 金額 from spend group by 類型", nullptr, u"類型,金額",
-     u"交通|250.5;居家|1000;食物|400", false},
-    {"expense maximum", u"select 類型,max(金額) as 金額 from spend group by 類型", nullptr, u"類型,金額",
-     u"交通|250.5;居家|1000;食物|300", false},
-    {"expense by month",
-     u"select month(日期) as 月份,sum(金額) as 金額 from spend where year(日期)= 2012 group by month(日期)",
-     nullptr, u"月份,金額", u"1|350.5;3|300", false},
-    {"expense by month, year with a blank",
-     u"select month(日期) as 月份,sum(金額) as 金額 from spend where year(日期)=  2012 group by month(日期)",
-     nullptr, u"月份,金額", u"1|350.5;3|300", false},
-    {"expense by year", u"select year(日期) as 年,sum(金額) as 金額 from spend group by year(日期)", nullptr,
-     u"年,金額", u"2011|1000;2012|650.5", false},
-    {"income by category", u"select 類型,sum(金額) as 金額 from save group by 類型", nullptr, u"類型,金額",
-     u"獎金|1500;薪資|9000", false},
-    {"income maximum", u"select 類型,max(金額) as 金額 from save group by 類型", nullptr, u"類型,金額",
-     u"獎金|1500;薪資|5000", false},
-    {"income by month",
-     u"select month(日期) as 月份,sum(金額) as 金額 from save where year(日期)= 2012 group by month(日期)",
-     nullptr, u"月份,金額", u"1|5000;3|1500", false},
-    {"income by month, empty year",
-     u"select month(日期) as 月份,sum(金額) as 金額 from save where year(日期)= 1999 group by month(日期)",
-     nullptr, u"月份,金額", u"", false},
-    {"income by year", u"select year(日期) as 年,sum(金額) as 金額 from save group by year(日期)", nullptr,
-     u"年,金額", u"2011|4000;2012|6500", false},
+    {"expense by category", nullptr, nullptr, u"類型,金額", u"交通|250.5;居家|1000;食物|400", false,
+     [] { return first(analysis::spendByType()); }},
+    {"expense maximum", nullptr, nullptr, u"類型,金額", u"交通|250.5;居家|1000;食物|300", false,
+     [] { return first(analysis::spendMaxByType()); }},
+    {"expense by month", nullptr, nullptr, u"月份,金額", u"1|350.5;3|300", false,
+     [] { return inYear(analysis::spendByMonth(), "2012"); }},
+    {"expense by month, year with a blank", nullptr, nullptr, u"月份,金額", u"1|350.5;3|300", false,
+     [] { return inYear(analysis::spendByMonth(), " 2012"); }},
+    {"expense by year", nullptr, nullptr, u"年,金額", u"2011|1000;2012|650.5", false,
+     [] { return first(analysis::spendByYear()); }},
+    {"income by category", nullptr, nullptr, u"類型,金額", u"獎金|1500;薪資|9000", false,
+     [] { return first(analysis::saveByType()); }},
+    {"income maximum", nullptr, nullptr, u"類型,金額", u"獎金|1500;薪資|5000", false,
+     [] { return first(analysis::saveMaxByType()); }},
+    {"income by month", nullptr, nullptr, u"月份,金額", u"1|5000;3|1500", false,
+     [] { return inYear(analysis::saveByMonth(), "2012"); }},
+    {"income by month, empty year", nullptr, nullptr, u"月份,金額", u"", false,
+     [] { return inYear(analysis::saveByMonth(), "1999"); }},
+    {"income by year", nullptr, nullptr, u"年,金額", u"2011|4000;2012|6500", false,
+     [] { return first(analysis::saveByYear()); }},
 
     // Settlement analyses.
     {"settlement by year",
@@ -161,48 +180,52 @@ const Case cases[] = {
      nullptr, u"結算,月A,收入,月B,支出", u"4649.5|1|5000|1|350.5;1200|3|1500|3|300", false},
 
     // Weight analyses.
-    {"weight line", u"select * from weight order by 日期", nullptr, u"流水號,日期,體重,BMI,腰圍,臀圍,WHR",
-     u"4|2011/05/01|72||||;1|2012/01/01|70||||;2|2012/02/01|72||||;3|2012/02/15|68||||", true},
-    {"weight by month",
-     u"select month(日期) as 月份,avg(體重) as 體重 from weight where year(日期)= 2012 group by month(日期)",
-     nullptr, u"月份,體重", u"1|70;2|70", false},
-    {"weight by year", u"select year(日期) as 年,avg(體重) as 體重 from weight group by year(日期)", nullptr,
-     u"年,體重", u"2011|72;2012|70", false},
-    {"heaviest, tied", u"select top 1 * from weight order by 體重 desc", nullptr,
-     u"流水號,日期,體重,BMI,腰圍,臀圍,WHR", u"2|2012/02/01|72||||;4|2011/05/01|72||||", false},
-    {"lightest", u"select top 1 * from weight order by 體重 ASC", nullptr,
-     u"流水號,日期,體重,BMI,腰圍,臀圍,WHR", u"3|2012/02/15|68||||", true},
+    {"weight line", nullptr, nullptr, u"流水號,日期,體重,BMI,腰圍,臀圍,WHR",
+     u"4|2011/05/01|72||||;1|2012/01/01|70||||;2|2012/02/01|72||||;3|2012/02/15|68||||", true,
+     [] { return first(analysis::weightByDate()); }},
+    {"weight by month", nullptr, nullptr, u"月份,體重", u"1|70;2|70", false,
+     [] { return inYear(analysis::weightMonthAverage(), "2012"); }},
+    {"weight by year", nullptr, nullptr, u"年,體重", u"2011|72;2012|70", false,
+     [] { return first(analysis::weightYearAverage()); }},
+    {"heaviest, tied", nullptr, nullptr, u"流水號,日期,體重,BMI,腰圍,臀圍,WHR",
+     u"2|2012/02/01|72||||;4|2011/05/01|72||||", false,
+     [] { return analysis::weightExtremes().statements.at(0); }},
+    {"lightest", nullptr, nullptr, u"流水號,日期,體重,BMI,腰圍,臀圍,WHR", u"3|2012/02/15|68||||", true,
+     [] { return analysis::weightExtremes().statements.at(1); }},
 
     // Daily calendar.
-    {"income of a day", u"select sum(金額) as 收入 from save where 日期 = #2012/01/05#", nullptr, u"收入",
-     u"5000", true},
-    {"expense of a day", u"select sum(金額) as 支出 from spend where 日期 = #2012/01/05#", nullptr, u"支出",
-     u"100", true},
-    {"expense of a day without entries", u"select sum(金額) as 支出 from spend where 日期 = #2012/01/07#",
-     nullptr, u"支出", u"", true},
+    {"income of a day", nullptr, nullptr, u"收入", u"5000", true,
+     [] { return calendar::incomeOfDayStatement(QDate(2012, 1, 5)); }},
+    {"expense of a day", nullptr, nullptr, u"支出", u"100", true,
+     [] { return calendar::expenseOfDayStatement(QDate(2012, 1, 5)); }},
+    {"expense of a day without entries", nullptr, nullptr, u"支出", u"", true,
+     [] { return calendar::expenseOfDayStatement(QDate(2012, 1, 7)); }},
 
     // Changes.
-    {"balance", u"update account_type set 餘額 = 1100 where 帳戶名稱 = '現金'",
-     u"select 帳戶名稱,餘額 from account_type order by 編號", u"", u"現金|1100;銀行|", true},
-    {"negative balance", u"update account_type set 餘額 = -300 where 帳戶名稱 = '銀行'",
-     u"select 帳戶名稱,餘額 from account_type order by 編號", u"", u"現金|1100;銀行|-300", true},
+    {"balance", nullptr, u"select 帳戶名稱,餘額 from account_type order by 編號", u"", u"現金|1100;銀行|",
+     true, [] { return ledger::balanceUpdateStatement(1100, text(u"現金")); }},
+    {"negative balance", nullptr, u"select 帳戶名稱,餘額 from account_type order by 編號", u"",
+     u"現金|1100;銀行|-300", true, [] { return ledger::balanceUpdateStatement(-300, text(u"銀行")); }},
     {"total", u"select sum(餘額) as 餘額 from account_type", nullptr, u"餘額", u"800", true},
-    {"BMI recount", u"update weight set BMI = 22.86 where 流水號 = 1",
-     u"select 流水號,BMI,WHR from weight where 流水號 = 1", u"", u"1|22.86|", true},
-    {"WHR recount", u"update weight set WHR = 0.8 where 流水號 = 1",
-     u"select 流水號,BMI,WHR from weight where 流水號 = 1", u"", u"1|22.86|0.8", true},
-    {"delete expense", u"delete from spend where 流水號 = 4", u"select 流水號 from spend order by 流水號",
-     u"", u"1;2;3", true},
-    {"delete income", u"delete from save where 流水號 = 3", u"select 流水號 from save order by 流水號", u"",
-     u"1;2", true},
-    {"delete expense category", u"delete from spend_type where 類型 = '居家'",
-     u"select 類型 from spend_type order by 編號", u"", u"食物;交通", true},
-    {"delete income category", u"delete from save_type where 類型 = '獎金'",
-     u"select 類型 from save_type order by 編號", u"", u"薪資", true},
-    {"delete account", u"delete from account_type where 帳戶名稱 = '銀行'",
-     u"select 帳戶名稱 from account_type order by 編號", u"", u"現金", true},
-    {"delete sub-category", u"delete from sub_spend_type where 類型 = '食物' and 子類型 = '早餐'",
-     u"select 子類型 from sub_spend_type", u"", u"晚餐;公車", false},
+    {"BMI recount", nullptr, u"select 流水號,BMI,WHR from weight where 流水號 = 1", u"", u"1|22.86|", true,
+     [] { return health::bmiUpdateStatement(22.86, 1); }},
+    {"WHR recount", nullptr, u"select 流水號,BMI,WHR from weight where 流水號 = 1", u"", u"1|22.86|0.8", true,
+     [] { return health::whrUpdateStatement(0.8, 1); }},
+    {"delete expense", nullptr, u"select 流水號 from spend order by 流水號", u"", u"1;2;3", true,
+     [] { return ledger::deleteExpenseStatement(QStringLiteral("4")); }},
+    {"delete income", nullptr, u"select 流水號 from save order by 流水號", u"", u"1;2", true,
+     [] { return ledger::deleteIncomeStatement(QStringLiteral("3")); }},
+    {"delete expense category", nullptr, u"select 類型 from spend_type order by 編號", u"", u"食物;交通",
+     true,
+     [] { return catalog::deleteStatement(QStringLiteral("spend_type"), text(u"類型"), text(u"居家")); }},
+    {"delete income category", nullptr, u"select 類型 from save_type order by 編號", u"", u"薪資", true,
+     [] { return catalog::deleteStatement(QStringLiteral("save_type"), text(u"類型"), text(u"獎金")); }},
+    {"delete account", nullptr, u"select 帳戶名稱 from account_type order by 編號", u"", u"現金", true,
+     [] {
+         return catalog::deleteStatement(QStringLiteral("account_type"), text(u"帳戶名稱"), text(u"銀行"));
+     }},
+    {"delete sub-category", nullptr, u"select 子類型 from sub_spend_type", u"", u"晚餐;公車", false,
+     [] { return catalog::deleteSubCategoryStatement(text(u"食物"), text(u"早餐")); }},
     {"password", u"ALTER DATABASE PASSWORD 5678 1234", u"select count(*) as n from spend", u"", u"3", true},
 };
 
@@ -277,7 +300,7 @@ private Q_SLOTS:
     {
         QFETCH(int, index);
         const Case& c = cases[index];
-        const QString statement = QString::fromUtf16(c.statement);
+        const QString statement = c.built ? c.built() : QString::fromUtf16(c.statement);
         QString select = statement;
         if (c.check) {
             engine::Query query;

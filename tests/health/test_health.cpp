@@ -1,5 +1,5 @@
 // The health page: setting.ini, weight records, BMI and WHR.
-#include "../ledger/LedgerFixture.h"
+#include "LedgerFixture.h"
 #include "SmallDisk.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"

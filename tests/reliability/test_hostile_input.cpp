@@ -1,7 +1,7 @@
 // Input meant to break things, through the expense and income adds of the window and through
 // the engine's own field conversions. Each case ends either in its message with nothing
 // stored, or stored exactly as given; nothing else in the file changes either way.
-#include "../ledger/LedgerFixture.h"
+#include "LedgerFixture.h"
 #include "ReliabilitySupport.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"

@@ -1,7 +1,7 @@
 // Bringing a finance.mdb of the Windows release across (the first start on the Jet file, the
 // tool, a killed import, the figures beside what mdb-export reads), the backups kept at each
 // close, and the export to CSV.
-#include "../ledger/LedgerFixture.h"
+#include "LedgerFixture.h"
 #include "SmallDisk.h"
 #include "engine/JetFile.h"
 #include "engine/Query.h"

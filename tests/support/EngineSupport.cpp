@@ -189,4 +189,12 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+StarterFile::StarterFile(const QStringList& setup)
+{
+    writeStarter(setup);
+    connection = connect();
+}
+
+StarterFile::~StarterFile() = default;
+
 } // namespace testing

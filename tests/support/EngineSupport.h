@@ -43,6 +43,16 @@ void writeStarter(const QStringList& setup = {});
 // columns only, no sub_spend_type. The setup is run on it as for writeStarter.
 void writeLegacy(const QStringList& setup = {});
 
+// The set-up most engine tests start from: a temporary working folder holding the starter file
+// (with the setup statements run on it), and a connection open on it.
+struct StarterFile
+{
+    explicit StarterFile(const QStringList& setup = {});
+    ~StarterFile();
+    TempWorkdir dir;
+    std::unique_ptr<engine::Connection> connection;
+};
+
 // Runs each statement on the connection.
 void execAll(engine::Connection& connection, const QStringList& statements);
 
