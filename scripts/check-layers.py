@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks that no source file includes a header of a layer above its own.
+"""Checks that no source file includes a header of a layer above its own, and that no two files
+of the engine include each other's headers.
 
 Every file under src/ belongs to the library its folder's CMakeLists.txt adds it to. A file may
 include the headers of its own library and of the libraries below it, and only the Qt modules
@@ -92,6 +93,9 @@ def main():
     qt_root = sys.argv[2] if len(sys.argv) > 2 else qt_include_root()
     owners = library_of_files(src)
     problems = []
+    # Within the engine, a file and its header are one unit (Query.cpp and Query.h); no two
+    # units may include each other's headers.
+    engine_includes = {}
     for folder, _, names in os.walk(src):
         for name in sorted(names):
             if not name.endswith((".cpp", ".h")):
@@ -113,6 +117,11 @@ def main():
                         target = candidate
                         break
                 if target is not None:
+                    if library == "engine" and owners.get(target) == "engine":
+                        unit = os.path.splitext(shown)[0]
+                        used = os.path.splitext(os.path.relpath(target, src))[0]
+                        if used != unit:
+                            engine_includes.setdefault(unit, {})[used] = where
                     other = owners.get(target)
                     if other is None:
                         problems.append(f"{where}: {included} is in no library")
@@ -127,6 +136,11 @@ def main():
                 base = os.path.basename(included)
                 if base in OTHER and library not in OTHER[base] and library not in ("form", "program"):
                     problems.append(f"{where}: the {library} layer includes {included}")
+    for unit, used in sorted(engine_includes.items()):
+        for other, where in sorted(used.items()):
+            if unit < other and unit in engine_includes.get(other, {}):
+                problems.append(f"{where}: {unit} and {other} include each other's headers "
+                                f"(and {engine_includes[other][unit]})")
     for problem in problems:
         print(problem)
     if problems:

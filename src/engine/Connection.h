@@ -19,7 +19,7 @@ struct sqlite3;
 namespace engine {
 
 class OpenResult;
-// The rows of a closed result, kept for the next open of its statement (engine/QueryParts.h).
+// The rows of a closed result, kept for the next open of its statement (engine/ResultRows.h).
 struct KeptRows;
 
 struct ColumnInfo

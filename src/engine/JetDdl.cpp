@@ -1,6 +1,7 @@
 // CREATE TABLE and ALTER TABLE in the Jet dialect: the declared types Jet knows, and the column
 // and key changes the connection carries out.
 #include "JetSyntax.h"
+#include "JetTranslator.h"
 
 #include "Conversions.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "EngineError.h"
-#include "JetTranslator.h"
+#include "JetTokenizer.h"
+#include "Translation.h"
 
 #include <vector>
 
-// What the translator's files share: the error for a statement Jet would refuse, the tests of a
-// token, and a cursor over a statement's meaningful tokens.
+// What the translator's files share: a cursor over a statement's meaningful tokens, and the
+// translation of the table statements (JetDdl.cpp).
 namespace engine::jet {
 
 using T = JetToken::Type;
@@ -14,11 +14,6 @@ using T = JetToken::Type;
 // Jet compares, groups and orders text without regard to letter case. SQLite's own NOCASE
 // collation does the same for Latin letters (Han has no case), and any SQLite reads it.
 inline const QString noCase = QStringLiteral("COLLATE NOCASE");
-
-EngineError syntaxError(const QString& what, const QString& statement);
-bool isWordStart(QChar c);
-bool isWordChar(QChar c);
-bool is(const JetToken& token, const char* keyword);
 
 // A statement as its meaningful tokens, blanks dropped, with a cursor.
 class Cursor

@@ -1,5 +1,5 @@
 // The Jet dialect's tokens: words, bracketed names, texts, numbers, #dates#, parameters.
-#include "JetSyntax.h"
+#include "JetTokenizer.h"
 
 namespace engine {
 

@@ -3,7 +3,7 @@
 #include "Connection.h"
 #include "EngineError.h"
 #include "JetTranslator.h"
-#include "QueryParts.h"
+#include "Sqlite.h"
 
 #include <QSet>
 #include <algorithm>
@@ -16,7 +16,16 @@
 
 namespace engine {
 
-using namespace queryparts;
+namespace {
+
+const QVariant& nullValue()
+{
+    static const QVariant null;
+    return null;
+}
+
+} // namespace
+
 using Kind = EngineError::Kind;
 
 QString Field::asString() const

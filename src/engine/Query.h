@@ -53,15 +53,7 @@ public:
         Insert
     };
 
-    struct Column
-    {
-        QString name;
-        ColumnKind kind = ColumnKind::Unknown;
-        int textLimit = -1;
-        QString baseName; // column of the base table, empty when the column cannot be edited
-        bool integerKey = false;
-        bool primaryKey = false;
-    };
+    using Column = ResultColumn;
 
     explicit Query(QObject* parent = nullptr);
     ~Query() override;
@@ -156,7 +148,6 @@ Q_SIGNALS:
 
 private:
     friend class Field;
-    friend struct KeptRows;
 
     Connection& requireConnection() const;
     bool reopenKept(KeptRows& kept, const Translation& t, Connection& connection);

@@ -1,9 +1,12 @@
 // The edit buffer: a row appended or edited, stored by post, dropped by cancel; a row deleted.
-#include "QueryParts.h"
+#include "Connection.h"
+#include "EngineError.h"
+#include "JetTranslator.h"
+#include "Query.h"
+#include "Sqlite.h"
 
 namespace engine {
 
-using namespace queryparts;
 using Kind = EngineError::Kind;
 
 bool Query::canModify() const

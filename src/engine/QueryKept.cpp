@@ -1,11 +1,13 @@
 // A result kept at close and brought up to date at the next open of its statement.
-#include "QueryParts.h"
+#include "Connection.h"
+#include "EngineError.h"
+#include "JetTranslator.h"
+#include "Query.h"
+#include "Sqlite.h"
 
 #include <algorithm>
 
 namespace engine {
-
-using namespace queryparts;
 
 void Query::watch(Connection& connection)
 {

@@ -1,14 +1,16 @@
 // A result read as its rows' rowids and order keys, their other fields read on demand (the
 // rows and their cache are engine/ResultRows), and what the connection asks of such a result.
-#include "QueryParts.h"
+#include "Connection.h"
+#include "EngineError.h"
+#include "JetTranslator.h"
+#include "Query.h"
+#include "Sqlite.h"
 
 #include <algorithm>
 #include <functional>
 #include <unordered_map>
 
 namespace engine {
-
-using namespace queryparts;
 
 // A select of one table in a certain order is read as its rowids and ORDER BY keys alone (from
 // the index that gives the order, where it holds them), and a row's other fields are read when

@@ -1,9 +1,11 @@
 // The order a result's rows come in, learnt from the statement and from its plan.
-#include "QueryParts.h"
+#include "Connection.h"
+#include "EngineError.h"
+#include "JetTranslator.h"
+#include "Query.h"
+#include "Sqlite.h"
 
 namespace engine {
-
-using namespace queryparts;
 
 // The ORDER BY of a single-table select as columns of the result: each key must be a column
 // shown under its own name.

@@ -1,5 +1,9 @@
 // The title click's sort of the rows read: a permutation over them, stable.
-#include "QueryParts.h"
+#include "Connection.h"
+#include "EngineError.h"
+#include "JetTranslator.h"
+#include "Query.h"
+#include "Sqlite.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +11,6 @@
 
 namespace engine {
 
-using namespace queryparts;
 using Kind = EngineError::Kind;
 
 namespace {

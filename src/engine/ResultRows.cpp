@@ -17,6 +17,19 @@ const QVariant& heldKey(const StoredRow& row, size_t k)
 
 } // namespace
 
+StoredRow readRow(sqlite3_stmt* stmt, const std::vector<ResultColumn>& columns, std::vector<TextPool>& pools,
+                  bool hasRowid)
+{
+    StoredRow row;
+    const int visible = int(columns.size());
+    row.values.reserve(size_t(visible));
+    for (int i = 0; i < visible; ++i)
+        row.values.push_back(readValue(stmt, i, columns[size_t(i)].kind, pools[size_t(i)]));
+    if (hasRowid)
+        row.rowid = sqlite3_column_int64(stmt, visible);
+    return row;
+}
+
 StoredRow& ResultRows::loaded(size_t stored) const
 {
     StoredRow& row = m_rows[stored];

@@ -2,15 +2,29 @@
 
 #include "Conversions.h"
 #include "Sqlite.h"
+#include "StoredOrder.h"
 
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace engine {
 
 class Connection;
+struct ChangeWatch;
+
+// One column of a result: its name, how its values are stored, and where it comes from.
+struct ResultColumn
+{
+    QString name;
+    ColumnKind kind = ColumnKind::Unknown;
+    int textLimit = -1;
+    QString baseName; // column of the base table, empty when the column cannot be edited
+    bool integerKey = false;
+    bool primaryKey = false;
+};
 
 // One row of a result. The rows are stored in the statement's order (rows added since come
 // last): a row's place is also its order among equal sort keys.
@@ -111,6 +125,43 @@ private:
     mutable bool m_reportedUnreadable = false;
     std::function<void(int)> m_report;
     quint64 m_version = 0;
+};
+
+// Reads the visible fields and the rowid of the statement's current row.
+StoredRow readRow(sqlite3_stmt* stmt, const std::vector<ResultColumn>& columns, std::vector<TextPool>& pools,
+                  bool hasRowid);
+
+// The ORDER BY keys are the first held columns of a row whose fields are not loaded.
+inline const QVariant& orderKey(const StoredRow& row, size_t k, int column)
+{
+    if (row.loaded)
+        return row.values[size_t(column)];
+    return k == 0 ? row.key : row.values[k - 1];
+}
+
+// Two rows in the order given: by its columns as the file's collation orders them, then by rowid.
+inline int compareRows(const StoredRow& a, const StoredRow& b, const RowOrder& order)
+{
+    for (size_t k = 0; k < order.columns.size(); ++k) {
+        const int column = order.columns[k];
+        const int c = compareStored(orderKey(a, k, column), orderKey(b, k, column));
+        if (c != 0)
+            return order.descending[k] ? -c : c;
+    }
+    const int c = a.rowid < b.rowid ? -1 : a.rowid > b.rowid ? 1 : 0;
+    return order.rowidDescending ? -c : c;
+}
+
+// A closed result with what is needed to bring it up to date at the next open of its statement.
+struct KeptRows
+{
+    QString translated;
+    QString table;
+    std::vector<ResultColumn> columns;
+    std::vector<StoredRow> rows;
+    std::shared_ptr<ChangeWatch> watch;
+    RowOrder order;
+    bool lazy = false;
 };
 
 } // namespace engine
