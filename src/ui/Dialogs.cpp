@@ -58,4 +58,9 @@ bool confirm(const QString& text)
     return dialogs().confirm(text);
 }
 
+QString saveFileName(const QString& title, const QString& suggested, const QString& filter)
+{
+    return dialogs().saveFileName(title, suggested, filter);
+}
+
 } // namespace ui

@@ -29,6 +29,9 @@ public:
     virtual bool confirm(const QString& text) = 0;
     // The standard error box for an error that no handler catches.
     virtual void error(const QString& text) = 0;
+    // The box that asks where to save a file, opening on the suggested path; the path chosen,
+    // or empty for Cancel.
+    virtual QString saveFileName(const QString& title, const QString& suggested, const QString& filter) = 0;
 };
 
 Dialogs& dialogs();
@@ -47,6 +50,7 @@ void showError(const QString& text);
 // The delete-confirmation dialog with its fixed title.
 Answer confirmDelete(const QString& body);
 bool confirm(const QString& text);
+QString saveFileName(const QString& title, const QString& suggested, const QString& filter);
 
 inline constexpr const char16_t* deleteConfirmationTitle =
     u"確定刪除嗎? (Y) = 刪除, 否(N) = 保留, 取消 = 不做動作 ";

@@ -1,5 +1,7 @@
 #include "QtDialogs.h"
 
+#include <QFileDialog>
+
 #include "InputBox.h"
 
 #include <QApplication>
@@ -119,6 +121,11 @@ void QtDialogs::error(const QString& text)
 {
     MessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, owner());
     box.exec();
+}
+
+QString QtDialogs::saveFileName(const QString& title, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(owner(), title, suggested, filter);
 }
 
 } // namespace ui

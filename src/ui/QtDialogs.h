@@ -13,6 +13,7 @@ public:
     Answer confirmDelete(const QString& title, const QString& body) override;
     bool confirm(const QString& text) override;
     void error(const QString& text) override;
+    QString saveFileName(const QString& title, const QString& suggested, const QString& filter) override;
 };
 
 } // namespace ui

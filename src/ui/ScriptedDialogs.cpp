@@ -20,6 +20,8 @@ QString describe(const ScriptedDialogs::Shown& shown)
         return QStringLiteral("question box: ") + shown.text;
     case ScriptedDialogs::Kind::Error:
         return QStringLiteral("error box: ") + shown.text;
+    case ScriptedDialogs::Kind::SaveFile:
+        return QStringLiteral("save box: %1 %2").arg(shown.title, shown.value);
     case ScriptedDialogs::Kind::Message:
         break;
     }
@@ -130,6 +132,20 @@ QStringList ScriptedDialogs::texts(Kind kind) const
         if (shown.kind == kind)
             result << shown.text;
     return result;
+}
+
+QString ScriptedDialogs::saveFileName(const QString& title, const QString& suggested, const QString&)
+{
+    const Shown shown{Kind::SaveFile, title, QString(), suggested};
+    show(shown);
+    if (m_saveFiles.empty()) {
+        unanswered(shown);
+        return {};
+    }
+    answered();
+    QString path = m_saveFiles.front();
+    m_saveFiles.pop_front();
+    return path;
 }
 
 } // namespace ui

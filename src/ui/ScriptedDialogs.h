@@ -22,7 +22,8 @@ public:
         Input,
         Confirm,
         Question,
-        Error
+        Error,
+        SaveFile
     };
     struct Shown
     {
@@ -38,11 +39,14 @@ public:
     Answer confirmDelete(const QString& title, const QString& body) override;
     bool confirm(const QString& text) override;
     void error(const QString& text) override;
+    QString saveFileName(const QString& title, const QString& suggested, const QString& filter) override;
 
     // An input answer: the text typed and OK, or std::nullopt for Cancel.
     void answerInput(std::optional<QString> answer) { m_inputs.push_back(std::move(answer)); }
     void answerConfirm(Answer answer) { m_confirms.push_back(answer); }
     void answerQuestion(bool ok) { m_questions.push_back(ok); }
+    // A save box's answer: the path chosen, or empty for Cancel.
+    void answerSaveFile(const QString& path) { m_saveFiles.push_back(path); }
     // Each box then takes the keyboard focus while it is up, in a window of its own, as a real
     // modal box does.
     void setTakesFocus(bool takes) { m_takesFocus = takes; }
@@ -63,7 +67,10 @@ public:
     QStringList messages() const { return texts(Kind::Message); }
     QStringList errors() const { return texts(Kind::Error); }
     void clear() { m_shown.clear(); }
-    bool answersLeft() const { return !m_inputs.empty() || !m_confirms.empty() || !m_questions.empty(); }
+    bool answersLeft() const
+    {
+        return !m_inputs.empty() || !m_confirms.empty() || !m_questions.empty() || !m_saveFiles.empty();
+    }
 
 private:
     void show(Shown shown);
@@ -79,6 +86,7 @@ private:
     std::deque<std::optional<QString>> m_inputs;
     std::deque<Answer> m_confirms;
     std::deque<bool> m_questions;
+    std::deque<QString> m_saveFiles;
 };
 
 } // namespace ui
