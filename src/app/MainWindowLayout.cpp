@@ -32,6 +32,10 @@ using ui::look::pageWidth;
 // Where the Home button sits on a page of the main pager, and of an inner pager.
 constexpr int homeX = pageWidth - 84;
 constexpr int innerHomeX = innerWidth - 84;
+// The filter row of the ledger pages: to the right of the grid, at the height where the expense
+// grid starts, in the room both pages leave free.
+constexpr int findRowX = 830;
+constexpr int findRowY = 240;
 
 const QString gridHint = QStringLiteral("Delete = 刪除。 Enter = 確認修改。");
 
@@ -223,6 +227,10 @@ void TForm1::BuildIncomePage()
     setTabOrder(Combobox_Save, LE_Note_Save->edit());
     setTabOrder(LE_Note_Save->edit(), LE_Save->edit());
     setTabOrder(LE_Save->edit(), Combobox_Cost2);
+    SaveFind.table = QStringLiteral("save");
+    BuildFindRow(TabPageSave, SaveFind, "Save", findRowX, findRowY);
+    LE_SaveFind = SaveFind.words;
+    Label_SaveFound = SaveFind.found;
 }
 
 void TForm1::BuildExpensePage()
@@ -261,6 +269,10 @@ void TForm1::BuildExpensePage()
     DBGrid_spend->setToolTip(gridHint);
     DBGrid_spend->setCtrlDeleteAllowed(false);
     DBGrid_spend->setCursor(Qt::DragMoveCursor);
+    SpendFind.table = QStringLiteral("spend");
+    BuildFindRow(TabPageSpend, SpendFind, "Spend", findRowX, findRowY);
+    LE_SpendFind = SpendFind.words;
+    Label_SpendFound = SpendFind.found;
     setTabOrder(DTP_spend, Combobox_Spend);
     setTabOrder(Combobox_Spend, Combobox_Cost);
     setTabOrder(Combobox_Cost, LE_Cost->edit());

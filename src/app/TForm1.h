@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ledger/Find.h"
 #include "store/QueryRoles.h"
 
 #include <QMainWindow>
@@ -33,6 +34,7 @@ class LabeledEdit;
 class LargeLabel;
 class MonthCalendar;
 class MultiLineEdit;
+class OptionalDate;
 class Navigator;
 class PickList;
 } // namespace ui
@@ -40,8 +42,10 @@ class PickList;
 class QAction;
 class QDate;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
+class QTimer;
 
 // The one window of the program. It holds the controls, the connection to finance.mdb, the
 // eight shared query slots with their data sources, and the handlers of every event.
@@ -105,6 +109,8 @@ public:
     ui::ImageButton* btnBalanceMonth2;
     ui::ImageButton* btnBalanceYear2;
     ui::DataGrid* DBGrid_save;
+    ui::LabeledEdit* LE_SaveFind;
+    QLabel* Label_SaveFound;
 
     // 支出
     QLabel* Label_date;
@@ -124,6 +130,8 @@ public:
     ui::ImageButton* btnBalanceMonth;
     ui::ImageButton* btnBalanceYear;
     ui::DataGrid* DBGrid_spend;
+    ui::LabeledEdit* LE_SpendFind;
+    QLabel* Label_SpendFound;
 
     // 健康
     QLabel* Label_health_date;
@@ -289,9 +297,38 @@ public:
     void BindGrid(role::Role role, ui::DataGrid* grid);
     // Every column (grid width - 40) / columns wide, the last 2 more.
     void ApplyColumnWidths(ui::DataGrid* grid);
-    // The ledger grids' select and binding alone, without resetting the page's date.
+    // The ledger grids' select and binding alone, without resetting the page's date. The
+    // statement carries the filter row's filter, none unless the user asked for one.
     void ReloadSpendGrid();
     void ReloadSaveGrid();
+
+    // The filter row beside each ledger grid (ledger/FindRow.cpp).
+    struct FindRow
+    {
+        QString table; // "spend" or "save"
+        ui::LabeledEdit* words = nullptr;
+        ui::OptionalDate* from = nullptr;
+        ui::OptionalDate* to = nullptr;
+        QLineEdit* least = nullptr;
+        QLineEdit* most = nullptr;
+        ui::FlatButton* clear = nullptr;
+        ui::FlatButton* exportRows = nullptr;
+        QLabel* found = nullptr;
+        QTimer* pause = nullptr; // the short pause after typing before the grid follows
+        ledger::EntryFilter filter;
+    };
+    FindRow SpendFind;
+    FindRow SaveFind;
+    void BuildFindRow(QWidget* page, FindRow& row, const char* prefix, int x, int y);
+    void BindFindEvents();
+    // Reads the row's fields; the grid follows when the filter changed. Bounds that are not
+    // numbers are said in the row's label, and the filter stays as it was.
+    void ApplyFind(FindRow& row);
+    void ClearFind(FindRow& row);
+    // The count and the sum of the rows the grid shows.
+    void ShowFound(FindRow& row);
+    void ExportFound(FindRow& row);
+    void ReloadLedgerGrid(const FindRow& row);
 
     // Balances and overview, entry, grid work (ledger/).
     void RecalcBalances();

@@ -71,8 +71,14 @@ void TForm1::Sbtn_Spend_Add_BatchClick()
     if (addBatch(*Connection, *Query[role::Spend], QStringLiteral("spend"),
                  {Memo_Spend_Data_Batch, Memo_Spend_Type_Batch, Memo_Spend_Note_Batch,
                   Memo_Spend_Account_Batch, Memo_Spend_Cost_Batch},
-                 [this] { ReloadSpendGrid(); }))
+                 [this] { ReloadSpendGrid(); })) {
+        // The batch leaves the grid on its own statement; a filter in force is put back.
+        if (!SpendFind.filter.isEmpty())
+            ReloadSpendGrid();
+        else
+            ShowFound(SpendFind);
         ui::showMessage(QStringLiteral("批次新增支出完成"));
+    }
 }
 
 void TForm1::SBtn_Save_BatchClick()
@@ -80,6 +86,12 @@ void TForm1::SBtn_Save_BatchClick()
     if (addBatch(*Connection, *Query[role::Save], QStringLiteral("save"),
                  {Memo_Save_Data_Batch, Memo_Save_Type_Batch, Memo_Save_Note_Batch, Memo_Save_Account_Batch,
                   Memo_Save_Cost_Batch},
-                 [this] { ReloadSaveGrid(); }))
+                 [this] { ReloadSaveGrid(); })) {
+        // The batch leaves the grid on its own statement; a filter in force is put back.
+        if (!SaveFind.filter.isEmpty())
+            ReloadSaveGrid();
+        else
+            ShowFound(SaveFind);
         ui::showMessage(QStringLiteral("批次新增收入完成"));
+    }
 }

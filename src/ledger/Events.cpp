@@ -14,6 +14,7 @@
 void TForm1::BindLedgerEvents()
 {
     using ui::guarded;
+    BindFindEvents();
     connect(btnAddSpend, &QAbstractButton::clicked, this, guarded([this] { btnAddSpendClick(); }));
     connect(btnAddSave, &QAbstractButton::clicked, this, guarded([this] { btnAddSaveClick(); }));
     connect(Combobox_Spend, &ui::PickList::changed, this, guarded([this] { Combobox_SpendChange(); }));

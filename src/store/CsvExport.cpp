@@ -8,6 +8,7 @@
 #include "engine/Sqlite.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <cmath>
 #include <memory>
@@ -120,6 +121,26 @@ QString csvField(const QString& text, CsvCell cell)
     QString quoted = formula ? u'\'' + text : text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
+}
+
+void writeCsvFile(const QString& path, const QStringList& header, const std::vector<CsvRow>& rows)
+{
+    const QFileInfo info(path);
+    files::clearAbandonedParts(info.absoluteDir(), info.fileName());
+    files::WholeFile file(info.absoluteFilePath(), 0600);
+    QStringList titles;
+    for (const QString& title : header)
+        titles << csvField(title, CsvCell::Text);
+    file.write("\xEF\xBB\xBF");
+    file.write((titles.join(u',') + QStringLiteral("\r\n")).toUtf8());
+    for (const CsvRow& row : rows) {
+        QStringList fields;
+        for (qsizetype i = 0; i < row.texts.size(); ++i)
+            fields << csvField(row.texts[i],
+                               size_t(i) < row.cells.size() ? row.cells[size_t(i)] : CsvCell::Text);
+        file.write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+    }
+    file.commit();
 }
 
 std::vector<ExportedTable> exportTables(engine::Connection& connection, const QString& folder)

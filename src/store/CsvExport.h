@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace engine {
@@ -37,5 +38,15 @@ enum class CsvCell
 // (starting with =, +, -, @, a tab or a carriage return) is quoted with an apostrophe before
 // it, so that it shows as text; a Number cell that reads as a number is written as it is.
 QString csvField(const QString& text, CsvCell cell);
+
+// Rows of a grid as one CSV file in the same format: the header, then each row's fields. The
+// file is written whole and replaces the one of that name only then, readable by its owner
+// only. Throws EngineError.
+struct CsvRow
+{
+    QStringList texts;
+    std::vector<CsvCell> cells;
+};
+void writeCsvFile(const QString& path, const QStringList& header, const std::vector<CsvRow>& rows);
 
 } // namespace store

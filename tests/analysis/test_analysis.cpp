@@ -26,7 +26,7 @@ QString pointsOf(const ui::ChartSeries& series)
     return points.join(u';');
 }
 
-const QStringList ledger = {
+const QStringList sampleLedger = {
     entry("spend", "2011/03/05", "食物", "100"),  entry("spend", "2012/03/01", "食物", "50"),
     entry("spend", "2012/01/05", "交通", "30"),   entry("spend", "2012/01/20", "交通", "2000"),
     entry("spend", "2012/02/02", "其他", "null"), entry("save", "2012/01/10", "薪資", "1000"),
@@ -67,7 +67,7 @@ private Q_SLOTS:
     // with a leading blank goes into the statement as typed.
     void yearPrompt()
     {
-        LedgerFixture f(ledger);
+        LedgerFixture f(sampleLedger);
         TForm1& form = f.form();
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
         f.dialogs().answerInput(QStringLiteral("abc"));
@@ -156,7 +156,7 @@ private Q_SLOTS:
         QFETCH(QString, year);
         QFETCH(QString, title);
         QFETCH(QString, points);
-        LedgerFixture f(ledger);
+        LedgerFixture f(sampleLedger);
         TForm1& form = f.form();
         // A line chart before: the bars take its place.
         QTest::mouseClick(form.btnAnalyWeightType, Qt::LeftButton);
@@ -311,7 +311,7 @@ private Q_SLOTS:
     // A statement the engine refuses (a year in hexadecimal) leaves the chart and the page.
     void refusedStatementLeavesTheChart()
     {
-        LedgerFixture f(ledger);
+        LedgerFixture f(sampleLedger);
         TForm1& form = f.form();
         QTest::mouseClick(form.btnAnalySpendType, Qt::LeftButton);
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);

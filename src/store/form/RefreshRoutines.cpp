@@ -43,17 +43,19 @@ void TForm1::ApplyColumnWidths(ui::DataGrid* grid)
 void TForm1::ReloadSpendGrid()
 {
     Query[role::Spend]->setConnection(Connection.get());
-    runSelect(*Query[role::Spend], QStringLiteral("select * from spend order by 日期 desc"));
+    runSelect(*Query[role::Spend], ledger::gridStatement(QStringLiteral("spend"), SpendFind.filter));
     BindGrid(role::Spend, DBGrid_spend);
     ApplyColumnWidths(DBGrid_spend);
+    ShowFound(SpendFind);
 }
 
 void TForm1::ReloadSaveGrid()
 {
     Query[role::Save]->setConnection(Connection.get());
-    runSelect(*Query[role::Save], QStringLiteral("select * from save order by 日期 desc"));
+    runSelect(*Query[role::Save], ledger::gridStatement(QStringLiteral("save"), SaveFind.filter));
     BindGrid(role::Save, DBGrid_save);
     ApplyColumnWidths(DBGrid_save);
+    ShowFound(SaveFind);
 }
 
 void TForm1::OpenSpendGrid()
