@@ -13,6 +13,7 @@
 #include "ui/OptionalDate.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,6 +202,10 @@ void TForm1::ExportFound(FindRow& row)
     const QString path =
         ui::saveFileName(QStringLiteral("匯出顯示的資料列"), suggested, QStringLiteral("CSV 檔 (*.csv)"));
     if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path) &&
+        !ui::confirm(
+            QStringLiteral("%1 已經存在,要以顯示的資料列取代它嗎?").arg(QDir::toNativeSeparators(path))))
         return;
     QStringList header;
     std::vector<store::CsvCell> kinds;

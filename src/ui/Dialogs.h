@@ -30,7 +30,7 @@ public:
     // The standard error box for an error that no handler catches.
     virtual void error(const QString& text) = 0;
     // The box that asks where to save a file, opening on the suggested path; the path chosen,
-    // or empty for Cancel.
+    // or empty for Cancel. It does not ask about a file that is there already.
     virtual QString saveFileName(const QString& title, const QString& suggested, const QString& filter) = 0;
 };
 

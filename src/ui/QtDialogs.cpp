@@ -125,7 +125,21 @@ void QtDialogs::error(const QString& text)
 
 QString QtDialogs::saveFileName(const QString& title, const QString& suggested, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(owner(), title, suggested, filter);
+    // Qt's own dialog, its words in the program's language (no translation of Qt ships here).
+    QFileDialog box(owner(), title, suggested, filter);
+    box.setOption(QFileDialog::DontUseNativeDialog);
+    box.setOption(QFileDialog::DontConfirmOverwrite); // the caller asks, in its own words
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setFileMode(QFileDialog::AnyFile);
+    box.setLabelText(QFileDialog::LookIn, QStringLiteral("位置:"));
+    box.setLabelText(QFileDialog::FileName, QStringLiteral("檔名:"));
+    box.setLabelText(QFileDialog::FileType, QStringLiteral("檔案類型:"));
+    box.setLabelText(QFileDialog::Accept, QStringLiteral("儲存"));
+    box.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+    box.selectFile(suggested);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+        return {};
+    return box.selectedFiles().front();
 }
 
 } // namespace ui

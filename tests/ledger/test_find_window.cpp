@@ -12,6 +12,7 @@
 #include "ui/PickList.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -181,6 +182,19 @@ private Q_SLOTS:
                                                   .toUtf8());
         QCOMPARE(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
         QVERIFY(f.dialogs().messages().last().startsWith(QStringLiteral("已匯出 2 筆資料列")));
+        // A file that is there already is replaced only when the user says so.
+        search(form, QStringLiteral("bus"));
+        QTRY_COMPARE(shownSerials(form), QStringLiteral("3"));
+        f.dialogs().answerSaveFile(path);
+        f.dialogs().answerQuestion(false);
+        QTest::mouseClick(form.findChild<ui::FlatButton*>(QStringLiteral("btnSpendFindExport")),
+                          Qt::LeftButton);
+        QCOMPARE(QFileInfo(path).size(), qint64(129)); // the two rows written before, as they were
+        f.dialogs().answerSaveFile(path);
+        f.dialogs().answerQuestion(true);
+        QTest::mouseClick(form.findChild<ui::FlatButton*>(QStringLiteral("btnSpendFindExport")),
+                          Qt::LeftButton);
+        QVERIFY(f.dialogs().messages().last().startsWith(QStringLiteral("已匯出 1 筆資料列")));
         // Cancel writes nothing.
         f.dialogs().answerSaveFile(QString());
         QFile::remove(path);
