@@ -24,6 +24,7 @@
 #include "engine/JetTranslator.h"
 #include "engine/Query.h"
 #include "health/Arithmetic.h"
+#include "ledger/Find.h"
 #include "platform/Profile.h"
 #include "ui/DataGrid.h"
 #include "ui/Keys.h"
@@ -669,6 +670,51 @@ const BenchAnalysis benchAnalyses[] = {
     {"weight by year", analysis::weightYearAverage, &TForm1::btnAnalyWeightYearAvgClick},
     {"weight extremes", analysis::weightExtremes, &TForm1::btnAnalyMinMaxClick},
 };
+
+// The filter row's searches on the expense page: the grid's first screen with the row's count
+// and sum (the handler that applies a filter), and the count and sum alone.
+struct BenchSearch
+{
+    const char* name;
+    ledger::EntryFilter (*make)();
+    bool text; // a search of words (else a date range)
+};
+const BenchSearch benchSearches[] = {
+    {"search: a month of dates",
+     [] {
+         ledger::EntryFilter filter;
+         filter.from = QDate(2020, 3, 1);
+         filter.to = QDate(2020, 3, 31);
+         return filter;
+     },
+     false},
+    {"search: one word, 午餐",
+     [] {
+         ledger::EntryFilter filter;
+         filter.words = QStringLiteral("午餐");
+         return filter;
+     },
+     true},
+    {"search: two words, 午餐 #12",
+     [] {
+         ledger::EntryFilter filter;
+         filter.words = QStringLiteral("午餐 #12");
+         return filter;
+     },
+     true},
+    {"search: no match, lunch",
+     [] {
+         ledger::EntryFilter filter;
+         filter.words = QStringLiteral("lunch");
+         return filter;
+     },
+     true},
+};
+
+QString countName(const BenchSearch& search)
+{
+    return QString::fromUtf8(search.name) + QStringLiteral(", count and sum");
+}
 const QString benchYear = QStringLiteral("2020");
 
 // The 1 000 lines of the batch: dates, categories, notes, accounts, amounts.
@@ -881,6 +927,20 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
             result.analyses[QString::fromLatin1(a.name)].addOurs(timer);
             window.checkNoError(QString::fromLatin1(a.name));
         }
+        for (const BenchSearch& search : benchSearches) {
+            f.SpendFind.filter = search.make();
+            timer.start();
+            f.ReloadSpendGrid();
+            for (int row = 0; row < std::min(30, f.Query[0]->recordCount()); ++row)
+                sink = sink + f.Query[0]->text(row, 3).size();
+            result.analyses[QString::fromUtf8(search.name)].addOurs(timer);
+            timer.start();
+            f.ShowFound(f.SpendFind);
+            result.analyses[countName(search)].addOurs(timer);
+            window.checkNoError(QString::fromUtf8(search.name));
+        }
+        f.SpendFind.filter = {};
+        f.ReloadSpendGrid();
         f.Connection->execute(QStringLiteral("delete from spend where 流水號 > ") + lastSpend);
         f.Connection->execute(QStringLiteral("delete from save where 流水號 > ") + lastSave);
         window.finish();
@@ -935,6 +995,15 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
             timer.start();
             direct->analysis(statements);
             result.analyses[QString::fromLatin1(a.name)].addRaw(timer);
+        }
+        for (const BenchSearch& search : benchSearches) {
+            const ledger::EntryFilter filter = search.make();
+            timer.start();
+            direct->analysis({ledger::gridStatement(QStringLiteral("spend"), filter)});
+            result.analyses[QString::fromUtf8(search.name)].addRaw(timer);
+            timer.start();
+            direct->analysis({ledger::countAndSumStatement(QStringLiteral("spend"), filter)});
+            result.analyses[countName(search)].addRaw(timer);
         }
         direct->exec(QStringLiteral("DELETE FROM spend WHERE 流水號 > %1").arg(lastSpend));
         direct->exec(QStringLiteral("DELETE FROM save WHERE 流水號 > %1").arg(lastSave));
@@ -1068,6 +1137,28 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
     }
 
     out << Qt::endl
+        << "searches on the expense page (the grid's first screen with its label; raw: the same "
+           "statements read whole), median ms:"
+        << Qt::endl;
+    for (const SizeResult& r : results) {
+        for (const BenchSearch& search : benchSearches)
+            for (const QString& name : {QString::fromUtf8(search.name), countName(search)}) {
+                const Samples& s = r.analyses.at(name);
+                const double ours = median(s.ours), raw = median(s.raw);
+                out << QStringLiteral("%1 | %2 | %3 | %4 | %5")
+                           .arg(r.size, 7)
+                           .arg(name, -36)
+                           .arg(ms(ours), 9)
+                           .arg(options.oursOnly ? QStringLiteral("-") : ms(raw), 9)
+                           .arg(options.oursOnly || raw <= 0 ? QStringLiteral("-")
+                                                             : QString::number(ours / raw, 'f', 2),
+                                6)
+                    << Qt::endl;
+            }
+        out << rule << Qt::endl;
+    }
+
+    out << Qt::endl
         << "the window, the handler and the event processing after it (repaint), median ms:" << Qt::endl;
     for (const SizeResult& r : results) {
         QStringList parts;
@@ -1160,6 +1251,27 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
             targets.push_back({QStringLiteral("%1 ratio at most 1.5").arg(opName(op)), ratio <= 1.5,
                                QString::number(ratio, 'f', 2)});
         }
+    for (const SizeResult* r : {big, find(1000000)}) {
+        if (!r)
+            continue;
+        const bool million = r->size >= 1000000;
+        for (const BenchSearch& search : benchSearches) {
+            const double screen = median(r->analyses.at(QString::fromUtf8(search.name)).ours);
+            const double most = !search.text ? 20 : million ? 150 : 50;
+            targets.push_back({QStringLiteral("%1 at %2: first screen at most %3 ms")
+                                   .arg(QString::fromUtf8(search.name))
+                                   .arg(r->size)
+                                   .arg(most),
+                               screen <= most, QStringLiteral("%1 ms").arg(ms(screen))});
+            if (million && search.text) {
+                const double sums = median(r->analyses.at(countName(search)).ours);
+                targets.push_back({QStringLiteral("%1 at %2: count and sum at most 300 ms")
+                                       .arg(QString::fromUtf8(search.name))
+                                       .arg(r->size),
+                                   sums <= 300, QStringLiteral("%1 ms").arg(ms(sums))});
+            }
+        }
+    }
     targets.push_back({QStringLiteral("window peak memory at most 200 MiB"), big->windowPeakKiB <= 200 * 1024,
                        QStringLiteral("%1 MiB").arg(mib(big->windowPeakKiB))});
     if (mid) {
