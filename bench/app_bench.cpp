@@ -935,7 +935,7 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
                 sink = sink + f.Query[0]->text(row, 3).size();
             result.analyses[QString::fromUtf8(search.name)].addOurs(timer);
             timer.start();
-            f.ShowFound(f.SpendFind);
+            f.CountFound(f.SpendFind);
             result.analyses[countName(search)].addOurs(timer);
             window.checkNoError(QString::fromUtf8(search.name));
         }

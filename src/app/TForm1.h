@@ -315,6 +315,7 @@ public:
         ui::FlatButton* exportRows = nullptr;
         QLabel* found = nullptr;
         QTimer* pause = nullptr; // the short pause after typing before the grid follows
+        QTimer* count = nullptr; // the label's count, once the events that asked for it are done
         ledger::EntryFilter filter;
     };
     FindRow SpendFind;
@@ -325,8 +326,11 @@ public:
     // numbers are said in the row's label, and the filter stays as it was.
     void ApplyFind(FindRow& row);
     void ClearFind(FindRow& row);
-    // The count and the sum of the rows the grid shows.
+    // The count and the sum of the rows the grid shows, in the label: ShowFound asks for them
+    // once the grid is painted (several asks in one handler give one count), CountFound
+    // counts now.
     void ShowFound(FindRow& row);
+    void CountFound(FindRow& row);
     void ExportFound(FindRow& row);
     void ReloadLedgerGrid(const FindRow& row);
 

@@ -88,6 +88,9 @@ void TForm1::BuildFindRow(QWidget* page, FindRow& row, const char* prefix, int x
     row.pause = new QTimer(this);
     row.pause->setSingleShot(true);
     row.pause->setInterval(findPauseMs);
+    row.count = new QTimer(this);
+    row.count->setSingleShot(true);
+    row.count->setInterval(0);
 }
 
 void TForm1::BindFindEvents()
@@ -106,6 +109,7 @@ void TForm1::BindFindEvents()
         connect(r.least, &QLineEdit::textEdited, this, later);
         connect(r.most, &QLineEdit::textEdited, this, later);
         connect(r.pause, &QTimer::timeout, this, ui::guarded([this, &r] { ApplyFind(r); }));
+        connect(r.count, &QTimer::timeout, this, ui::guarded([this, &r] { CountFound(r); }));
         connect(r.clear, &QAbstractButton::clicked, this, ui::guarded([this, &r] { ClearFind(r); }));
         connect(r.exportRows, &QAbstractButton::clicked, this, ui::guarded([this, &r] { ExportFound(r); }));
         // Escape in the search field shows every row again.
@@ -180,7 +184,13 @@ void TForm1::ReloadLedgerGrid(const FindRow& row)
 
 void TForm1::ShowFound(FindRow& row)
 {
-    if (!row.found)
+    if (row.count)
+        row.count->start();
+}
+
+void TForm1::CountFound(FindRow& row)
+{
+    if (!row.found || !Connection || !Connection->isOpen())
         return;
     engine::Query sums;
     sums.setConnection(Connection.get());

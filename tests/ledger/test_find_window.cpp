@@ -66,13 +66,13 @@ private Q_SLOTS:
         LedgerFixture f(ledgerRows);
         TForm1& form = f.form();
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 4 筆,合計 280"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 4 筆,合計 280"));
 
         // The grid follows after a short pause, not at every key.
         search(form, QStringLiteral("lunch"));
         QCOMPARE(form.Query[role::Spend]->recordCount(), 4);
         QTRY_COMPARE(shownSerials(form), QStringLiteral("4;1"));
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 2 筆,合計 185"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 2 筆,合計 185"));
 
         // A title click sorts the rows shown.
         form.DBGrid_spendTitleClick(5, QStringLiteral("金額"));
@@ -86,7 +86,7 @@ private Q_SLOTS:
         testing::typeText(form.LE_Cost->edit(), QStringLiteral("90"));
         QTest::mouseClick(form.btnAddSpend, Qt::LeftButton);
         QCOMPARE(shownSerials(form), QStringLiteral("5;4;1"));
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 3 筆,合計 275"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 3 筆,合計 275"));
         QVERIFY(form.Query[role::Spend]->sql().contains(QLatin1String("like")));
 
         // Delete works on the row shown.
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend where 流水號 = 4")),
                  QStringLiteral("0"));
         QCOMPARE(shownSerials(form), QStringLiteral("5;1"));
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 2 筆,合計 155"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 2 筆,合計 155"));
 
         // A transfer and a batch reload the grid with the filter still in force.
         form.TabPagerMain->setCurrentWidget(form.TabPageManage);
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QTest::mouseClick(form.Sbtn_Spend_Add_Batch, Qt::LeftButton);
         QCOMPARE(f.rows(QStringLiteral("select count(*) as n from spend")), QStringLiteral("7"));
         QCOMPARE(shownSerials(form).split(u';').size(), 3);
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 3 筆,合計 185"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 3 筆,合計 185"));
 
         // Escape in the field shows every row again.
         form.TabPagerMain->setCurrentWidget(form.TabPageSpend);
@@ -126,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(form.LE_SpendFind->text(), QString());
         QCOMPARE(form.Query[role::Spend]->recordCount(), 7);
         QCOMPARE(form.Query[role::Spend]->sql(), QStringLiteral("select * from spend order by 日期 desc"));
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 7 筆,合計 330"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 7 筆,合計 330"));
     }
 
     void datesAmountsAndBadBounds()
@@ -147,7 +147,7 @@ private Q_SLOTS:
         QTest::keyClick(least, Qt::Key_Backspace);
         testing::typeText(least, QStringLiteral("100"));
         QTRY_COMPARE(shownSerials(form), QStringLiteral("4"));
-        QCOMPARE(form.Label_SpendFound->text(), QStringLiteral("共 1 筆,合計 120"));
+        QTRY_COMPARE(form.Label_SpendFound->text(), QStringLiteral("共 1 筆,合計 120"));
         QTest::mouseClick(form.findChild<ui::FlatButton*>(QStringLiteral("btnSpendFindClear")),
                           Qt::LeftButton);
         QVERIFY(!from->value());
