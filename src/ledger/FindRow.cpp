@@ -159,13 +159,12 @@ void TForm1::ApplyFind(FindRow& row)
 
 void TForm1::ClearFind(FindRow& row)
 {
-    row.pause->stop();
     row.words->setText(QString());
     row.from->clear();
     row.to->clear();
     row.least->clear();
     row.most->clear();
-    row.pause->stop();
+    row.pause->stop(); // the clearing above asked for a pause of its own
     const bool filtered = !row.filter.isEmpty();
     row.filter = {};
     if (filtered)
