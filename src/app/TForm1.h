@@ -333,6 +333,9 @@ public:
     void CountFound(FindRow& row);
     void ExportFound(FindRow& row);
     void ReloadLedgerGrid(const FindRow& row);
+    // After a handler that left the grid on a statement of its own: the filter in force again,
+    // or only the count when there is none.
+    void PutFindBack(FindRow& row);
 
     // Balances and overview, entry, grid work (ledger/).
     void RecalcBalances();

@@ -181,8 +181,7 @@ void Connection::open()
     m_refusal.reset();
     m_source.openPassword = m_source.password;
     schemaChanged();
-    ensureKeptIndexes();
-    foldKeys();
+    ensureIndexes();
 }
 
 void Connection::close()

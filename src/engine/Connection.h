@@ -153,8 +153,9 @@ private:
     void dropIndex(const Translation& t, const QString& statement);
     void changePassword(const Translation& t); // Rekey.cpp
     void clearRekeyLeftovers();
-    void ensureKeptIndexes(); // KeptIndexes.cpp
-    void foldKeys();
+    // The kept indexes made and the old keys mended, from one read of the file's indexes
+    // (KeptIndexes.cpp).
+    void ensureIndexes();
     QString storedTableName(const QString& table);
     // The tables or their columns may have changed: what was learnt about them is forgotten and
     // no kept result is brought up to date.

@@ -31,22 +31,33 @@ bool caseless(const QString& sql)
     return sql.contains(QLatin1String("NOCASE"), Qt::CaseInsensitive);
 }
 
+void makeKeptIndexes(Connection& connection, sqlite3* db, const std::vector<KeptIndex>& kept,
+                     const QHash<QString, Index>& indexes);
+void foldKeys(sqlite3* db, const QHash<QString, Index>& indexes);
+
 } // namespace
 
 void Connection::keepIndexes(std::vector<KeptIndex> indexes)
 {
     m_keptIndexes = std::move(indexes);
     if (m_db)
-        ensureKeptIndexes();
+        ensureIndexes();
 }
 
-void Connection::ensureKeptIndexes()
+void Connection::ensureIndexes()
 {
-    if (m_keptIndexes.empty())
-        return;
     const QHash<QString, Index> indexes = indexesOf(m_db);
-    for (const KeptIndex& index : m_keptIndexes) {
-        const TableInfo* info = findTableInfo(index.table);
+    makeKeptIndexes(*this, m_db, m_keptIndexes, indexes);
+    foldKeys(m_db, indexes);
+}
+
+namespace {
+
+void makeKeptIndexes(Connection& connection, sqlite3* db, const std::vector<KeptIndex>& kept,
+                     const QHash<QString, Index>& indexes)
+{
+    for (const KeptIndex& index : kept) {
+        const TableInfo* info = connection.findTableInfo(index.table);
         if (!info)
             continue;
         QStringList columns;
@@ -63,25 +74,24 @@ void Connection::ensureKeptIndexes()
             continue;
         // An index is a help, never a condition: a failure leaves the file as it was.
         if (existing != indexes.constEnd())
-            execRaw(m_db, QStringLiteral("DROP INDEX %1").arg(quoteName(name)).toUtf8().constData());
-        execRaw(m_db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                          .arg(quoteName(name), quoteName(info->name), columns.join(u','))
-                          .toUtf8()
-                          .constData());
+            execRaw(db, QStringLiteral("DROP INDEX %1").arg(quoteName(name)).toUtf8().constData());
+        execRaw(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                        .arg(quoteName(name), quoteName(info->name), columns.join(u','))
+                        .toUtf8()
+                        .constData());
     }
 }
 
 // Keys written before they compared without regard to case are made to, where the rows allow it.
-void Connection::foldKeys()
+void foldKeys(sqlite3* db, const QHash<QString, Index>& indexes)
 {
-    const QHash<QString, Index> indexes = indexesOf(m_db);
     for (auto it = indexes.constBegin(); it != indexes.constEnd(); ++it) {
         if (!(it.key().startsWith(QLatin1String("pk:")) || it.key().startsWith(QLatin1String("uq:"))) ||
             caseless(it->sql))
             continue;
         QStringList columns;
         {
-            Statement stmt(m_db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(it.key())));
+            Statement stmt(db, QStringLiteral("PRAGMA index_info(%1)").arg(quoteName(it.key())));
             while (stmt.step() == SQLITE_ROW)
                 columns << quoteName(stmt.text(2)) + QStringLiteral(" COLLATE NOCASE");
         }
@@ -91,12 +101,14 @@ void Connection::foldKeys()
             QStringLiteral(
                 "SAVEPOINT jet_key; DROP INDEX %1; CREATE UNIQUE INDEX %1 ON %2 (%3); RELEASE jet_key;")
                 .arg(quoteName(it.key()), quoteName(it->table), columns.join(u','));
-        if (execRaw(m_db, sql.toUtf8().constData()) != SQLITE_OK) {
+        if (execRaw(db, sql.toUtf8().constData()) != SQLITE_OK) {
             // Names that differ only in case are stored already: the key stays as it was.
-            execRaw(m_db, "ROLLBACK TO jet_key");
-            execRaw(m_db, "RELEASE jet_key");
+            execRaw(db, "ROLLBACK TO jet_key");
+            execRaw(db, "RELEASE jet_key");
         }
     }
 }
+
+} // namespace
 
 } // namespace engine

@@ -73,10 +73,7 @@ void TForm1::Sbtn_Spend_Add_BatchClick()
                   Memo_Spend_Account_Batch, Memo_Spend_Cost_Batch},
                  [this] { ReloadSpendGrid(); })) {
         // The batch leaves the grid on its own statement; a filter in force is put back.
-        if (!SpendFind.filter.isEmpty())
-            ReloadSpendGrid();
-        else
-            ShowFound(SpendFind);
+        PutFindBack(SpendFind);
         ui::showMessage(QStringLiteral("批次新增支出完成"));
     }
 }
@@ -88,10 +85,7 @@ void TForm1::SBtn_Save_BatchClick()
                   Memo_Save_Cost_Batch},
                  [this] { ReloadSaveGrid(); })) {
         // The batch leaves the grid on its own statement; a filter in force is put back.
-        if (!SaveFind.filter.isEmpty())
-            ReloadSaveGrid();
-        else
-            ShowFound(SaveFind);
+        PutFindBack(SaveFind);
         ui::showMessage(QStringLiteral("批次新增收入完成"));
     }
 }

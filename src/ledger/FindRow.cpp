@@ -173,6 +173,14 @@ void TForm1::ClearFind(FindRow& row)
         ShowFound(row);
 }
 
+void TForm1::PutFindBack(FindRow& row)
+{
+    if (row.filter.isEmpty())
+        ShowFound(row);
+    else
+        ReloadLedgerGrid(row);
+}
+
 void TForm1::ReloadLedgerGrid(const FindRow& row)
 {
     if (&row == &SpendFind)
@@ -216,28 +224,16 @@ void TForm1::ExportFound(FindRow& row)
         !ui::confirm(
             QStringLiteral("%1 已經存在,要以顯示的資料列取代它嗎?").arg(QDir::toNativeSeparators(path))))
         return;
-    QStringList header;
-    std::vector<store::CsvCell> kinds;
-    for (int c = 0; c < shown.fieldCount(); ++c) {
-        header << shown.column(c).name;
-        const engine::ColumnKind kind = shown.column(c).kind;
-        kinds.push_back(kind == engine::ColumnKind::Integer || kind == engine::ColumnKind::Float
-                            ? store::CsvCell::Number
-                            : store::CsvCell::Text);
-    }
-    std::vector<store::CsvRow> rows;
-    rows.reserve(size_t(shown.recordCount()));
-    for (int r = 0; r < shown.recordCount(); ++r) {
-        store::CsvRow line;
-        line.cells = kinds;
-        for (int c = 0; c < shown.fieldCount(); ++c) {
-            if (shown.value(r, c).isNull())
-                line.cells[size_t(c)] = store::CsvCell::Null;
-            line.texts << shown.text(r, c);
-        }
-        rows.push_back(std::move(line));
-    }
-    store::writeCsvFile(path, header, rows);
+    std::vector<store::CsvColumn> columns;
+    for (int c = 0; c < shown.fieldCount(); ++c)
+        columns.push_back({shown.column(c).name, shown.column(c).kind});
+    // The rows as they are stored, in the order shown: the export writes them as the full
+    // export does.
+    std::vector<std::vector<QVariant>> rows(size_t(shown.recordCount()));
+    for (int r = 0; r < shown.recordCount(); ++r)
+        for (int c = 0; c < shown.fieldCount(); ++c)
+            rows[size_t(r)].push_back(shown.value(r, c));
+    store::writeCsvFile(path, columns, rows);
     ui::showMessage(
         QStringLiteral("已匯出 %1 筆資料列到 %2").arg(rows.size()).arg(QDir::toNativeSeparators(path)));
 }

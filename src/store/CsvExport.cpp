@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
 
@@ -94,6 +95,28 @@ CsvCell cellOf(const QVariant& value, engine::ColumnKind kind)
     }
 }
 
+// The byte-order mark and the header row of the column names.
+void writeHeader(files::WholeFile& file, const QStringList& names)
+{
+    QStringList titles;
+    for (const QString& name : names)
+        titles << csvField(name, CsvCell::Text);
+    file.write("\xEF\xBB\xBF");
+    file.write((titles.join(u',') + QStringLiteral("\r\n")).toUtf8());
+}
+
+// One row, each stored value with its column's kind.
+void writeRow(files::WholeFile& file, const std::vector<QVariant>& values,
+              const std::function<engine::ColumnKind(int)>& kindAt)
+{
+    QStringList fields;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const engine::ColumnKind kind = kindAt(int(i));
+        fields << csvField(fieldText(values[i], kind), cellOf(values[i], kind));
+    }
+    file.write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+}
+
 QString fileNameFor(const QString& table)
 {
     QString name = table;
@@ -123,23 +146,21 @@ QString csvField(const QString& text, CsvCell cell)
     return u'"' + quoted + u'"';
 }
 
-void writeCsvFile(const QString& path, const QStringList& header, const std::vector<CsvRow>& rows)
+void writeCsvFile(const QString& path, const std::vector<CsvColumn>& columns,
+                  const std::vector<std::vector<QVariant>>& rows)
 {
     const QFileInfo info(path);
     files::clearAbandonedParts(info.absoluteDir(), info.fileName());
     files::WholeFile file(info.absoluteFilePath(), 0600);
-    QStringList titles;
-    for (const QString& title : header)
-        titles << csvField(title, CsvCell::Text);
-    file.write("\xEF\xBB\xBF");
-    file.write((titles.join(u',') + QStringLiteral("\r\n")).toUtf8());
-    for (const CsvRow& row : rows) {
-        QStringList fields;
-        for (qsizetype i = 0; i < row.texts.size(); ++i)
-            fields << csvField(row.texts[i],
-                               size_t(i) < row.cells.size() ? row.cells[size_t(i)] : CsvCell::Text);
-        file.write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
-    }
+    QStringList names;
+    for (const CsvColumn& column : columns)
+        names << column.name;
+    writeHeader(file, names);
+    const auto kindAt = [&columns](int i) {
+        return size_t(i) < columns.size() ? columns[size_t(i)].kind : engine::ColumnKind::Unknown;
+    };
+    for (const std::vector<QVariant>& row : rows)
+        writeRow(file, row, kindAt);
     file.commit();
 }
 
@@ -161,11 +182,11 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
         ExportedTable result{table, dir.absoluteFilePath(fileNameFor(table)), 0};
         files::clearAbandonedParts(dir, fileNameFor(table));
         auto file = std::make_unique<files::WholeFile>(result.file, 0600);
-        QStringList header;
+        QStringList names;
         for (const auto& column : info.columns)
-            header << csvField(column.name, CsvCell::Text);
-        file->write("\xEF\xBB\xBF");
-        file->write((header.join(u',') + QStringLiteral("\r\n")).toUtf8());
+            names << column.name;
+        writeHeader(*file, names);
+        const auto kindAt = [&info](int i) { return kindOf(info, i); };
         const QByteArray select = QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table).toUtf8();
         engine::Statement row;
         int code = row.prepare(db, select);
@@ -173,13 +194,10 @@ std::vector<ExportedTable> exportTables(engine::Connection& connection, const QS
             code = row.step();
             if (code != SQLITE_ROW)
                 break;
-            QStringList fields;
-            const int count = row.columnCount();
-            for (int i = 0; i < count; ++i) {
-                const QVariant value = row.value(i);
-                fields << csvField(fieldText(value, kindOf(info, i)), cellOf(value, kindOf(info, i)));
-            }
-            file->write((fields.join(u',') + QStringLiteral("\r\n")).toUtf8());
+            std::vector<QVariant> values(size_t(row.columnCount()));
+            for (size_t i = 0; i < values.size(); ++i)
+                values[i] = row.value(int(i));
+            writeRow(*file, values, kindAt);
             ++result.rows;
         }
         if (code != SQLITE_DONE)

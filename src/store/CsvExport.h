@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <vector>
 
 namespace engine {
 class Connection;
-}
+enum class ColumnKind;
+} // namespace engine
 
 // Every table of the database as a CSV file of its own: UTF-8 with a byte-order mark (so that
 // spreadsheets read the Han text as it is), a header row of the column names, CRLF line ends,
@@ -39,14 +41,15 @@ enum class CsvCell
 // it, so that it shows as text; a Number cell that reads as a number is written as it is.
 QString csvField(const QString& text, CsvCell cell);
 
-// Rows of a grid as one CSV file in the same format: the header, then each row's fields. The
-// file is written whole and replaces the one of that name only then, readable by its owner
-// only. Throws EngineError.
-struct CsvRow
+// Rows of a result as one CSV file in the same format as the export's: a column's name and kind,
+// then each row's stored values. The file is written whole and replaces the one of that name
+// only then, readable by its owner only. Throws EngineError.
+struct CsvColumn
 {
-    QStringList texts;
-    std::vector<CsvCell> cells;
+    QString name;
+    engine::ColumnKind kind;
 };
-void writeCsvFile(const QString& path, const QStringList& header, const std::vector<CsvRow>& rows);
+void writeCsvFile(const QString& path, const std::vector<CsvColumn>& columns,
+                  const std::vector<std::vector<QVariant>>& rows);
 
 } // namespace store
