@@ -47,6 +47,29 @@ size_t nextMeaningful(const std::vector<JetToken>& tokens, size_t i)
     return i;
 }
 
+// A column tested with IN (or NOT IN) compares with the list's values without regard to case,
+// as = does: the collation follows the column, where the index on it can serve the test.
+void caselessMembership(std::vector<JetToken>& out)
+{
+    size_t at = out.size(); // one past the operand's last token
+    auto skipBack = [&] {
+        while (at > 0 && out[at - 1].type == T::Space)
+            --at;
+    };
+    skipBack();
+    if (at > 0 && is(out[at - 1], "not")) {
+        --at;
+        skipBack();
+    }
+    if (at == 0 || (out[at - 1].type != T::Word && out[at - 1].type != T::Bracket))
+        return;
+    for (const char* keyword : {"where", "and", "or", "not", "on", "having", "when", "then", "else", "select",
+                                "null", "collate", "nocase"})
+        if (is(out[at - 1], keyword))
+            return;
+    out.insert(out.begin() + qsizetype(at), {JetToken{T::Space, QStringLiteral(" "), -1}, collateToken()});
+}
+
 // The right side of each comparison, where it is a text, a date or a column, compares without
 // regard to case. A longer expression on the right is left as it is.
 std::vector<JetToken> caselessComparisons(const std::vector<JetToken>& tokens)
@@ -54,6 +77,11 @@ std::vector<JetToken> caselessComparisons(const std::vector<JetToken>& tokens)
     std::vector<JetToken> out;
     out.reserve(tokens.size() + 4);
     for (size_t i = 0; i < tokens.size(); ++i) {
+        if (is(tokens[i], "in")) {
+            const size_t next = nextMeaningful(tokens, i + 1);
+            if (next < tokens.size() && isPunct(tokens[next], "("))
+                caselessMembership(out);
+        }
         out.push_back(tokens[i]);
         if (!isComparison(tokens[i]))
             continue;
@@ -279,6 +307,11 @@ std::vector<std::vector<JetToken>> orderKeys(const std::vector<JetToken>& clause
     return keys;
 }
 
+QString rowidColumn(const QString& table)
+{
+    return QStringLiteral(", %1.rowid AS [__rowid]").arg(quoteName(table));
+}
+
 Translation translateSelect(const QString& statement, bool nested)
 {
     const std::vector<JetToken> tokens =
@@ -371,7 +404,7 @@ Translation translateSelect(const QString& statement, bool nested)
 
     QString hidden;
     if (result.singleTable) {
-        hidden += QStringLiteral(", %1.rowid AS [__rowid]").arg(quoteName(result.table));
+        hidden += rowidColumn(result.table);
         result.hasRowid = true;
     }
     QString limit;
@@ -418,6 +451,21 @@ QString jetIndexName(const QString& table, const QString& name, bool primary, bo
 QString quoteName(const QString& name)
 {
     return u'[' + name + u']';
+}
+
+void withoutRowid(Translation& t)
+{
+    if (!t.hasRowid || t.sql.size() != 1)
+        return;
+    const QString hidden = rowidColumn(t.table);
+    const qsizetype at = t.sql.front().indexOf(hidden);
+    if (at >= 0)
+        t.sql.front().remove(at, hidden.size());
+    t.hasRowid = false;
+    t.singleTable = false;
+    t.order = {};
+    t.order.plain = false;
+    t.from = {};
 }
 
 Translation translateJet(const QString& statement)

@@ -10,6 +10,9 @@
 namespace engine {
 
 Translation translateJet(const QString& statement);
+// A select of one table that turns out to be stored without rowids: the hidden rowid column
+// is taken out, and the select is read as any other.
+void withoutRowid(Translation& t);
 
 // The canonical declared type for a Jet type name with an optional length: "int" -> "INT",
 // "float" -> "FLOAT", "char" -> "CHAR(255)", "varchar(255)" -> "VARCHAR(255)". Empty when unknown.

@@ -43,6 +43,14 @@ private Q_SLOTS:
         QTest::newRow("bracketed names, a closing semicolon")
             << "select [日期], [金額] from [spend];"
             << "SELECT [日期], [金額], [spend].rowid AS [__rowid] from [spend]";
+        // A column tested for membership compares as = does, the list's texts without regard to
+        // case; an expression on the left is left as it is.
+        QTest::newRow("membership")
+            << "select * from spend where spend.類型 in ('食物', '交通') and 帳戶 not in (select 帳戶名稱 "
+               "from account_type) and (金額 + 1) in (66)"
+            << "SELECT *, [spend].rowid AS [__rowid] from spend where spend.類型 COLLATE NOCASE in ('食物', "
+               "'交通') and 帳戶 COLLATE NOCASE not in (select 帳戶名稱 from account_type) and (金額 + 1) in "
+               "(66)";
         QTest::newRow("a delete") << "delete from spend where 流水號 = 12"
                                   << "delete from spend where 流水號 = 12";
         QTest::newRow("a balance written") << "update account_type set 餘額 = -300 where 帳戶名稱 = '銀行'"
