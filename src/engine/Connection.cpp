@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
@@ -181,7 +182,7 @@ void Connection::open()
     m_refusal.reset();
     m_source.openPassword = m_source.password;
     schemaChanged();
-    ensureIndexes();
+    ensureKept();
 }
 
 void Connection::close()
@@ -502,7 +503,11 @@ const TableInfo* Connection::findTableInfo(const QString& table)
         if (stmt.step() != SQLITE_ROW)
             return nullptr;
         info.name = stmt.text(0);
-        info.autoIncrement = stmt.text(1).contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+        const QString sql = stmt.text(1);
+        info.autoIncrement = sql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+        static const QRegularExpression withoutRowid(QStringLiteral("\\bWITHOUT\\s+ROWID\\s*$"),
+                                                     QRegularExpression::CaseInsensitiveOption);
+        info.withoutRowid = withoutRowid.match(sql).hasMatch();
     }
     Statement stmt(m_db, QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(info.name)));
     int keyColumns = 0;

@@ -51,11 +51,30 @@ struct KeptIndex
     QStringList columns;
 };
 
+// A trigger that keeps a kept table up to date with the writes to another table.
+struct KeptTrigger
+{
+    QString name;  // begins with the kept table's name and a colon
+    QString table; // the table whose writes it follows
+    QString sql;   // CREATE TRIGGER ..., as the file stores it
+};
+
+// A table kept beside the others: filled from them, then kept up to date by triggers, so that
+// every writer of the file, the stock shell too, keeps it right.
+struct KeptTable
+{
+    QString name;
+    QString create;   // CREATE TABLE ..., as the file stores it
+    QStringList fill; // what fills it from the tables it follows
+    std::vector<KeptTrigger> triggers;
+};
+
 struct TableInfo
 {
     QString name; // as stored
     std::vector<ColumnInfo> columns;
     bool autoIncrement = false;
+    bool withoutRowid = false; // stored by its key alone: it has no rowid to find a row by
     const ColumnInfo* column(const QString& name) const;
 };
 
@@ -99,6 +118,12 @@ public:
     // where its table has the columns and lacks it, its texts compared without regard to case.
     // An index is a help, never a condition: one that cannot be made is left out.
     void keepIndexes(std::vector<KeptIndex> indexes);
+    // Tables the connection makes sure of at every open (and now, when open): a table, or one
+    // of its triggers, that is missing or differs from its definition is made afresh and filled,
+    // all at once. Like an index, a help: one that cannot be made is left out, and hasKeptTable
+    // tells whether it is there and right.
+    void keepTables(std::vector<KeptTable> tables);
+    bool hasKeptTable(const QString& name) const;
 
     // A connection opened on the given file (absolute, or relative to the working directory)
     // with the given password, held exclusively. For the tools and tests that open a file directly.
@@ -153,9 +178,10 @@ private:
     void dropIndex(const Translation& t, const QString& statement);
     void changePassword(const Translation& t); // Rekey.cpp
     void clearRekeyLeftovers();
-    // The kept indexes made and the old keys mended, from one read of the file's indexes
-    // (KeptIndexes.cpp).
-    void ensureIndexes();
+    // The kept indexes and tables made and the old keys mended, from one read of the file's
+    // schema (KeptIndexes.cpp). A table named is one whose rows were just written anew without
+    // its triggers: the kept tables that follow it are filled afresh.
+    void ensureKept(const QString& rewrittenTable = QString());
     QString storedTableName(const QString& table);
     // The tables or their columns may have changed: what was learnt about them is forgotten and
     // no kept result is brought up to date.
@@ -198,6 +224,8 @@ private:
     };
     std::vector<KeptResult> m_kept;
     std::vector<KeptIndex> m_keptIndexes;
+    std::vector<KeptTable> m_keptTables;
+    QStringList m_readyTables; // the kept tables there and right since the last look
     // Rows written, counted by the write hook.
     struct Writes
     {

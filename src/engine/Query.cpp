@@ -97,11 +97,16 @@ void Query::open()
     close();
     Connection& connection = requireConnection();
     sqlite3* db = connection.handle();
-    const Translation t = translateJet(m_sql);
+    Translation t = translateJet(m_sql);
     if (t.kind != Translation::Kind::Select)
         throw EngineError(Kind::Syntax, QStringLiteral("這個陳述式不傳回資料列,無法開啟。(%1)").arg(m_sql));
 
     const TableInfo* table = t.singleTable ? connection.findTableInfo(t.table) : nullptr;
+    if (table && table->withoutRowid) {
+        withoutRowid(t);
+        table = nullptr;
+    }
+    const bool tiedByRowid = table && tieByRowid(t);
     if (table && t.top < 0 && m_fieldsOnDemand)
         if (auto kept = connection.takeResult(m_sql))
             if (reopenKept(*kept, t, connection))
@@ -144,9 +149,15 @@ void Query::open()
     // lazily, and kept for a refresh.
     std::optional<RowOrder> order;
     try {
-        if (RowOrder known; namedOrder(t, known) && certainOrder(t.sql.front(), t, known))
-            order = std::move(known);
-        if (order && m_fieldsOnDemand && openLazy(t, *order, connection)) {
+        if (RowOrder known; namedOrder(t, known)) {
+            if (certainOrder(t.sql.front(), t, known)) {
+                order = std::move(known);
+            } else if (tiedByRowid) {
+                known.rowidDescending = known.descending.back();
+                order = std::move(known);
+            }
+        }
+        if (order && m_fieldsOnDemand && openLazy(t, *order, tiedByRowid, connection)) {
             enterBrowse();
             return;
         }

@@ -154,7 +154,10 @@ private:
     void followChanges(const Translation& t, const std::optional<RowOrder>& order, Connection& connection);
     bool certainOrder(const QString& sql, const Translation& t, RowOrder& order) const;
     bool namedOrder(const Translation& t, RowOrder& order) const;
-    bool openLazy(const Translation& t, const RowOrder& order, Connection& connection);
+    bool openLazy(const Translation& t, const RowOrder& order, bool tied, Connection& connection);
+    // A single-table select ordered by its columns is ordered by the rowid last, in the direction
+    // of the last key, as a walk of an index gives ties: then its order is known for any plan.
+    static bool tieByRowid(Translation& t);
     bool readOnDemand(Connection& connection);
     void reportUnreadable(int code);
     void watch(Connection& connection);

@@ -13,10 +13,10 @@
 namespace engine {
 
 // A select of one table in a certain order is read as its rowids and ORDER BY keys alone (from
-// the index that gives the order, where it holds them), and a row's other fields are read when
-// they are first asked for. False, with nothing read, where that cannot be done; the rows are
-// then read in full.
-bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& connection)
+// the index that gives the order, where it holds them, or from the indexes its condition is
+// answered from, then sorted), and a row's other fields are read when they are first asked for. False, with
+// nothing read, where that cannot be done; the rows are then read in full.
+bool Query::openLazy(const Translation& t, const RowOrder& order, bool tied, Connection& connection)
 {
     if (t.from.ordered.isEmpty())
         return false;
@@ -26,9 +26,12 @@ bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& co
     keys += u' ' + t.from.ordered;
     if (t.order.columns.isEmpty())
         keys += QStringLiteral(" ORDER BY %1.rowid").arg(quoteName(m_table));
+    // The keys come in the result's order: by the rowid last where the statement says so, else
+    // where the plan gives it.
     RowOrder keyOrder;
-    if (!namedOrder(t, keyOrder) || !certainOrder(keys, t, keyOrder) || keyOrder.columns != order.columns ||
-        keyOrder.descending != order.descending || keyOrder.rowidDescending != order.rowidDescending)
+    if (!tied &&
+        (!namedOrder(t, keyOrder) || !certainOrder(keys, t, keyOrder) || keyOrder.columns != order.columns ||
+         keyOrder.descending != order.descending || keyOrder.rowidDescending != order.rowidDescending))
         return false;
 
     sqlite3* db = connection.handle();
@@ -76,15 +79,27 @@ bool Query::openLazy(const Translation& t, const RowOrder& order, Connection& co
     return true;
 }
 
-// Prepares the read of one row by its rowid from the translated statement.
+// Prepares the read of one row by its rowid. Where every column shown is one of the table's,
+// the row is read from the table itself: which rows belong to the result was settled when their
+// keys were read, and a condition that looks at other rows (a subquery) is not run again for each.
+// Else it is read from the translated statement.
 bool Query::readOnDemand(Connection& connection)
 {
     std::vector<ColumnKind> kinds;
     kinds.reserve(m_columns.size());
-    for (const Column& column : m_columns)
+    QStringList names;
+    for (const Column& column : m_columns) {
         kinds.push_back(column.kind);
+        if (!column.baseName.isEmpty())
+            names << quoteName(column.baseName);
+    }
+    const QString fetch =
+        m_source.singleTable && names.size() == qsizetype(m_columns.size())
+            ? QStringLiteral("SELECT %1, rowid FROM %2 WHERE rowid = ?1")
+                  .arg(names.join(u','), quoteName(m_table))
+            : QStringLiteral("SELECT * FROM (%1) WHERE [__rowid] = ?1").arg(m_source.translated);
     m_rows.onUnreadable([this](int code) { reportUnreadable(code); });
-    return m_rows.readOnDemand(connection, m_source.translated, kinds);
+    return m_rows.readOnDemand(connection, fetch, kinds);
 }
 
 // A row's fields could not be read: said once the paint or walk that asked is over.

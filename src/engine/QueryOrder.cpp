@@ -27,6 +27,19 @@ bool Query::namedOrder(const Translation& t, RowOrder& order) const
     return true;
 }
 
+bool Query::tieByRowid(Translation& t)
+{
+    if (!t.singleTable || !t.hasRowid || t.top >= 0 || !t.order.plain || t.order.columns.isEmpty() ||
+        t.sql.size() != 1)
+        return false;
+    const QString tie = QStringLiteral(", %1.rowid %2")
+                            .arg(quoteName(t.table),
+                                 t.order.descending.back() ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+    t.sql.front() += tie;
+    t.from.ordered += tie;
+    return true;
+}
+
 // Whether a statement gives its rows in an order known for any row: its plan walks the table by
 // rowid, or one index whose columns are exactly the ORDER BY's (ties then follow the rowid in the
 // walk's direction). The order is completed with the rowid's direction.

@@ -149,14 +149,16 @@ void Connection::changePassword(const Translation& t)
                            nullptr, nullptr, nullptr),
               QString())) {
         // What was written is read back: every table as many rows under the same rowids.
-        QStringList tables;
+        QStringList tables, keyedTables; // the latter without rowids, stored by their keys
         {
+            QStringList names;
             Statement list;
             if (list.prepare(m_db, "SELECT name FROM main.sqlite_master WHERE type = 'table' AND "
                                    "name NOT LIKE 'sqlite!_%' ESCAPE '!'") == SQLITE_OK)
                 while (list.step() == SQLITE_ROW)
-                    tables << QString::fromUtf8(
-                        reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
+                    names << list.text(0);
+            for (const QString& name : names)
+                (tableInfo(name).withoutRowid ? keyedTables : tables) << name;
         }
         // A table without a serial of its own is copied row by row, which numbers the rows
         // anew; they are put back under the rowids they had, by which results know them.
@@ -186,6 +188,21 @@ void Connection::changePassword(const Translation& t)
             if (!check(readRow(m_db, rows.arg(QStringLiteral("main"), quoteName(table)), before),
                        QString()) ||
                 !check(readRow(m_db, rows.arg(QStringLiteral("rekeyed"), quoteName(table)), after),
+                       QString()))
+                break;
+            if (before != after) {
+                failure = notChanged(QStringLiteral("新檔的資料表 %1 與原來的不同").arg(table));
+                break;
+            }
+        }
+        const QString keyedRows = QStringLiteral("SELECT count(*) FROM %1.%2");
+        for (const QString& table : keyedTables) {
+            if (failure)
+                break;
+            QString before, after;
+            if (!check(readRow(m_db, keyedRows.arg(QStringLiteral("main"), quoteName(table)), before),
+                       QString()) ||
+                !check(readRow(m_db, keyedRows.arg(QStringLiteral("rekeyed"), quoteName(table)), after),
                        QString()))
                 break;
             if (before != after) {

@@ -84,11 +84,10 @@ void ResultRows::clear()
     changed();
 }
 
-bool ResultRows::readOnDemand(Connection& connection, const QString& translated,
+bool ResultRows::readOnDemand(Connection& connection, const QString& fetch,
                               const std::vector<ColumnKind>& kinds)
 {
-    const QByteArray sql =
-        (QStringLiteral("SELECT * FROM (") + translated + QStringLiteral(") WHERE [__rowid] = ?1")).toUtf8();
+    const QByteArray sql = fetch.toUtf8();
     if (m_fetch.prepare(connection.handle(), sql) != SQLITE_OK ||
         m_fetch.columnCount() != int(kinds.size()) + 1) {
         m_fetch.reset();

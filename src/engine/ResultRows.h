@@ -84,11 +84,10 @@ public:
     size_t cacheRows() const { return m_cacheRows; }
     void setCacheRows(size_t rows) { m_cacheRows = rows; }
 
-    // Prepares the read of one row by its rowid from the translated select (which gives the
-    // rowid as its last column): the rows' fields are read on demand from now on. False when
+    // Prepares the read of one row by its rowid (?1) with a select that gives its fields, then the
+    // rowid: the rows' fields are read on demand from now on. False when
     // the select cannot be read so; the rows are then to be read in full.
-    bool readOnDemand(Connection& connection, const QString& translated,
-                      const std::vector<ColumnKind>& kinds);
+    bool readOnDemand(Connection& connection, const QString& fetch, const std::vector<ColumnKind>& kinds);
     bool onDemand() const { return m_fetch.isPrepared(); }
     // Reads now, and keeps, the fields of a row, of the rows with these rowids (sorted), or of
     // every row; after keepAll() nothing is read on demand.

@@ -59,7 +59,8 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         throw EngineError(Kind::Syntax, QStringLiteral("自動編號欄位 %1 不能變更型別。").arg(t.ddl.column));
 
     // SQLite cannot change a column's type in place: the table is written anew with the
-    // column converted, keeping its keys, indexes and the serial counter.
+    // column converted, keeping its keys, indexes, triggers and the serial counter. The rows are
+    // copied before the triggers are made again, so what the triggers keep is filled afresh.
     const QString table = quoteName(info.name);
     const QString rebuilt = quoteName(QStringLiteral("__velloran_rebuild"));
     QStringList definitions, names, values;
@@ -88,8 +89,8 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         QStringList indexes;
         {
             Statement stmt(
-                m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
-                                     "AND sql IS NOT NULL"));
+                m_db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type IN ('index', 'trigger') AND "
+                                     "tbl_name = ?1 AND sql IS NOT NULL ORDER BY type"));
             stmt.bind(1, info.name);
             while (stmt.step() == SQLITE_ROW)
                 indexes << QString::fromUtf8(
@@ -131,6 +132,7 @@ void Connection::alterColumn(const Translation& t, const QString& statement)
         schemaChanged();
         throw;
     }
+    ensureKept(info.name);
 }
 
 void Connection::dropConstraint(const Translation& t, const QString&)
