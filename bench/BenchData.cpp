@@ -2,6 +2,7 @@
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
+#include "store/LedgerIndexes.h"
 #include "store/StarterDatabase.h"
 
 #include <QDate>
@@ -222,6 +223,25 @@ void fillCatalogs(sqlite3* db)
     }
 }
 
+void dropLedgerIndexes(sqlite3* db)
+{
+    std::vector<QByteArray> drops;
+    sqlite3_stmt* stmt = nullptr;
+    const char* list = "SELECT type, name FROM sqlite_master WHERE (type = 'index' AND name LIKE 'ix:%') OR "
+                       "type = 'trigger' OR name = 'entry_texts'";
+    if (sqlite3_prepare_v2(db, list, -1, &stmt, nullptr) != SQLITE_OK)
+        fail(db, list);
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        drops.push_back(
+            QStringLiteral("DROP %1 [%2]")
+                .arg(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))),
+                     QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1))))
+                .toUtf8());
+    sqlite3_finalize(stmt);
+    for (const QByteArray& drop : drops)
+        exec(db, drop.constData());
+}
+
 qint64 count(sqlite3* db, const char* sql)
 {
     sqlite3_stmt* stmt = nullptr;
@@ -274,6 +294,9 @@ LedgerSummary writeLedger(const QString& path, const LedgerShape& shape)
         exec(db, "PRAGMA locking_mode = EXCLUSIVE");
         exec(db, "PRAGMA cache_size = -65536");
         exec(db, "BEGIN EXCLUSIVE");
+        // A bulk load: the entries go in without the ledger's indexes and kept texts, which are
+        // made afresh from the rows at the next open below, as for a file that lacks them.
+        dropLedgerIndexes(db);
         std::mt19937 random(shape.seed);
         fillCatalogs(db);
         fillEntries(db, "spend", shape.entries, shape.chronological, random, spendCategories, false);
@@ -288,6 +311,12 @@ LedgerSummary writeLedger(const QString& path, const LedgerShape& shape)
         throw;
     }
     sqlite3_close(db);
+    try {
+        const auto connection = engine::Connection::openFile(absolute, databasePassword);
+        store::keepLedgerIndexes(*connection);
+    } catch (const engine::EngineError& error) {
+        throw std::runtime_error("indexes: " + error.message().toStdString());
+    }
     summary.fileBytes = QFileInfo(absolute).size();
     return summary;
 }

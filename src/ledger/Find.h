@@ -4,6 +4,10 @@
 #include <QString>
 #include <optional>
 
+namespace engine {
+class Connection;
+}
+
 // Finding entries in a ledger: what the filter row on the income and expense pages asks for,
 // and the statements that show it.
 namespace ledger {
@@ -26,16 +30,36 @@ struct EntryFilter
 // The words of a search, blank-separated.
 QStringList searchWords(const QString& text);
 
-// The condition that keeps the entries the filter lets through, for a WHERE; empty when the
-// filter lets every entry through.
-QString filterCondition(const EntryFilter& filter);
+// How the words of a search reach the entries: through the file's kept table of the ledgers'
+// texts and the indexes of the columns, or, where the file lacks that table (it could not be
+// made), by testing every entry's texts.
+enum class TextLookup
+{
+    Indexed,
+    EveryEntry
+};
+TextLookup textLookupOf(engine::Connection& connection);
 
-// The grid's statement of a ledger table ("spend" or "save"): the rows the filter lets
-// through, newest first. Without a filter it is the grid's statement as it always was.
-QString gridStatement(const QString& table, const EntryFilter& filter);
+// The filter with its words in the order a search reads them best: the word the kept texts say
+// the fewest entries hold first (the search starts from its entries and tests the others on
+// them). The filter as it is where the file lacks the kept texts or has one word.
+EntryFilter rarestWordFirst(engine::Connection& connection, const QString& table, const EntryFilter& filter);
+
+// The condition that keeps the entries of a ledger table ("spend" or "save") the filter lets
+// through, for a WHERE; empty when the filter lets every entry through.
+QString filterCondition(const QString& table, const EntryFilter& filter, TextLookup lookup);
+
+// The grid's statement of a ledger table: the rows the filter lets through, newest first.
+// Without a filter it is the grid's statement as it always was.
+QString gridStatement(const QString& table, const EntryFilter& filter, TextLookup lookup);
 
 // One row with the number of those entries (筆數) and the sum of their amounts (合計).
-QString countAndSumStatement(const QString& table, const EntryFilter& filter);
+QString countAndSumStatement(const QString& table, const EntryFilter& filter, TextLookup lookup);
+
+// The same for the file the connection holds: the rarest word first, through the kept texts
+// where the file has them.
+QString gridStatement(engine::Connection& connection, const QString& table, const EntryFilter& filter);
+QString countAndSumStatement(engine::Connection& connection, const QString& table, const EntryFilter& filter);
 
 // "共 12 筆,合計 3450".
 QString foundText(qint64 count, double sum);

@@ -201,7 +201,7 @@ void TForm1::CountFound(FindRow& row)
         return;
     engine::Query sums;
     sums.setConnection(Connection.get());
-    sums.setSql(ledger::countAndSumStatement(row.table, row.filter));
+    sums.setSql(ledger::countAndSumStatement(*Connection, row.table, row.filter));
     sums.open();
     const qint64 count = sums.recordCount() == 1 ? sums.fieldByName(QStringLiteral("筆數")).asLargeInt() : 0;
     const double sum = sums.recordCount() == 1 ? sums.fieldByName(QStringLiteral("合計")).asFloat() : 0;

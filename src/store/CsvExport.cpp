@@ -1,5 +1,6 @@
 #include "CsvExport.h"
 
+#include "LedgerIndexes.h"
 #include "SafeFiles.h"
 #include "WholeFile.h"
 
@@ -31,7 +32,9 @@ QStringList tablesOf(sqlite3* db)
         db,
         QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"));
     while (statement.isPrepared() && statement.step() == SQLITE_ROW)
-        names << statement.text(0);
+        // The search's table of texts is derived from the ledgers, not part of their data.
+        if (statement.text(0).compare(store::entryTexts::table, Qt::CaseInsensitive) != 0)
+            names << statement.text(0);
     QStringList ordered;
     for (const char* table : ledgerTables)
         for (const QString& name : names)

@@ -68,9 +68,11 @@ QStringList snapshotOf(const QString& folder)
     return entries;
 }
 
-const QString wholeStarter = QStringLiteral("account_type;save;save_type;spend;spend_type;weight / "
-                                            "1|食物;2|交通;3|居家;4|娛樂;5|醫療 / 1|薪資;2|獎金;3|利息 / "
-                                            "1|現金|0;2|銀行|0");
+// The ledger's tables (and the texts the search looks words up in), then their starting rows.
+const QString wholeStarter =
+    QStringLiteral("account_type;entry_texts;save;save_type;spend;spend_type;weight / "
+                   "1|食物;2|交通;3|居家;4|娛樂;5|醫療 / 1|薪資;2|獎金;3|利息 / "
+                   "1|現金|0;2|銀行|0");
 
 // What a starter file holds, or why it cannot be read.
 QString contentsOf(const QString& path)
