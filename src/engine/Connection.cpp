@@ -191,6 +191,7 @@ void Connection::close()
         return;
     for (OpenResult* result : std::set<OpenResult*>(m_queries))
         result->connectionClosing();
+    forgetPreparedWrites();
     sqlite3_close(m_db);
     m_db = nullptr;
     schemaChanged();
@@ -331,8 +332,41 @@ void Connection::rowWritten(void* self, int, const char* database, const char* t
     }
 }
 
+sqlite3_stmt* Connection::preparedWrite(const QByteArray& sql, int& code)
+{
+    code = SQLITE_OK;
+    for (const auto& [text, stmt] : m_preparedWrites)
+        if (text == sql) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+            return stmt;
+        }
+    sqlite3_stmt* stmt = nullptr;
+    code = sqlite3_prepare_v2(handle(), sql.constData(), int(sql.size()), &stmt, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    // A few: a page writes to a table or two at a time.
+    constexpr size_t kept = 8;
+    if (m_preparedWrites.size() >= kept) {
+        sqlite3_finalize(m_preparedWrites.front().second);
+        m_preparedWrites.erase(m_preparedWrites.begin());
+    }
+    m_preparedWrites.emplace_back(sql, stmt);
+    return stmt;
+}
+
+void Connection::forgetPreparedWrites()
+{
+    for (const auto& [text, stmt] : m_preparedWrites)
+        sqlite3_finalize(stmt);
+    m_preparedWrites.clear();
+}
+
 void Connection::schemaChanged()
 {
+    forgetPreparedWrites();
     m_tables.clear();
     m_kept.clear();
     for (const auto& weak : m_watches)

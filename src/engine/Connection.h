@@ -15,6 +15,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace engine {
 
@@ -159,6 +160,11 @@ public:
     // Before a table is read in full again: what was kept of it is given up, so that the rows
     // are not held twice.
     void forgetResults(const QString& table);
+    // The prepared statement of a write that results make row by row (an INSERT, or an UPDATE
+    // or DELETE by rowid, its values as parameters), kept for the next one: where the table has
+    // triggers, preparing it costs several times more than running it. Handed out rewound, its
+    // values cleared; nullptr, with SQLite's code in `code`, where it cannot be prepared.
+    sqlite3_stmt* preparedWrite(const QByteArray& sql, int& code);
     [[noreturn]] void raise(int code, const QString& statement = QString()) const;
     // The error raise() throws, for a failure that cannot be thrown where it happens.
     EngineError errorFor(int code, const QString& statement = QString()) const;
@@ -223,6 +229,8 @@ private:
         std::shared_ptr<KeptRows> result;
     };
     std::vector<KeptResult> m_kept;
+    void forgetPreparedWrites();
+    std::vector<std::pair<QByteArray, sqlite3_stmt*>> m_preparedWrites;
     std::vector<KeptIndex> m_keptIndexes;
     std::vector<KeptTable> m_keptTables;
     QStringList m_readyTables; // the kept tables there and right since the last look

@@ -154,19 +154,22 @@ void Query::post()
         sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
                   .arg(quoteName(m_table), names.join(QStringLiteral(" = ?, ")));
     }
-    Statement stmt;
-    const QByteArray utf8 = sql.toUtf8();
-    int code = stmt.prepare(db, utf8);
-    if (code != SQLITE_OK)
+    int code;
+    sqlite3_stmt* stmt = connection.preparedWrite(sql.toUtf8(), code);
+    if (!stmt)
         connection.raise(code, m_sql);
     int index = 1;
     for (const QVariant* value : values)
-        bindValue(stmt.get(), index++, *value);
+        bindValue(stmt, index++, *value);
     if (m_state == State::Edit)
-        stmt.bindInt64(index, row.rowid);
-    code = stmt.step();
-    if (code != SQLITE_DONE)
-        connection.raise(code, m_sql);
+        sqlite3_bind_int64(stmt, index, row.rowid);
+    code = sqlite3_step(stmt);
+    if (code != SQLITE_DONE) {
+        const EngineError error = connection.errorFor(code, m_sql);
+        sqlite3_reset(stmt);
+        throw error;
+    }
+    sqlite3_reset(stmt);
     if (m_state == State::Insert) {
         row.rowid = sqlite3_last_insert_rowid(db);
         for (size_t i = 0; i < m_columns.size(); ++i)
@@ -215,19 +218,22 @@ void Query::deleteCurrent()
     if (m_current < 0 || m_current >= int(m_rows.size()))
         throw EngineError(Kind::NoCurrentRow, QStringLiteral("沒有可以刪除的資料列。"));
     Connection& connection = requireConnection();
-    sqlite3* db = connection.handle();
     connection.requireUnmoved();
-    Statement stmt;
-    const QByteArray sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteName(m_table)).toUtf8();
-    int code = stmt.prepare(db, sql);
-    if (code != SQLITE_OK)
+    int code;
+    sqlite3_stmt* stmt = connection.preparedWrite(
+        QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteName(m_table)).toUtf8(), code);
+    if (!stmt)
         connection.raise(code, m_sql);
     const qint64 rowid = m_rows.held(at(m_current)).rowid;
     connection.keepFieldsBeforeWrite(m_table, rowid, this);
-    stmt.bindInt64(1, rowid);
-    code = stmt.step();
-    if (code != SQLITE_DONE)
-        connection.raise(code, m_sql);
+    sqlite3_bind_int64(stmt, 1, rowid);
+    code = sqlite3_step(stmt);
+    if (code != SQLITE_DONE) {
+        const EngineError error = connection.errorFor(code, m_sql);
+        sqlite3_reset(stmt);
+        throw error;
+    }
+    sqlite3_reset(stmt);
     const int removed = m_current;
     eraseRow(removed);
     Q_EMIT rowRemoved(removed);

@@ -231,6 +231,7 @@ void Connection::changePassword(const Translation& t)
     syncToDisk(file.absolutePath(), O_RDONLY | O_DIRECTORY);
 
     // The connection goes over to the new file, under the new key.
+    forgetPreparedWrites();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_source.openPassword = t.password.to;
