@@ -1,6 +1,7 @@
 // The matching rules of the ledger's search, run through the engine on a real file: each case
 // is a filter and the serial numbers it lets through, in the grid's order (newest first).
 #include "EngineSupport.h"
+#include "SmallDisk.h"
 #include "engine/Connection.h"
 #include "engine/Query.h"
 #include "ledger/Find.h"
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <random>
+#include <sqlite3.h>
 
 using ledger::EntryFilter;
 using ledger::TextLookup;
@@ -194,6 +196,54 @@ private Q_SLOTS:
                                 .toDouble();
             QCOMPARE(sums.section(u'|', 1, 1).toDouble(), expected);
         }
+    }
+
+    // A file from before the search, opened on a full disk: the kept texts cannot be made, the
+    // file stays as it was, and a search tests every entry instead. With room, they are made.
+    void searchWithoutRoomForTheKeptTexts()
+    {
+        testing::SmallDisk disk(2 * 1024 * 1024);
+        if (!disk.ready())
+            QSKIP(qPrintable(disk.why()));
+        {
+            testing::StarterFile file(
+                {QStringLiteral("insert into spend (日期, 摘要) values (#2025/01/05#, 'Lunch')"),
+                 QStringLiteral("insert into spend (日期, 摘要) values (#2025/01/06#, 'dinner')"),
+                 QStringLiteral("insert into spend (日期, 帳戶) values (#2025/01/07#, 'LUNCH card')")});
+            QCOMPARE(sqlite3_exec(
+                         file.connection->handle(),
+                         "DROP TRIGGER [entry_texts:spend:insert]; DROP TRIGGER [entry_texts:spend:update]; "
+                         "DROP TRIGGER [entry_texts:spend:delete]; DROP TRIGGER [entry_texts:save:insert]; "
+                         "DROP TRIGGER [entry_texts:save:update]; DROP TRIGGER [entry_texts:save:delete]; "
+                         "DROP TABLE entry_texts; VACUUM;",
+                         nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            file.connection->close();
+            QVERIFY(QFile::copy(file.dir.file(QStringLiteral("finance.mdb")),
+                                disk.file(QStringLiteral("finance.mdb"))));
+        }
+        const QByteArray before = testing::fileBytes(disk.file(QStringLiteral("finance.mdb")));
+        QVERIFY(disk.fillUpTo(0));
+        EntryFilter filter;
+        filter.words = QStringLiteral("lunch");
+        {
+            auto connection =
+                engine::Connection::openFile(disk.file(QStringLiteral("finance.mdb")), testing::password);
+            store::keepLedgerIndexes(*connection);
+            QVERIFY(!connection->hasKeptTable(QStringLiteral("entry_texts")));
+            QCOMPARE(ledger::textLookupOf(*connection), TextLookup::EveryEntry);
+            QCOMPARE(
+                serialsOf(*connection, ledger::gridStatement(*connection, QStringLiteral("spend"), filter)),
+                QStringLiteral("3;1"));
+        }
+        QCOMPARE(testing::fileBytes(disk.file(QStringLiteral("finance.mdb"))), before);
+        QVERIFY(QFile::remove(disk.file(QStringLiteral(".filler"))));
+        auto connection =
+            engine::Connection::openFile(disk.file(QStringLiteral("finance.mdb")), testing::password);
+        store::keepLedgerIndexes(*connection);
+        QVERIFY(keptTextsAreRight(*connection));
+        QCOMPARE(serialsOf(*connection, ledger::gridStatement(*connection, QStringLiteral("spend"), filter)),
+                 QStringLiteral("3;1"));
     }
 
     // The word the fewest entries hold leads, its amount's entries counted too.
