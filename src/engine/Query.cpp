@@ -5,6 +5,7 @@
 #include "JetTranslator.h"
 #include "Sqlite.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -121,6 +122,9 @@ void Query::open()
 
     m_table = table ? table->name : QString();
     m_source.singleTable = table != nullptr;
+    static const QRegularExpression select(QStringLiteral("\\bselect\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    m_source.subquery = select.match(t.from.unordered).hasMatch();
     const int total = stmt.columnCount();
     const int visible = total - (t.hasRowid ? 1 : 0) - t.tieKeys;
     std::vector<Column> columns(size_t(std::max(visible, 0)));

@@ -186,6 +186,10 @@ private:
     {
         bool singleTable = false;  // a plain select of one table: its rows can be changed
         bool openedInUnit = false; // read on demand inside a unit of work that had written rows
+        // Its condition holds a select of its own, which may look at other rows than the one
+        // tested: a write to one row can change which others belong, so the result is read
+        // again rather than brought up to date by the rows written.
+        bool subquery = false;
         // Set while the result can be kept at close and brought up to date at the next open.
         std::shared_ptr<ChangeWatch> watch;
         QString translated;

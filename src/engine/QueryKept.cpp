@@ -11,6 +11,8 @@ namespace engine {
 
 void Query::watch(Connection& connection)
 {
+    if (m_source.subquery)
+        return;
     m_source.watch = connection.watchTable(m_table, std::max<size_t>(256, m_rows.size() / 8));
 }
 
