@@ -676,39 +676,25 @@ const BenchAnalysis benchAnalyses[] = {
 struct BenchSearch
 {
     const char* name;
-    ledger::EntryFilter (*make)();
-    bool text; // a search of words (else a date range)
+    const char16_t* words; // a search of words; none for the month of dates
+    bool text() const { return words != nullptr; }
+    ledger::EntryFilter make() const
+    {
+        ledger::EntryFilter filter;
+        if (words) {
+            filter.words = QString::fromUtf16(words);
+        } else {
+            filter.from = QDate(2020, 3, 1);
+            filter.to = QDate(2020, 3, 31);
+        }
+        return filter;
+    }
 };
 const BenchSearch benchSearches[] = {
-    {"search: a month of dates",
-     [] {
-         ledger::EntryFilter filter;
-         filter.from = QDate(2020, 3, 1);
-         filter.to = QDate(2020, 3, 31);
-         return filter;
-     },
-     false},
-    {"search: one word, 午餐",
-     [] {
-         ledger::EntryFilter filter;
-         filter.words = QStringLiteral("午餐");
-         return filter;
-     },
-     true},
-    {"search: two words, 午餐 #12",
-     [] {
-         ledger::EntryFilter filter;
-         filter.words = QStringLiteral("午餐 #12");
-         return filter;
-     },
-     true},
-    {"search: no match, lunch",
-     [] {
-         ledger::EntryFilter filter;
-         filter.words = QStringLiteral("lunch");
-         return filter;
-     },
-     true},
+    {"search: a month of dates", nullptr},
+    {"search: one word, 午餐", u"午餐"},
+    {"search: two words, 午餐 #12", u"午餐 #12"},
+    {"search: no match, lunch", u"lunch"},
 };
 
 QString countName(const BenchSearch& search)
@@ -928,8 +914,11 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
             window.checkNoError(QString::fromLatin1(a.name));
         }
         for (const BenchSearch& search : benchSearches) {
-            f.SpendFind.filter = search.make();
             timer.start();
+            // What the filter row does with a new filter: its words put in order, the grid read.
+            f.SpendFind.filter = search.make();
+            f.SpendFind.planned =
+                ledger::rarestWordFirst(*f.Connection, QStringLiteral("spend"), f.SpendFind.filter);
             f.ReloadSpendGrid();
             for (int row = 0; row < std::min(30, f.Query[0]->recordCount()); ++row)
                 sink = sink + f.Query[0]->text(row, 3).size();
@@ -940,6 +929,7 @@ void runOperations(const Options& options, ui::ScriptedDialogs& dialogs, SizeRes
             window.checkNoError(QString::fromUtf8(search.name));
         }
         f.SpendFind.filter = {};
+        f.SpendFind.planned = {};
         f.ReloadSpendGrid();
         f.Connection->execute(QStringLiteral("delete from spend where 流水號 > ") + lastSpend);
         f.Connection->execute(QStringLiteral("delete from save where 流水號 > ") + lastSave);
@@ -1259,13 +1249,13 @@ void report(const Options& options, const std::vector<SizeResult>& results, QTex
         const bool million = r->size >= 1000000;
         for (const BenchSearch& search : benchSearches) {
             const double screen = median(r->analyses.at(QString::fromUtf8(search.name)).ours);
-            const double most = !search.text ? 20 : million ? 150 : 50;
+            const double most = !search.text() ? 20 : million ? 150 : 50;
             targets.push_back({QStringLiteral("%1 at %2: first screen at most %3 ms")
                                    .arg(QString::fromUtf8(search.name))
                                    .arg(r->size)
                                    .arg(most),
                                screen <= most, QStringLiteral("%1 ms").arg(ms(screen))});
-            if (million && search.text) {
+            if (million && search.text()) {
                 const double sums = median(r->analyses.at(countName(search)).ours);
                 targets.push_back({QStringLiteral("%1 at %2: count and sum at most 300 ms")
                                        .arg(QString::fromUtf8(search.name))

@@ -317,6 +317,8 @@ public:
         QTimer* pause = nullptr; // the short pause after typing before the grid follows
         QTimer* count = nullptr; // the label's count, once the events that asked for it are done
         ledger::EntryFilter filter;
+        // The same as the statements read it, the rarest word first: looked up once per filter.
+        ledger::EntryFilter planned;
     };
     FindRow SpendFind;
     FindRow SaveFind;

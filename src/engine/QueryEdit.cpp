@@ -7,6 +7,22 @@
 
 namespace engine {
 
+namespace {
+
+// Runs a kept write statement once and rewinds it for the next, its error (if any) read first.
+void stepWrite(Connection& connection, sqlite3_stmt* stmt, const QString& statement)
+{
+    const int code = sqlite3_step(stmt);
+    if (code != SQLITE_DONE) {
+        const EngineError error = connection.errorFor(code, statement);
+        sqlite3_reset(stmt);
+        throw error;
+    }
+    sqlite3_reset(stmt);
+}
+
+} // namespace
+
 using Kind = EngineError::Kind;
 
 bool Query::canModify() const
@@ -163,13 +179,7 @@ void Query::post()
         bindValue(stmt, index++, *value);
     if (m_state == State::Edit)
         sqlite3_bind_int64(stmt, index, row.rowid);
-    code = sqlite3_step(stmt);
-    if (code != SQLITE_DONE) {
-        const EngineError error = connection.errorFor(code, m_sql);
-        sqlite3_reset(stmt);
-        throw error;
-    }
-    sqlite3_reset(stmt);
+    stepWrite(connection, stmt, m_sql);
     if (m_state == State::Insert) {
         row.rowid = sqlite3_last_insert_rowid(db);
         for (size_t i = 0; i < m_columns.size(); ++i)
@@ -227,13 +237,7 @@ void Query::deleteCurrent()
     const qint64 rowid = m_rows.held(at(m_current)).rowid;
     connection.keepFieldsBeforeWrite(m_table, rowid, this);
     sqlite3_bind_int64(stmt, 1, rowid);
-    code = sqlite3_step(stmt);
-    if (code != SQLITE_DONE) {
-        const EngineError error = connection.errorFor(code, m_sql);
-        sqlite3_reset(stmt);
-        throw error;
-    }
-    sqlite3_reset(stmt);
+    stepWrite(connection, stmt, m_sql);
     const int removed = m_current;
     eraseRow(removed);
     Q_EMIT rowRemoved(removed);

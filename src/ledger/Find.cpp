@@ -157,16 +157,6 @@ QString countAndSumStatement(const QString& table, const EntryFilter& filter, Te
            (condition.isEmpty() ? QString() : QStringLiteral(" where ") + condition);
 }
 
-QString gridStatement(engine::Connection& connection, const QString& table, const EntryFilter& filter)
-{
-    return gridStatement(table, rarestWordFirst(connection, table, filter), textLookupOf(connection));
-}
-
-QString countAndSumStatement(engine::Connection& connection, const QString& table, const EntryFilter& filter)
-{
-    return countAndSumStatement(table, rarestWordFirst(connection, table, filter), textLookupOf(connection));
-}
-
 QString foundText(qint64 count, double sum)
 {
     return QStringLiteral("共 %1 筆,合計 %2").arg(count).arg(engine::formatNumber(sum));

@@ -56,11 +56,6 @@ QString gridStatement(const QString& table, const EntryFilter& filter, TextLooku
 // One row with the number of those entries (筆數) and the sum of their amounts (合計).
 QString countAndSumStatement(const QString& table, const EntryFilter& filter, TextLookup lookup);
 
-// The same for the file the connection holds: the rarest word first, through the kept texts
-// where the file has them.
-QString gridStatement(engine::Connection& connection, const QString& table, const EntryFilter& filter);
-QString countAndSumStatement(engine::Connection& connection, const QString& table, const EntryFilter& filter);
-
 // "共 12 筆,合計 3450".
 QString foundText(qint64 count, double sum);
 

@@ -154,6 +154,7 @@ void TForm1::ApplyFind(FindRow& row)
         return;
     }
     row.filter = filter;
+    row.planned = ledger::rarestWordFirst(*Connection, row.table, filter);
     ReloadLedgerGrid(row);
 }
 
@@ -167,6 +168,7 @@ void TForm1::ClearFind(FindRow& row)
     row.pause->stop(); // the clearing above asked for a pause of its own
     const bool filtered = !row.filter.isEmpty();
     row.filter = {};
+    row.planned = {};
     if (filtered)
         ReloadLedgerGrid(row);
     else
@@ -201,7 +203,7 @@ void TForm1::CountFound(FindRow& row)
         return;
     engine::Query sums;
     sums.setConnection(Connection.get());
-    sums.setSql(ledger::countAndSumStatement(*Connection, row.table, row.filter));
+    sums.setSql(ledger::countAndSumStatement(row.table, row.planned, ledger::textLookupOf(*Connection)));
     sums.open();
     const qint64 count = sums.recordCount() == 1 ? sums.fieldByName(QStringLiteral("筆數")).asLargeInt() : 0;
     const double sum = sums.recordCount() == 1 ? sums.fieldByName(QStringLiteral("合計")).asFloat() : 0;

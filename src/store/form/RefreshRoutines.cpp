@@ -43,8 +43,8 @@ void TForm1::ApplyColumnWidths(ui::DataGrid* grid)
 void TForm1::ReloadSpendGrid()
 {
     Query[role::Spend]->setConnection(Connection.get());
-    runSelect(*Query[role::Spend],
-              ledger::gridStatement(*Connection, QStringLiteral("spend"), SpendFind.filter));
+    runSelect(*Query[role::Spend], ledger::gridStatement(QStringLiteral("spend"), SpendFind.planned,
+                                                         ledger::textLookupOf(*Connection)));
     BindGrid(role::Spend, DBGrid_spend);
     ApplyColumnWidths(DBGrid_spend);
     ShowFound(SpendFind);
@@ -53,8 +53,8 @@ void TForm1::ReloadSpendGrid()
 void TForm1::ReloadSaveGrid()
 {
     Query[role::Save]->setConnection(Connection.get());
-    runSelect(*Query[role::Save],
-              ledger::gridStatement(*Connection, QStringLiteral("save"), SaveFind.filter));
+    runSelect(*Query[role::Save], ledger::gridStatement(QStringLiteral("save"), SaveFind.planned,
+                                                        ledger::textLookupOf(*Connection)));
     BindGrid(role::Save, DBGrid_save);
     ApplyColumnWidths(DBGrid_save);
     ShowFound(SaveFind);
